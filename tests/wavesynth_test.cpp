@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <numbers>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "tests/support/BandEnergy.h"
+#include "tests/support/FundamentalEstimator.h"
+#include "tests/support/PcmWaveFile.h"
+
+namespace {
+
+using pomvik::test::estimateFundamental;
+using pomvik::test::PcmWaveFile;
+using pomvik::test::toneMagnitude;
+
+constexpr double kRate = 44100.0;
+const double kF4 = 440.0 * std::exp2(-4.0 / 12.0);
+const double kE5 = 440.0 * std::exp2(7.0 / 12.0);
+
+std::filesystem::path wavePath(const std::filesystem::path& folder, int n) {
+  return folder / ("Sound" + std::to_string(n) + ".wav");
+}
+
+PcmWaveFile load(int n) {
+  return pomvik::test::parsePcmWave(pomvik::test::readFileBytes(wavePath("waves", n)));
+}
+
+// The held part of a note: after attacks and glides, before the release.
+std::vector<double> steadyPart(const std::vector<double>& x) {
+  const auto length = static_cast<double>(x.size());
+  const auto begin = static_cast<std::size_t>(0.35 * length);
+  const auto count = static_cast<std::size_t>(std::min(0.3 * length, 0.25 * kRate));
+  return {x.begin() + static_cast<std::ptrdiff_t>(begin),
+          x.begin() + static_cast<std::ptrdiff_t>(begin + count)};
+}
+
+double meanSquare(std::span<const double> x) {
+  double sum = 0.0;
+  for (double v : x) sum += v * v;
+  return x.empty() ? 0.0 : sum / static_cast<double>(x.size());
+}
+
+// Share of the held part's energy carried by the component at `hz`.
+double energyShareAt(std::span<const double> x, double hz) {
+  const double amplitude = toneMagnitude(x, kRate, hz);
+  return amplitude * amplitude / 2.0 / meanSquare(x);
+}
+
+void expectInTune(int n, double target) {
+  SCOPED_TRACE("Sound" + std::to_string(n));
+  const std::vector<double> held = steadyPart(load(n).unitSamples());
+  const auto estimate = estimateFundamental(held, kRate, 60.0, 2000.0);
+  EXPECT_NEAR(estimate.hz / target, 1.0, 0.003) << estimate.hz << " Hz";
+  EXPECT_LT(estimate.aperiodicity, 0.2);
+  // Heard as the note, not implied by its partials.
+  EXPECT_GT(energyShareAt(held, estimate.hz), 0.1);
+}
+
+// Fastest ratio of its own rate at which the program plays each sample: the row ratios run
+// from 0.707 to 2.245; a sound with an alternate plays its main sample only below row 5
+// (row 7 for sound 13) and the alternate at most at 1.189; the tool sounds play at 1.0.
+double fastestRatio(int n) {
+  if (n == 13) return 1.123;
+  if (n == 1 || n == 2 || n == 4 || n == 5 || n == 6 || n == 12 || n == 14 || n == 15) {
+    return 1.414;
+  }
+  if (n <= 15) return 2.245;
+  if (n >= 21) return 1.189;
+  return 1.0;
+}
+
+}  // namespace
+
+TEST(WaveSynthFormat, EveryFileIsPlainMono16BitPcmAt44100) {
+  for (int n = 1; n <= 29; ++n) {
+    SCOPED_TRACE("Sound" + std::to_string(n));
+    const auto bytes = pomvik::test::readFileBytes(wavePath("waves", n));
+    const PcmWaveFile wave = pomvik::test::parsePcmWave(bytes);
+    EXPECT_EQ(wave.riffSize, bytes.size() - 8);
+    EXPECT_EQ(wave.fmtSize, 16u);
+    EXPECT_EQ(wave.formatTag, 1);
+    EXPECT_EQ(wave.channels, 1);
+    EXPECT_EQ(wave.sampleRate, 44100u);
+    EXPECT_EQ(wave.byteRate, 88200u);
+    EXPECT_EQ(wave.blockAlign, 2);
+    EXPECT_EQ(wave.bitsPerSample, 16);
+    // RIFF header, fmt and data chunks and nothing else.
+    EXPECT_EQ(bytes.size(), 44 + 2 * wave.samples.size());
+  }
+}
+
+TEST(WaveSynthTuning, NoteSoundsSoundF4) {
+  for (int n = 1; n <= 15; ++n) expectInTune(n, kF4);
+}
+
+TEST(WaveSynthTuning, AlternateRecordingsSoundE5) {
+  for (int n = 21; n <= 29; ++n) expectInTune(n, kE5);
+}
+
+TEST(WaveSynthTuning, EachAlternateResemblesItsOwnMainSound) {
+  // A recording of the same thing, higher: it keeps its length and the shape of its loudness
+  // over time. For each alternate, the nearest main sound must be the one it stands in for.
+  const int mains[] = {1, 4, 5, 6, 12, 14, 15, 2, 13};
+  auto profile = [](int n) {
+    const auto x = load(n).unitSamples();
+    constexpr std::size_t kFrames = 40;
+    std::vector<double> features{10.0 * static_cast<double>(x.size()) / kRate};
+    std::vector<double> level;
+    for (std::size_t f = 0; f < kFrames; ++f) {
+      level.push_back(meanSquare(
+          std::span<const double>(x).subspan(f * x.size() / kFrames, x.size() / kFrames)));
+    }
+    const double loudest = *std::max_element(level.begin(), level.end());
+    for (double l : level)
+      features.push_back(std::max(10.0 * std::log10(l / loudest), -40.0) / 10.0);
+    return features;
+  };
+  std::vector<std::vector<double>> mainProfiles;
+  for (int m : mains) mainProfiles.push_back(profile(m));
+  for (std::size_t i = 0; i < std::size(mains); ++i) {
+    const int alternate = 21 + static_cast<int>(i);
+    const auto own = profile(alternate);
+    std::size_t nearest = 0;
+    double nearestDistance = std::numeric_limits<double>::infinity();
+    for (std::size_t j = 0; j < mainProfiles.size(); ++j) {
+      double d = 0.0;
+      for (std::size_t k = 0; k < own.size(); ++k) {
+        d += (own[k] - mainProfiles[j][k]) * (own[k] - mainProfiles[j][k]);
+      }
+      if (d < nearestDistance) {
+        nearestDistance = d;
+        nearest = j;
+      }
+    }
+    EXPECT_EQ(mains[nearest], mains[i]) << "Sound" << alternate;
+  }
+}
+
+TEST(WaveSynthLevels, LengthsPeaksDcAndSilentEdges) {
+  for (int n = 1; n <= 29; ++n) {
+    SCOPED_TRACE("Sound" + std::to_string(n));
+    const auto x = load(n).unitSamples();
+    const double seconds = static_cast<double>(x.size()) / kRate;
+    EXPECT_GE(seconds, 0.2);
+    EXPECT_LE(seconds, 2.0);
+    if (x.empty()) continue;
+
+    double peak = 0.0, sum = 0.0;
+    for (double v : x) {
+      peak = std::max(peak, std::abs(v));
+      sum += v;
+    }
+    const double peakDb = 20.0 * std::log10(peak);
+    EXPECT_GE(peakDb, -6.0);
+    EXPECT_LE(peakDb, -1.0);
+    EXPECT_LT(std::abs(sum / static_cast<double>(x.size())), 1e-3);
+
+    // No click at either end: the first and last samples are at rest, the first and last
+    // few milliseconds are quiet, and the sound does not jump as it starts.
+    const std::size_t edge = static_cast<std::size_t>(0.003 * kRate);
+    EXPECT_LT(std::abs(x.front()), 1e-3);
+    EXPECT_LT(std::abs(x.back()), 1e-3);
+    const std::span<const double> tail(x.end() - static_cast<std::ptrdiff_t>(edge), x.end());
+    EXPECT_LT(10.0 * std::log10(meanSquare(tail) + 1e-20), -50.0);
+    double jump = 0.0;
+    for (std::size_t i = 1; i < 20; ++i) jump = std::max(jump, std::abs(x[i] - x[i - 1]));
+    EXPECT_LT(jump, 0.02);
+  }
+}
+
+TEST(WaveSynthLevels, HighPartialsStayBelowWhatFastPlaybackCanCarry) {
+  // Output mixes at 23160 Hz: whatever a sped-up sample holds above that Nyquist frequency
+  // would fold back as harsh aliases.
+  for (int n = 1; n <= 29; ++n) {
+    if (n >= 17 && n <= 19) continue;  // loaded but never played
+    SCOPED_TRACE("Sound" + std::to_string(n));
+    const auto x = load(n).unitSamples();
+    const double limit = 23160.0 / 2.0 / fastestRatio(n);
+    EXPECT_LT(pomvik::test::energyShareAbove(x, kRate, limit), 1e-4);
+  }
+}
+
+TEST(WaveSynthFiles, SoundsDifferAndRerunsWriteIdenticalBytes) {
+  std::vector<std::vector<std::uint8_t>> built;
+  for (int n = 1; n <= 29; ++n) built.push_back(pomvik::test::readFileBytes(wavePath("waves", n)));
+  for (std::size_t a = 0; a < built.size(); ++a) {
+    for (std::size_t b = a + 1; b < built.size(); ++b) {
+      EXPECT_NE(built[a], built[b]) << "Sound" << a + 1 << " and Sound" << b + 1;
+    }
+  }
+
+  const std::filesystem::path folder =
+      std::filesystem::path(testing::TempDir()) / "wavesynth-rerun";
+  std::filesystem::remove_all(folder);
+  const std::string command = std::string("'") + POMVIK_WAVESYNTH + "' '" + folder.string() + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  for (int n = 1; n <= 29; ++n) {
+    EXPECT_EQ(pomvik::test::readFileBytes(wavePath(folder, n)),
+              built[static_cast<std::size_t>(n - 1)])
+        << "Sound" << n;
+  }
+  std::filesystem::remove_all(folder);
+}
+
+TEST(FundamentalEstimator, FindsTheFundamentalAndCatchesOctaveAndSemitoneErrors) {
+  auto tone = [](double f0, const std::vector<double>& amplitudes) {
+    std::vector<double> x(static_cast<std::size_t>(0.2 * kRate));
+    for (std::size_t i = 0; i < x.size(); ++i) {
+      for (std::size_t k = 0; k < amplitudes.size(); ++k) {
+        x[i] += amplitudes[k] * std::sin(2.0 * std::numbers::pi * f0 * static_cast<double>(k + 1) *
+                                         static_cast<double>(i) / kRate);
+      }
+    }
+    return x;
+  };
+  // A weak fundamental under a strong octave is still the fundamental.
+  const auto rich = tone(kF4, {0.3, 1.0, 0.5, 0.2});
+  EXPECT_NEAR(estimateFundamental(rich, kRate).hz / kF4, 1.0, 1e-4);
+  // An octave up or a semitone up is told apart from F4.
+  EXPECT_NEAR(estimateFundamental(tone(2 * kF4, {1.0, 0.3}), kRate).hz / (2 * kF4), 1.0, 1e-4);
+  const double semitoneUp = kF4 * std::exp2(1.0 / 12.0);
+  EXPECT_NEAR(estimateFundamental(tone(semitoneUp, {1.0, 0.5}), kRate).hz / semitoneUp, 1.0, 1e-4);
+  // A fundamental only implied by its partials is found, and shows up as carrying no energy.
+  const auto implied = tone(kF4 / 2, {0.0, 1.0, 0.7, 0.5, 0.3});
+  const double found = estimateFundamental(implied, kRate).hz;
+  EXPECT_NEAR(found / (kF4 / 2), 1.0, 1e-3);
+  EXPECT_LT(energyShareAt(implied, found), 0.01);
+  EXPECT_GT(energyShareAt(rich, kF4), 0.05);
+}

@@ -1,0 +1,136 @@
+#include "tools/wavesynth/CreatureRecipes.h"
+
+#include <cmath>
+#include <utility>
+
+#include "tools/wavesynth/FormantPath.h"
+#include "tools/wavesynth/HarmonicVoice.h"
+#include "tools/wavesynth/Layering.h"
+
+namespace wavesynth {
+
+namespace {
+double power(int n, double exponent) { return std::pow(static_cast<double>(n), exponent); }
+
+HarmonicVoice::SpectralShape through(FormantPath path) {
+  return [path = std::move(path)](double hz, double t) { return path.gain(hz, t); };
+}
+}  // namespace
+
+Signal CreatureRecipes::chirp(const Voicing& v) {
+  // A quick upward sweep into a warbled, nearly pure whistle.
+  const std::vector<Partial> partials{
+      {1.0, 1.0}, {2.0, 0.25}, {3.0, 0.08}, {4.0, 0.03}, {5.0, 0.01}};
+  const Envelope env({.attack = 0.01,
+                      .decay = 0.25,
+                      .sustain = 0.5,
+                      .sustainDecay = 2.0,
+                      .release = 0.08,
+                      .tremoloDepth = 0.2,
+                      .tremoloRate = 14.0},
+                     0.5);
+  const auto pitch = PitchContour(v.hz)
+                         .glide({{0.0, -9.0}, {0.045, 1.0}, {0.09, 0.0}})
+                         .vibrato(0.002, 9.0, 0.12, 0.05);
+  return HarmonicVoice(partials, v.bandLimit).render(pitch, env);
+}
+
+Signal CreatureRecipes::bark(const Voicing& v) {
+  // A short "ruff": a throaty buzz that drops onto the note, with a burst of breath.
+  const auto partials = HarmonicVoice::series(14, [](int n) { return 1.0 / power(n, 0.9); });
+  FormantPath mouth({{0.0, {{500, 300, 1.2}, {1200, 400, 0.8}, {2500, 600, 0.3}}},
+                     {0.2, {{650, 300, 1.0}, {1100, 400, 0.6}, {2400, 600, 0.2}}}},
+                    0.4);
+  const Envelope env({.attack = 0.008,
+                      .decay = 0.09,
+                      .sustain = 0.3,
+                      .sustainDecay = 3.0,
+                      .release = 0.06,
+                      .tremoloDepth = 0.2,
+                      .tremoloRate = 32.0},
+                     0.35);
+  const auto pitch = PitchContour(v.hz).glide({{0.0, 4.0}, {0.03, 2.0}, {0.08, 0.0}});
+  Signal sound =
+      HarmonicVoice(partials, v.bandLimit).shape(through(std::move(mouth))).render(pitch, env);
+  const Envelope breath({.attack = 0.002, .decay = 0.04, .sustain = 0.0, .release = 0.02}, 0.12);
+  Layering::add(sound, Layering::noise(107, Biquad(Biquad::Kind::BandPass, 900, 0.8), breath),
+                0.35);
+  return sound;
+}
+
+Signal CreatureRecipes::meow(const Voicing& v) {
+  // "Mi-a-ow": the vowel opens and closes while the pitch rises past the note and settles.
+  const auto partials = HarmonicVoice::series(14, [](int n) { return 1.0 / power(n, 0.8); });
+  FormantPath mouth({{0.0, {{350, 200, 1.0}, {2100, 400, 0.6}, {3000, 500, 0.2}}},
+                     {0.25, {{800, 250, 1.0}, {1300, 300, 0.7}, {2600, 500, 0.2}}},
+                     {0.7, {{450, 200, 1.0}, {900, 300, 0.6}, {2400, 500, 0.1}}}},
+                    0.3);
+  const Envelope env({.attack = 0.04, .decay = 0.3, .sustain = 0.75, .release = 0.22}, 0.95);
+  const auto pitch = PitchContour(v.hz)
+                         .glide({{0.0, -4.0}, {0.12, 3.0}, {0.24, 0.4}, {0.3, 0.0}})
+                         .vibrato(0.002, 5.0, 0.45, 0.15);
+  Signal sound =
+      HarmonicVoice(partials, v.bandLimit).shape(through(std::move(mouth))).render(pitch, env);
+  Layering::add(sound, Layering::noise(108, Biquad(Biquad::Kind::BandPass, 2500, 1.0), env), 0.03);
+  return sound;
+}
+
+Signal CreatureRecipes::grunt(const Voicing& v) {
+  // A nasal "oink": a murmur formant at the fundamental, a notch above it, and a rough growl.
+  const auto partials = HarmonicVoice::series(16, [](int n) { return 1.0 / power(n, 0.6); });
+  FormantPath nose({{0.0, {{300, 150, 1.0}, {1000, 200, 0.9}, {2300, 300, 0.4}}}}, 0.25);
+  const Envelope env({.attack = 0.015,
+                      .decay = 0.12,
+                      .sustain = 0.5,
+                      .sustainDecay = 2.0,
+                      .release = 0.08,
+                      .tremoloDepth = 0.35,
+                      .tremoloRate = 28.0},
+                     0.45);
+  const auto pitch = PitchContour(v.hz).glide({{0.0, 2.0}, {0.06, -0.5}, {0.12, 0.0}});
+  Signal sound = HarmonicVoice(partials, v.bandLimit)
+                     .shape([nose = std::move(nose)](double hz, double t) {
+                       const double notch = (hz - 700.0) / 100.0;
+                       return nose.gain(hz, t) * (1.0 - 0.7 / (1.0 + notch * notch));
+                     })
+                     .render(pitch, env);
+  const Envelope snort({.attack = 0.005, .decay = 0.06, .sustain = 0.0, .release = 0.03}, 0.2);
+  Layering::add(sound, Layering::noise(109, Biquad(Biquad::Kind::LowPass, 1200, 0.7), snort), 0.25);
+  return sound;
+}
+
+Signal CreatureRecipes::honk(const Voicing& v) {
+  // A bright, raspy "aah-nk" with a little scoop.
+  const auto partials = HarmonicVoice::series(16, [](int n) { return 1.0 / power(n, 0.5); });
+  FormantPath beak({{0.0, {{1000, 350, 1.0}, {2400, 500, 0.6}}}}, 0.5);
+  const Envelope env({.attack = 0.012,
+                      .decay = 0.1,
+                      .sustain = 0.7,
+                      .release = 0.1,
+                      .tremoloDepth = 0.12,
+                      .tremoloRate = 22.0},
+                     0.55);
+  const auto pitch = PitchContour(v.hz).glide({{0.0, -2.0}, {0.05, 0.5}, {0.1, 0.0}});
+  Signal sound =
+      HarmonicVoice(partials, v.bandLimit).shape(through(std::move(beak))).render(pitch, env);
+  Layering::add(sound, Layering::noise(110, Biquad(Biquad::Kind::BandPass, 2000, 1.0), env), 0.04);
+  return sound;
+}
+
+Signal CreatureRecipes::coo(const Voicing& v) {
+  // A soft "ooh-ah": almost a sine, a gentle rise and a slow vibrato.
+  const auto partials =
+      HarmonicVoice::series(8, [](int n) { return n == 1 ? 1.0 : 0.35 / power(n - 1, 1.3); });
+  FormantPath mouth(
+      {{0.0, {{350, 150, 1.0}, {800, 200, 0.4}}}, {0.5, {{550, 200, 1.0}, {1000, 250, 0.4}}}}, 0.5);
+  const Envelope env({.attack = 0.06, .decay = 0.3, .sustain = 0.8, .release = 0.25}, 1.0);
+  const auto pitch = PitchContour(v.hz)
+                         .glide({{0.0, -3.0}, {0.18, 0.6}, {0.3, 0.0}})
+                         .vibrato(0.002, 5.5, 0.35, 0.2);
+  Signal sound =
+      HarmonicVoice(partials, v.bandLimit).shape(through(std::move(mouth))).render(pitch, env);
+  Layering::add(sound, Layering::noise(111, Biquad(Biquad::Kind::LowPass, 3000, 0.7), env), 0.02);
+  return sound;
+}
+
+}  // namespace wavesynth

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <vector>
+
+namespace wavesynth {
+
+// The instantaneous frequency of a voice: a target pitch, an optional glide that settles
+// on it, and an optional vibrato. The glide ends exactly on the target and the vibrato is
+// symmetric in linear frequency, so the sustained part averages to the target.
+class PitchContour {
+ public:
+  struct GlidePoint {
+    double seconds;
+    double semitones;  // offset from the target
+  };
+
+  explicit PitchContour(double hz);
+
+  // Offsets joined by half-cosine segments; after the last point the offset is zero.
+  PitchContour& glide(std::vector<GlidePoint> points);
+  PitchContour& vibrato(double depth, double rateHz, double onsetSeconds, double fadeSeconds);
+  // Scales the whole contour, e.g. for a chorus voice a shade above or below.
+  PitchContour& detune(double ratio);
+
+  double hz() const { return hz_; }
+  double frequencyAt(double seconds) const;
+
+ private:
+  double glideSemitonesAt(double seconds) const;
+
+  double hz_;
+  std::vector<GlidePoint> glide_;
+  double vibratoDepth_ = 0.0;
+  double vibratoRate_ = 0.0;
+  double vibratoOnset_ = 0.0;
+  double vibratoFade_ = 0.0;
+};
+
+}  // namespace wavesynth
