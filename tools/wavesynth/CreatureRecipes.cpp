@@ -53,25 +53,27 @@ Signal CreatureRecipes::bark(const Voicing& v) {
   Signal sound =
       HarmonicVoice(partials, v.bandLimit).shape(through(std::move(mouth))).render(pitch, env);
   const Envelope breath({.attack = 0.002, .decay = 0.04, .sustain = 0.0, .release = 0.02}, 0.12);
-  Layering::add(sound, Layering::noise(107, Biquad(Biquad::Kind::BandPass, 900, 0.8), breath),
+  Layering::add(sound, Layering::noise(107, Biquad(Biquad::Kind::LowPass, 1100, 1.5), breath),
                 0.35);
   return sound;
 }
 
 Signal CreatureRecipes::meow(const Voicing& v) {
   // "Mi-a-ow": the vowel opens and closes while the pitch rises past the note and settles.
-  const auto partials = HarmonicVoice::series(14, [](int n) { return 1.0 / power(n, 0.8); });
+  // Deep formants make the vowel; a strong first partial keeps the note under them.
+  const auto partials =
+      HarmonicVoice::series(14, [](int n) { return n == 1 ? 2.5 : 1.0 / power(n, 0.8); });
   FormantPath mouth({{0.0, {{350, 200, 1.0}, {2100, 400, 0.6}, {3000, 500, 0.2}}},
                      {0.25, {{800, 250, 1.0}, {1300, 300, 0.7}, {2600, 500, 0.2}}},
                      {0.7, {{450, 200, 1.0}, {900, 300, 0.6}, {2400, 500, 0.1}}}},
-                    0.3);
+                    0.12);
   const Envelope env({.attack = 0.04, .decay = 0.3, .sustain = 0.75, .release = 0.22}, 0.95);
   const auto pitch = PitchContour(v.hz)
                          .glide({{0.0, -4.0}, {0.12, 3.0}, {0.24, 0.4}, {0.3, 0.0}})
                          .vibrato(0.002, 5.0, 0.45, 0.15);
   Signal sound =
       HarmonicVoice(partials, v.bandLimit).shape(through(std::move(mouth))).render(pitch, env);
-  Layering::add(sound, Layering::noise(108, Biquad(Biquad::Kind::BandPass, 2500, 1.0), env), 0.03);
+  Layering::add(sound, Layering::noise(108, Biquad(Biquad::Kind::LowPass, 3000, 1.0), env), 0.03);
   return sound;
 }
 
@@ -113,7 +115,7 @@ Signal CreatureRecipes::honk(const Voicing& v) {
   const auto pitch = PitchContour(v.hz).glide({{0.0, -2.0}, {0.05, 0.5}, {0.1, 0.0}});
   Signal sound =
       HarmonicVoice(partials, v.bandLimit).shape(through(std::move(beak))).render(pitch, env);
-  Layering::add(sound, Layering::noise(110, Biquad(Biquad::Kind::BandPass, 2000, 1.0), env), 0.04);
+  Layering::add(sound, Layering::noise(110, Biquad(Biquad::Kind::LowPass, 2200, 1.2), env), 0.04);
   return sound;
 }
 

@@ -80,7 +80,7 @@ Signal InstrumentRecipes::reed(const Voicing& v) {
   Signal sound = HarmonicVoice(partials, v.bandLimit)
                      .shape([colour](double hz, double t) { return colour.gain(hz, t); })
                      .render(pitch, env);
-  Layering::add(sound, Layering::noise(103, Biquad(Biquad::Kind::BandPass, 1500, 0.7), env), 0.05);
+  Layering::add(sound, Layering::noise(103, Biquad(Biquad::Kind::LowPass, 1800, 1.0), env), 0.05);
   return sound;
 }
 
