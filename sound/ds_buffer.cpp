@@ -2,6 +2,7 @@
 
 #include <AL/alext.h>
 
+#include <cstdio>
 #include <new>
 
 #include "sound/al_device.h"
@@ -184,9 +185,11 @@ ULONG IDirectSoundBuffer::Release() {
 HRESULT IDirectSoundBuffer::SetFormat(const WAVEFORMATEX* format) {
   if (HRESULT forced = SeamCheck(DsOp::SetFormat, label_, [&] {
         if (format == nullptr) return std::string("SetFormat(none)");
-        return "SetFormat(" + std::to_string(format->nSamplesPerSec) + "," +
-               std::to_string(format->wBitsPerSample) + "," + std::to_string(format->nChannels) +
-               ")";
+        char text[128];
+        std::snprintf(text, sizeof text, "SetFormat(tag=%u,ch=%u,rate=%u,avg=%u,align=%u,bits=%u)",
+                      format->wFormatTag, format->nChannels, format->nSamplesPerSec,
+                      format->nAvgBytesPerSec, format->nBlockAlign, format->wBitsPerSample);
+        return std::string(text);
       }))
     return forced;
   if (!IsPrimary()) return DSERR_INVALIDCALL;

@@ -1,5 +1,6 @@
 #include "sound/mmio.h"
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <algorithm>
@@ -22,7 +23,12 @@ uint64_t PaddedEnd(uint64_t dataStart, uint32_t size) {
 std::unique_ptr<MmioFile> MmioFile::Open(const std::string& fileName) {
   std::FILE* file = std::fopen(fileName.c_str(), "rb");
   if (file == nullptr) return nullptr;
-  // A folder opens on Linux but cannot be read; its size is not a number of bytes either.
+  // A folder opens on Linux but is no file to read.
+  struct stat info {};
+  if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
+    std::fclose(file);
+    return nullptr;
+  }
   if (fseeko(file, 0, SEEK_END) != 0) {
     std::fclose(file);
     return nullptr;

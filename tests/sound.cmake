@@ -1,0 +1,2 @@
+# The sound component and the two layers under it.
+pomvik_gtest(riff_test SOURCES riff_test.cpp LIBS pomvik_sound)

@@ -1,0 +1,127 @@
+// Helpers for the sound suites: WAVE files made in the test, and ears for the offline mix.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace soundtest {
+
+inline void Put16(std::vector<uint8_t>& out, uint32_t v) {
+  out.push_back(static_cast<uint8_t>(v));
+  out.push_back(static_cast<uint8_t>(v >> 8));
+}
+inline void Put32(std::vector<uint8_t>& out, uint32_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, v >> 16);
+}
+inline void PutId(std::vector<uint8_t>& out, const char* id) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(id[i]));
+}
+
+// A chunk with its size as declared (which a test may make a lie) and its bytes.
+struct Chunk {
+  std::string id;
+  std::vector<uint8_t> bytes;
+  int64_t declaredSize = -1;  // -1: the real size
+};
+
+inline std::vector<uint8_t> FmtBytes(uint16_t channels, uint32_t rate, uint16_t bits,
+                                     size_t length = 16) {
+  std::vector<uint8_t> f;
+  Put16(f, 1);
+  Put16(f, channels);
+  Put32(f, rate);
+  Put32(f, rate * channels * (bits / 8u));
+  Put16(f, static_cast<uint16_t>(channels * (bits / 8u)));
+  Put16(f, bits);
+  while (f.size() < length) f.push_back(0);
+  f.resize(length);
+  return f;
+}
+
+inline std::vector<uint8_t> Riff(const std::vector<Chunk>& chunks, const char* form = "WAVE") {
+  std::vector<uint8_t> body;
+  PutId(body, form);
+  for (const Chunk& c : chunks) {
+    PutId(body, c.id.c_str());
+    Put32(body, static_cast<uint32_t>(c.declaredSize < 0 ? c.bytes.size() : c.declaredSize));
+    for (uint8_t b : c.bytes) body.push_back(b);
+    if (c.bytes.size() % 2 == 1) body.push_back(0);
+  }
+  std::vector<uint8_t> file;
+  file.reserve(body.size() + 8);
+  PutId(file, "RIFF");
+  Put32(file, static_cast<uint32_t>(body.size()));
+  for (uint8_t b : body) file.push_back(b);
+  return file;
+}
+
+// Mono 16-bit sine of the given length.
+inline std::vector<uint8_t> SinePcm(double hertz, uint32_t rate, double seconds,
+                                    double amplitude = 0.8) {
+  std::vector<uint8_t> pcm;
+  auto frames = static_cast<uint32_t>(rate * seconds);
+  for (uint32_t i = 0; i < frames; ++i) {
+    double v = amplitude * 32767.0 * std::sin(2.0 * M_PI * hertz * i / rate);
+    Put16(pcm, static_cast<uint16_t>(static_cast<int16_t>(v)));
+  }
+  return pcm;
+}
+
+inline std::vector<uint8_t> SineWav(double hertz, uint32_t rate, double seconds) {
+  return Riff({{"fmt ", FmtBytes(1, rate, 16)}, {"data", SinePcm(hertz, rate, seconds)}});
+}
+
+// A folder of its own for each test, removed with it.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "pomvik-sound-XXXXXX").string();
+    path_ = mkdtemp(pattern.data());
+  }
+  ~TempDir() {
+    std::error_code e;
+    std::filesystem::remove_all(path_, e);
+  }
+  const std::filesystem::path& path() const { return path_; }
+  std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
+    std::filesystem::path p = path_ / name;
+    std::ofstream(p, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return p.string();
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// One channel (0 left, 1 right) of an interleaved stereo mix, frames [from, to).
+inline std::vector<float> Channel(const std::vector<float>& mix, int channel, size_t from = 0,
+                                  size_t to = SIZE_MAX) {
+  std::vector<float> out;
+  for (size_t i = from; i < mix.size() / 2 && i < to; ++i) out.push_back(mix[2 * i + static_cast<size_t>(channel)]);
+  return out;
+}
+
+inline double Rms(const std::vector<float>& x) {
+  double sum = 0;
+  for (float v : x) sum += static_cast<double>(v) * v;
+  return x.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(x.size()));
+}
+
+// Frequency from rising zero crossings, between the first and the last one.
+inline double PitchByZeroCrossings(const std::vector<float>& x, int rate) {
+  std::vector<size_t> rising;
+  for (size_t i = 1; i < x.size(); ++i)
+    if (x[i - 1] < 0.0f && x[i] >= 0.0f) rising.push_back(i);
+  if (rising.size() < 3) return 0.0;
+  return static_cast<double>(rising.size() - 1) * rate /
+         static_cast<double>(rising.back() - rising.front());
+}
+
+}  // namespace soundtest
