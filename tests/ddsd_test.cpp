@@ -1,0 +1,395 @@
+#include <dirent.h>
+#include <unistd.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "sound/ddsd.h"
+#include "tests/sound_test_support.h"
+
+using namespace dsound;
+using namespace soundtest;
+
+namespace {
+
+std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+int OpenFileCount() {
+  int count = 0;
+  DIR* dir = opendir("/proc/self/fd");
+  while (dirent* entry = readdir(dir)) count += entry->d_name[0] != '.';
+  closedir(dir);
+  return count;
+}
+
+// Each test gets its own debug file folder and a counter as at program start.
+class DdsdTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ddsd::SetDebugFileFolderForTesting(dir_.path());
+    ddsd::SetMessageCounterForTesting(0);
+  }
+  void TearDown() override { ddsd::SetDebugFileFolderForTesting({}); }
+  std::string DebugFile() const { return ReadText(dir_.path() / "ddsd.debug"); }
+  bool DebugFileExists() const { return std::filesystem::exists(dir_.path() / "ddsd.debug"); }
+
+  TempDir dir_;
+};
+
+TEST_F(DdsdTest, CheckResultFormatsTheCodeAsUnsignedHex) {
+  ddsd::SetUnitFlags(dsoExceptOnError);
+  EXPECT_EQ(CheckResult(0, "never"), 0);
+  try {
+    CheckResult(5, "five");
+    FAIL();
+  } catch (const EDDSD& e) {
+    EXPECT_STREQ(e.what(), "five(Error Code(5))");
+  }
+  try {
+    CheckResult(static_cast<int32_t>(0x88780064u), "失敗");
+    FAIL();
+  } catch (const EDDSD& e) {
+    EXPECT_STREQ(e.what(), "失敗(Error Code(88780064))");
+  }
+  ddsd::SetUnitFlags({});
+  EXPECT_EQ(CheckResult(-1, "goes on"), -1);
+  EXPECT_FALSE(DebugFileExists());
+}
+
+TEST_F(DdsdTest, DebugFileIsNumberedAndStartsAfreshEachRun) {
+  std::ofstream(dir_.path() / "ddsd.debug") << "left from an earlier run\n";
+  ddsd::SetUnitFlags(dsoDebugMessage);
+  ReportError("一つ目");
+  CheckResult(0x11, "二つ目");
+  EXPECT_EQ(DebugFile(), "debug#00001 ... 一つ目\r\ndebug#00002 ... 二つ目(Error Code(11))\r\n");
+  ddsd::SetMessageCounterForTesting(99999);
+  ReportError("x");
+  EXPECT_NE(DebugFile().find("debug#100000 ... x\r\n"), std::string::npos);
+
+  // A file that cannot be written is an error of its own, and counts nothing.
+  ddsd::SetDebugFileFolderForTesting(dir_.path() / "missing");
+  ddsd::SetMessageCounterForTesting(3);
+  EXPECT_THROW(ReportError("y"), std::system_error);
+  EXPECT_EQ(ddsd::MessageCounter(), 3);
+}
+
+// One failure through CheckResult under each DebugOption.
+TEST_F(DdsdTest, DebugOptionsDecideFileRaiseAndHalt) {
+  struct Case {
+    TDDSDDebugOption option;
+    bool line;
+    bool raises;
+  };
+  for (Case c : {Case{{}, false, false}, Case{dsoDebugMessage, true, false},
+                 Case{dsoExceptOnError, false, true},
+                 Case{dsoExceptOnError | dsoHaltOnError, false, true},
+                 Case{dsoExceptOnError | dsoHaltOnError | dsoDebugMessage, true, true}}) {
+    ddsd::SetMessageCounterForTesting(0);
+    std::filesystem::remove(dir_.path() / "ddsd.debug");
+    TDDSD component(nullptr);
+    component.setDebugOption(c.option);
+    bool raised = false;
+    try {
+      CheckResult(1, "fail");
+    } catch (const EDDSD&) {
+      raised = true;
+    }
+    EXPECT_EQ(raised, c.raises) << c.option.toInt();
+    EXPECT_EQ(DebugFileExists(), c.line) << c.option.toInt();
+  }
+
+  EXPECT_EXIT(
+      {
+        TDDSD component(nullptr);  // the program's setting: halt alone
+        CheckResult(1, "fail");
+      },
+      ::testing::ExitedWithCode(kDDSDHaltStatus), "");
+  // The death test runs in a process of its own, with a temporary folder of its own; it
+  // writes where this process can look.
+  std::filesystem::path shared =
+      std::filesystem::temp_directory_path() / ("pomvik-halt-" + std::to_string(getpid()));
+  std::filesystem::create_directories(shared);
+  EXPECT_EXIT(
+      {
+        TDDSD component(nullptr);
+        component.setDebugOption(dsoHaltOnError | dsoDebugMessage);
+        ddsd::SetDebugFileFolderForTesting(std::filesystem::temp_directory_path() /
+                                           ("pomvik-halt-" + std::to_string(getppid())));
+        ddsd::SetMessageCounterForTesting(0);
+        CheckResult(1, "halted");
+      },
+      ::testing::ExitedWithCode(kDDSDHaltStatus), "");
+  EXPECT_EQ(ReadText(shared / "ddsd.debug"), "debug#00001 ... halted(Error Code(1))\r\n");
+  std::filesystem::remove_all(shared);
+  EXPECT_NE(kDDSDHaltStatus, 0);
+}
+
+// A component on the offline device, with a recording seam.
+class DdsdComponentTest : public DdsdTest {
+ protected:
+  std::string Wav(const std::string& name, const std::vector<uint8_t>& bytes) {
+    return dir_.Write(name, bytes);
+  }
+  ScopedOfflineDevice offline_;
+};
+
+TEST_F(DdsdComponentTest, StartAndEndInOrder) {
+  std::string name = (dir_.path() / "a.wav").string();
+  TestSeam seam;
+  {
+    TDDSD component(nullptr);
+    component.setDebugOption({});
+    component.Loaded();
+    EXPECT_TRUE(component.Available());
+    EXPECT_EQ(component.DebugOption(), TDDSDDebugOption{});
+    component.SetPrimaryFormat(23160, 16, true);
+    component.SetPrimaryFormat(11025, 8, false);
+    TDDSDWaveData wave(&component, Wav("a.wav", SineWav(440, 22050, 0.1)));
+    component.Channels(2)->setWaveData(&wave);
+    component.Channels(2)->Play();
+  }
+  EXPECT_EQ(seam.Calls(),
+            (std::vector<std::string>{
+                "DirectSoundCreate", "SetCooperativeLevel", "CreateSoundBuffer(primary)",
+                "primary.SetFormat(tag=1,ch=2,rate=23160,avg=92640,align=4,bits=16)",
+                "primary.SetFormat(tag=1,ch=1,rate=11025,avg=11025,align=1,bits=8)",
+                "CreateSoundBuffer(0x40E2)", name + ".Lock", name + ".Unlock",
+                name + ".SetFrequency(22050)", "DuplicateSoundBuffer(" + name + ")",
+                "channel 2.SetCurrentPosition(0)", "channel 2.Play",
+                // the sample goes first, then the component: channels, primary, device
+                name + ".Release", "channel 2.Release",
+                "primary.Release", "DirectSound.Release"}));
+}
+
+TEST_F(DdsdComponentTest, ThreeDStartAndEndInOrder) {
+  TestSeam seam;
+  {
+    TDDSD component(nullptr);
+    component.setUse3D(true);
+    component.Loaded();
+    ASSERT_NE(component.Listener(), nullptr);
+    const DS3DLISTENER& p = component.Listener()->Params();
+    EXPECT_EQ(p.vOrientFront.z, 1.0f);
+    EXPECT_EQ(p.vOrientTop.y, 1.0f);
+    EXPECT_EQ(p.flRolloffFactor, 1.0f);
+    TDDSDWave3D wave(&component, Wav("m.wav", SineWav(440, 22050, 0.1)));
+    EXPECT_EQ(wave.Params3D()->Params().flMinDistance, 5.0f);
+    EXPECT_EQ(wave.Params3D()->Params().flMaxDistance, 100.0f);
+    component.Channels(1)->setWaveData(&wave);
+    EXPECT_NE(component.Channels(1)->Buffer3D(), nullptr);
+    EXPECT_EQ(component.Channels(1)->Params3D()->Params().flMinDistance, 5.0f);
+  }
+  std::string name = (dir_.path() / "m.wav").string();
+  EXPECT_EQ(seam.Calls(),
+            (std::vector<std::string>{
+                "DirectSoundCreate", "SetCooperativeLevel", "CreateSoundBuffer(primary)",
+                "primary.QueryInterface(IDirectSound3DListener)", "listener.SetAllParameters",
+                "CreateSoundBuffer(0x40B2)", name + ".Lock", name + ".Unlock",
+                name + ".SetFrequency(22050)", "DuplicateSoundBuffer(" + name + ")",
+                "channel 1.QueryInterface(IDirectSound3DBuffer)", "channel 1/3D.SetAllParameters",
+                "channel 1/3D.GetAllParameters", name + ".Release", "channel 1/3D.Release",
+                "channel 1.Release", "listener.Release", "primary.Release",
+                "DirectSound.Release"}));
+}
+
+TEST_F(DdsdComponentTest, NoDeviceMakesEverythingSilent) {
+  TestSeam seam;
+  seam.Fail(DsOp::DirectSoundCreate, DSERR_NODRIVER);
+  TDDSD component(nullptr);
+  component.setDebugOption(dsoDebugMessage | dsoExceptOnError | dsoHaltOnError);
+  EXPECT_FALSE(component.Initialize());
+  EXPECT_FALSE(component.Available());
+  component.SetPrimaryFormat(23160, 16, true);
+  int files = OpenFileCount();
+  TDDSDWaveData wave(&component, "no such file.wav");  // not even opened
+  EXPECT_EQ(wave.Buffer(), nullptr);
+  EXPECT_EQ(OpenFileCount(), files);
+  for (int32_t i = 0; i < 8; ++i) {
+    TDDSDChannel* channel = component.Channels(i);
+    ASSERT_NE(channel, nullptr);
+    channel->setWaveData(&wave);
+    channel->SetFrequencyRatio(2.0);
+    channel->Play();
+    channel->Stop();
+  }
+  EXPECT_EQ(seam.Calls(), std::vector<std::string>{"DirectSoundCreate"});
+  EXPECT_FALSE(DebugFileExists());
+}
+
+TEST_F(DdsdComponentTest, InvalidChannelNumbers) {
+  TDDSD component(nullptr);
+  component.setDebugOption(dsoExceptOnError);
+  component.Loaded();
+  EXPECT_NE(component.Channels(0), nullptr);
+  EXPECT_NE(component.Channels(7), nullptr);
+  for (int32_t index : {8, -1}) {
+    try {
+      component.Channels(index);
+      FAIL() << index;
+    } catch (const EDDSD& e) {
+      EXPECT_EQ(std::string(e.what()), "チャンネル番号" + std::to_string(index) +
+                                           "は無効です、0～7の範囲で指定してください");
+    }
+  }
+  component.setDebugOption({});
+  EXPECT_EQ(component.Channels(8), nullptr);
+  EXPECT_EXIT(
+      {
+        TDDSD halting(nullptr);
+        halting.Loaded();
+        halting.Channels(8);
+      },
+      ::testing::ExitedWithCode(kDDSDHaltStatus), "");
+}
+
+TEST_F(DdsdComponentTest, LoadWavFailuresCloseTheFileBeforeReporting) {
+  TDDSD component(nullptr);
+  component.setDebugOption(dsoExceptOnError);
+  component.Loaded();
+  std::vector<uint8_t> pcm = SinePcm(440, 8000, 0.01);
+  struct Case {
+    std::vector<uint8_t> bytes;
+    const char* message;
+  };
+  // The fmt chunk declares 18 bytes; the file ends after 16.
+  std::vector<uint8_t> shortFmt = Riff({{"fmt ", FmtBytes(1, 8000, 16, 16), 18}});
+  std::vector<Case> cases = {
+      {Riff({{"fmt ", FmtBytes(1, 8000, 16)}, {"data", pcm}}, "AVI "),
+       "は、WAVEファイルではありません"},
+      {{'n', 'o', 't', ' ', 'r', 'i', 'f', 'f'}, "は、WAVEファイルではありません"},
+      {Riff({{"data", pcm}}), "には、fmtチャンクが有りません"},
+      {shortFmt, "のfmtチャンクが不正です"},
+      {Riff({{"data", pcm}, {"fmt ", FmtBytes(1, 8000, 16)}}), "には、dataチャンクが有りません"},
+  };
+  int files = OpenFileCount();
+  try {
+    TDDSDWaveData missing(&component, (dir_.path() / "gone.wav").string());
+    FAIL();
+  } catch (const EDDSD& e) {
+    EXPECT_EQ(std::string(e.what()), (dir_.path() / "gone.wav").string() + "が、見つかりません");
+  }
+  for (size_t i = 0; i < cases.size(); ++i) {
+    std::string name = Wav("bad" + std::to_string(i) + ".wav", cases[i].bytes);
+    try {
+      TDDSDWaveData wave(&component, name);
+      FAIL() << i;
+    } catch (const EDDSD& e) {
+      EXPECT_EQ(std::string(e.what()), name + cases[i].message);
+    }
+    EXPECT_EQ(OpenFileCount(), files) << i;
+  }
+
+  // The program's setting: a bad file is silent, leaves no sound, and a channel given it
+  // stays silent without ending the program.
+  component.setDebugOption(dsoHaltOnError);
+  TDDSDWaveData empty(&component, (dir_.path() / "gone.wav").string());
+  EXPECT_EQ(empty.Buffer(), nullptr);
+  TestSeam seam;
+  component.Channels(0)->setWaveData(&empty);
+  component.Channels(0)->Play();
+  EXPECT_TRUE(seam.Calls().empty());
+}
+
+TEST_F(DdsdComponentTest, FmtChunksOfEveryLengthAndBufferFlags) {
+  TDDSD component(nullptr);
+  component.setDebugOption(dsoExceptOnError);
+  component.Loaded();
+  std::vector<uint8_t> pcm = SinePcm(440, 8000, 0.01);
+  TestSeam seam;
+  for (size_t length : {16u, 18u, 40u}) {
+    std::vector<uint8_t> fmt = FmtBytes(1, 8000, 16, length);
+    if (length > 18) fmt[16] = 22;  // cbSize of an extended record, kept as read
+    TDDSDWaveData wave(&component, Wav("f.wav", Riff({{"fmt ", fmt}, {"data", pcm}})));
+    ASSERT_NE(wave.Buffer(), nullptr) << length;
+    EXPECT_EQ(wave.Format().nSamplesPerSec, 8000u);
+    EXPECT_EQ(wave.Format().cbSize, length > 18 ? 22 : 0);
+    EXPECT_EQ(wave.DataSize(), pcm.size());
+  }
+  component.setStickyFocus(false);
+  TDDSDWaveData plain(&component, Wav("g.wav", Riff({{"fmt ", FmtBytes(1, 8000, 16)}, {"data", pcm}})));
+  EXPECT_EQ(std::count(seam.Calls().begin(), seam.Calls().end(), "CreateSoundBuffer(0x40E2)"), 3);
+  EXPECT_EQ(std::count(seam.Calls().begin(), seam.Calls().end(), "CreateSoundBuffer(0xE2)"), 1);
+}
+
+TEST_F(DdsdComponentTest, DeviceFailuresWhileLoading) {
+  std::string name = Wav("a.wav", SineWav(440, 8000, 0.05));
+  for (DsOp op : {DsOp::CreateSoundBuffer, DsOp::Lock, DsOp::Unlock}) {
+    TDDSD component(nullptr);
+    component.setDebugOption(dsoExceptOnError);
+    component.Loaded();
+    TestSeam seam;
+    seam.Fail(op, DSERR_GENERIC, op == DsOp::CreateSoundBuffer ? "" : name);
+    const char* message = op == DsOp::CreateSoundBuffer ? "サウンドバッファの作成に失敗しました"
+                          : op == DsOp::Lock ? "LoadWAV中に、サウンドバッファのロックが失敗しました"
+                                             : "LoadWAV中に、サウンドバッファのアンロックが失敗しました";
+    try {
+      TDDSDWaveData wave(&component, name);
+      FAIL();
+    } catch (const EDDSD& e) {
+      EXPECT_EQ(std::string(e.what()), std::string(message) + "(Error Code(80004005))");
+    }
+    // Options that neither halt nor raise: the sample is left without sound (after a failed
+    // create or lock) and nothing touches a missing buffer.
+    component.setDebugOption({});
+    TDDSDWaveData wave(&component, name);
+    EXPECT_EQ(wave.Buffer() == nullptr, op != DsOp::Unlock);
+  }
+  EXPECT_EXIT(
+      {
+        TDDSD component(nullptr);
+        component.Loaded();
+        TestSeam seam;
+        seam.Fail(DsOp::CreateSoundBuffer, DSERR_OUTOFMEMORY);
+        TDDSDWaveData wave(&component, name);
+      },
+      ::testing::ExitedWithCode(kDDSDHaltStatus), "");
+}
+
+TEST_F(DdsdComponentTest, ChannelOperationsAndTheirRecord) {
+  TDDSD component(nullptr);
+  component.setDebugOption(dsoExceptOnError);
+  component.Loaded();
+  std::string name = Wav("s.wav", SineWav(440, 22050, 0.1));
+  TDDSDWaveData wave(&component, name);
+  TDDSDChannel* channel = component.Channels(3);
+  TestSeam seam;
+  channel->SetFrequencyRatio(2.0);  // no sample yet: nothing
+  channel->Play();
+  channel->setWaveData(&wave);
+  EXPECT_EQ(channel->BaseFrequency(), 22050u);
+  channel->SetFrequencyRatio(1.414);  // 31178.7 is truncated
+  channel->Play();
+  channel->setWaveData(&wave);  // the same sample again: a fresh duplicate
+  channel->Stop();
+  channel->setWaveData(nullptr);
+  channel->Play();
+  EXPECT_EQ(channel->BaseFrequency(), 22050u);
+  EXPECT_EQ(seam.Calls(),
+            (std::vector<std::string>{"DuplicateSoundBuffer(" + name + ")",
+                                      "channel 3.SetFrequency(31178)",
+                                      "channel 3.SetCurrentPosition(0)", "channel 3.Play",
+                                      "channel 3.Release", "DuplicateSoundBuffer(" + name + ")",
+                                      "channel 3.Stop", "channel 3.Release"}));
+
+  // A release that leaves a count, and a refused duplicate, are reported.
+  channel->setWaveData(&wave);
+  seam.Fail(DsOp::Release, 1, "channel 3");
+  try {
+    channel->setWaveData(&wave);
+    FAIL();
+  } catch (const EDDSD& e) {
+    EXPECT_STREQ(e.what(), "setWaveData サウンドバッファの解放に失敗しました(Error Code(1))");
+  }
+  seam.Fail(DsOp::DuplicateSoundBuffer, DSERR_INVALIDPARAM);
+  EXPECT_THROW(channel->setWaveData(&wave), EDDSD);
+  EXPECT_EQ(channel->Buffer(), nullptr);
+}
+
+}  // namespace
