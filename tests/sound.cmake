@@ -2,3 +2,19 @@
 pomvik_gtest(riff_test SOURCES riff_test.cpp LIBS pomvik_sound)
 pomvik_gtest(dsound_test SOURCES dsound_test.cpp LIBS pomvik_sound)
 pomvik_gtest(ddsd_test SOURCES ddsd_test.cpp ddsd_listen_test.cpp LIBS pomvik_sound)
+# Its own executable: OpenAL reads the configuration the test sets once per process.
+pomvik_gtest(sound_timing_test SOURCES sound_timing_test.cpp LIBS pomvik_sound)
+
+if(POMVIK_BENCHMARKS)
+  add_executable(ddsd_benchmark ddsd_benchmark.cpp)
+  target_link_libraries(ddsd_benchmark PRIVATE pomvik_sound benchmark::benchmark)
+  target_include_directories(ddsd_benchmark PRIVATE ${PROJECT_SOURCE_DIR})
+endif()
+
+if(POMVIK_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  add_executable(wave_fuzz fuzz/wave_fuzz.cpp)
+  target_compile_options(wave_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_options(wave_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_link_libraries(wave_fuzz PRIVATE pomvik_sound)
+  target_include_directories(wave_fuzz PRIVATE ${PROJECT_SOURCE_DIR})
+endif()
