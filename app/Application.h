@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QApplication>
+#include <memory>
+
+#include "app/Prompter.h"
+
+// The application object. An exception that escapes any handler is shown in a message
+// box with its text and the application's title, and the program carries on.
+class TApplication : public QApplication {
+  Q_OBJECT
+
+ public:
+  TApplication(int& argc, char** argv);
+
+  bool notify(QObject* receiver, QEvent* event) override;
+
+  // Shows an error that escaped a handler.
+  void ReportException(const QString& text);
+  void setPrompter(std::unique_ptr<TPrompter> prompter) { prompter_ = std::move(prompter); }
+
+ private:
+  std::unique_ptr<TPrompter> prompter_;
+};

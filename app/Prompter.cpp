@@ -1,0 +1,29 @@
+#include "app/Prompter.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QAbstractButton>
+#include <QMessageBox>
+
+QString ApplicationTitle() {
+  return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
+void TPrompter::Error(QWidget* parent, const QString& title, const QString& text) {
+  QMessageBox::critical(parent, title, text, QMessageBox::Ok);
+}
+
+void TPrompter::Message(QWidget* parent, const QString& title, const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+bool TPrompter::Confirm(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text,
+                  QMessageBox::Yes | QMessageBox::No, parent);
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::No);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
+  return box.exec() == QMessageBox::Yes;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// The message boxes the program shows. The window asks through one of these so that a
+// test can answer in place of a user.
+class TPrompter {
+ public:
+  virtual ~TPrompter() = default;
+  // An error box: error icon, one OK button.
+  virtual void Error(QWidget* parent, const QString& title, const QString& text);
+  // A plain box with the text and one OK button.
+  virtual void Message(QWidget* parent, const QString& title, const QString& text);
+  // A question with Yes (the default) and No; Escape and closing count as No.
+  virtual bool Confirm(QWidget* parent, const QString& text);
+};
+
+// The application's title as message boxes show it: the program file's name without
+// its extension.
+QString ApplicationTitle();

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QWidget>
+
+// The client area below the menu bar: a control bar at the top, the score view at the
+// left edge (its centre keeping its proportional height), the scroll bar and a control
+// bar at the bottom.
+class TClientArea : public QWidget {
+  Q_OBJECT
+
+ public:
+  static constexpr int DesignedWidth = 385;
+  static constexpr int DesignedHeight = 271;
+  static constexpr int ControlBarHeight = 56;
+  static constexpr int ScrollBarHeight = 15;
+  static constexpr int ViewWidth = 385;
+  static constexpr int ViewHeight = 144;
+
+  TClientArea(QWidget* top, QWidget* view, QWidget* scrollBar, QWidget* bottom, QWidget* parent);
+
+  QSize sizeHint() const override { return {DesignedWidth, DesignedHeight}; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  QWidget *top_, *view_, *scrollBar_, *bottom_;
+};

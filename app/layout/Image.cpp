@@ -1,0 +1,37 @@
+#include "app/layout/Image.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <utility>
+
+TImage::TImage(QWidget* parent) : QWidget(parent) {
+  setMouseTracking(true);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TImage::setPicture(QImage picture) {
+  picture_ = std::move(picture);
+  update();
+}
+
+QImage TImage::SwapPicture(QImage picture) {
+  std::swap(picture_, picture);
+  update();
+  return picture;
+}
+
+void TImage::paintEvent(QPaintEvent* event) {
+  QPainter p(this);
+  p.fillRect(event->rect(), palette().window());
+  p.drawImage(QPoint(0, 0), picture_);
+}
+
+void TImage::mousePressEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  emit MouseDown(event->button(), event->modifiers(), pos.x(), pos.y());
+}
+
+void TImage::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  emit MouseMove(event->modifiers(), pos.x(), pos.y());
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+// An image control: keeps one picture and repaints itself from it at logical pixels.
+class TImage : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TImage(QWidget* parent = nullptr);
+
+  const QImage& Picture() const { return picture_; }
+  void setPicture(QImage picture);
+  // Hands the control a new picture and gives back the one it held, so a caller that
+  // composes into two buffers in turn never makes the control's copy detach.
+  QImage SwapPicture(QImage picture);
+
+ signals:
+  void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+  void MouseMove(Qt::KeyboardModifiers shift, int x, int y);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+
+ private:
+  QImage picture_;
+};

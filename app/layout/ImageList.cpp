@@ -1,0 +1,25 @@
+#include "app/layout/ImageList.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <stdexcept>
+
+QImage LoadPicture(const QString& name) {
+  QImage image(QStringLiteral(":/pictures/%1.xpm").arg(name));
+  if (image.isNull()) throw std::runtime_error("missing picture " + name.toStdString());
+  return image;
+}
+
+TImageList::TImageList(const QString& name, int width, int height, QObject* parent)
+    : QObject(parent), width_(width), height_(height) {
+  setObjectName(name);
+  const QImage strip = LoadPicture(name).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  for (int x = 0; x + width <= strip.width(); x += width)
+    images_.push_back(strip.copy(x, 0, width, height));
+}
+
+QIcon TImageList::Icon(int index) const { return QIcon(QPixmap::fromImage(Image(index))); }
+
+void TImageList::Draw(QPainter& painter, int x, int y, int index) const {
+  painter.drawImage(x, y, Image(index));
+}

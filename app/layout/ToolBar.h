@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QToolButton>
+#include <QWidget>
+#include <vector>
+
+class TImageList;
+class QHBoxLayout;
+
+// A flat tool button that shows one picture of its tool bar's image list; the handlers
+// switch the picture by index.
+class TToolButton : public QToolButton {
+  Q_OBJECT
+
+ public:
+  TToolButton(const QString& name, const TImageList* images, QWidget* parent);
+
+  int ImageIndex() const { return imageIndex_; }
+  void setImageIndex(int index);
+
+ signals:
+  void MouseDown();
+  void MouseUp();
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  const TImageList* images_;
+  int imageIndex_ = -1;
+};
+
+// A flat, non-wrapping row of tool buttons and separators, laid out without gaps.
+class TToolBar : public QWidget {
+  Q_OBJECT
+
+ public:
+  TToolBar(const QString& name, const QString& caption, const TImageList* images,
+           QWidget* parent);
+
+  const TImageList* Images() const { return images_; }
+  TToolButton* AddButton(const QString& name, int imageIndex, const QString& hint = {});
+  void AddSeparator(const QString& name);
+  void AddControl(QWidget* control);
+
+ private:
+  const TImageList* images_;
+  QHBoxLayout* layout_;
+};
+
+// Holds tool bars as bands, each with a grip at its left.
+class TControlBar : public QWidget {
+  Q_OBJECT
+
+ public:
+  TControlBar(const QString& name, QWidget* parent);
+  void AddBand(QWidget* band, QPoint at, QSize size);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  std::vector<QRect> bands_;
+};

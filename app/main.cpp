@@ -1,0 +1,9 @@
+#include "app/Application.h"
+#include "app/Unit1.h"
+
+int main(int argc, char** argv) {
+  TApplication app(argc, argv);
+  TForm1 form;
+  form.show();
+  return app.exec();
+}
