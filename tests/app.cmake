@@ -1,0 +1,8 @@
+# The window tests share one application object, made in their own main.
+add_library(pomvik_test_support STATIC support/FormFixture.cpp support/FormFixture.h)
+target_include_directories(pomvik_test_support PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(pomvik_test_support PUBLIC pomvik_app)
+
+pomvik_gtest(form_test SOURCES form_test.cpp LIBS pomvik_test_support OWN_MAIN)
+pomvik_gtest(scoreview_test SOURCES scoreview_test.cpp LIBS pomvik_test_support OWN_MAIN)
+pomvik_gtest(editing_test SOURCES editing_test.cpp LIBS pomvik_test_support OWN_MAIN)

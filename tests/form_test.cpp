@@ -1,0 +1,358 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+#include <cmath>
+
+#include "app/layout/ClientArea.h"
+#include "app/layout/Image.h"
+#include "app/layout/ImageList.h"
+#include "app/layout/ToolBar.h"
+#include "tests/support/FormFixture.h"
+#include "window/WinSize.h"
+
+namespace {
+
+bool Empty(const TScore& score) {
+  for (const auto& row : score)
+    for (int32_t cell : row)
+      if (cell != 0) return false;
+  return true;
+}
+
+TEST(FormStart, TheSongAndTheControlsStartInTheirDefaults) {
+  TFormFixture fx;
+  TForm1& f = *fx.Form;
+  EXPECT_TRUE(Empty(f.Score));
+  for (int32_t n : f.ColumnNoteCount) EXPECT_EQ(n, 0);
+  EXPECT_EQ(f.EndColumn, 97);
+  EXPECT_EQ(f.TempoBar->value(), 250);
+  EXPECT_EQ(f.TempoBar->minimum(), 100);
+  EXPECT_EQ(f.TempoBar->maximum(), 700);
+  EXPECT_FALSE(f.SongModified);
+  EXPECT_FALSE(f.Playing);
+  EXPECT_EQ(f.SelectedSound, 1);
+  EXPECT_EQ(f.SongFileName, QStringLiteral("無題"));
+  EXPECT_FALSE(f.Timer->isActive());
+  EXPECT_EQ(f.Timer->interval(), 120);
+  EXPECT_EQ(f.Timer->timerType(), Qt::PreciseTimer);
+
+  EXPECT_TRUE(f.SoundButtons[1]->isChecked());
+  EXPECT_TRUE(f.StopBtn->isChecked());
+  EXPECT_FALSE(f.PlayBtn->isChecked());
+  EXPECT_TRUE(f.TimeBtn44->isChecked());
+  EXPECT_FALSE(f.TimeBtn34->isChecked());
+  EXPECT_FALSE(f.LoopBtn->isChecked());
+  EXPECT_FALSE(f.EraserBtn->isChecked());
+  EXPECT_FALSE(f.Lite1->isChecked());
+
+  // Start pictures of the buttons that switch them.
+  EXPECT_EQ(f.PlayBtn->ImageIndex(), 0);
+  EXPECT_EQ(f.StopBtn->ImageIndex(), 3);
+  EXPECT_EQ(f.LoopBtn->ImageIndex(), 4);
+  EXPECT_EQ(f.EraserBtn->ImageIndex(), 0);
+  EXPECT_EQ(f.TimeBtn34->ImageIndex(), 2);
+  EXPECT_EQ(f.TimeBtn44->ImageIndex(), 5);
+  EXPECT_EQ(f.etcBtn1->ImageIndex(), 6);
+  EXPECT_EQ(f.etcBtn2->ImageIndex(), 8);
+  EXPECT_EQ(f.etcBtn3->ImageIndex(), 10);
+  EXPECT_EQ(f.UndoBtn->ImageIndex(), 12);
+  for (TToolButton* b : {f.OptionBtn, f.etcBtn1, f.etcBtn2, f.etcBtn3, f.UndoBtn})
+    EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+
+  for (int n = 1; n <= 16; ++n) {
+    ASSERT_NE(f.SoundButtons[static_cast<size_t>(n)], nullptr);
+    EXPECT_EQ(f.SoundButtons[static_cast<size_t>(n)]->objectName(), QStringLiteral("SoundBtn%1").arg(n));
+    EXPECT_EQ(f.SoundButtons[static_cast<size_t>(n)]->ImageIndex(), n - 1);
+  }
+  EXPECT_TRUE(fx.Shown->empty());
+}
+
+TEST(FormStart, PitchTablesHoldTheEqualTemperedRatios) {
+  TFormFixture fx;
+  const int semitones[] = {0, 14, 12, 11, 9, 7, 6, 4, 2, 0, -1, -3, -5, -6};
+  for (int row = 1; row <= 13; ++row) {
+    const double ratio = fx.Form->RowPitch[static_cast<size_t>(row)];
+    EXPECT_NEAR(ratio, std::pow(2.0, semitones[row] / 12.0), 0.0006) << "row " << row;
+    if (row <= 7) {  // the alternate table is eleven semitones lower
+      EXPECT_NEAR(fx.Form->AltRowPitch[static_cast<size_t>(row)],
+                  std::pow(2.0, (semitones[row] - 11) / 12.0), 0.0006)
+          << "row " << row;
+    }
+  }
+  EXPECT_EQ(fx.Form->RowPitch[1], 2.245);
+  EXPECT_EQ(fx.Form->AltRowPitch[7], 0.667);
+}
+
+TEST(FormLayout, ClientAreaPlacesItsControlsAsDesigned) {
+  TestApplication();
+  // The client area takes its controls as children.
+  auto *top = new QWidget, *view = new QWidget, *scroll = new QWidget, *bottom = new QWidget;
+  view->setFixedSize(385, 144);
+  TClientArea client(top, view, scroll, bottom, nullptr);
+  client.resize(385, 271);
+  client.show();
+  EXPECT_EQ(top->geometry(), QRect(0, 0, 385, 56));
+  EXPECT_EQ(view->geometry(), QRect(0, 56, 385, 144));
+  EXPECT_EQ(scroll->geometry(), QRect(0, 200, 385, 15));
+  EXPECT_EQ(bottom->geometry(), QRect(0, 215, 385, 56));
+  // Taller and wider: the view keeps its size at the left, its centre at 128/271 of the height.
+  client.resize(600, 542);
+  EXPECT_EQ(view->geometry(), QRect(0, 256 - 72, 385, 144));
+  EXPECT_EQ(scroll->geometry(), QRect(0, 542 - 71, 600, 15));
+  EXPECT_EQ(bottom->geometry(), QRect(0, 542 - 56, 600, 56));
+}
+
+TEST(FormLayout, WindowHoldsTheClientAreaBelowItsMenu) {
+  TFormFixture fx;
+  TForm1& f = *fx.Form;
+  f.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+  QWidget* client = f.centralWidget();
+  EXPECT_GE(client->width(), 385);
+  EXPECT_GE(client->height(), 271);
+  EXPECT_EQ(client->y(), f.menuBar()->height());
+  EXPECT_EQ(f.MainImage->size(), QSize(385, 144));
+  EXPECT_EQ(f.MainImage->x(), 0);
+  EXPECT_EQ(f.ControlBar1->geometry(), QRect(0, 0, client->width(), 56));
+  EXPECT_EQ(f.ToolBar1->geometry(), QRect(11, 2, 142, 22));
+  EXPECT_EQ(f.SoundsBar->geometry(), QRect(11, 28, 368, 22));
+  EXPECT_EQ(f.etcBar->geometry(), QRect(11, 2, 185, 22));
+  EXPECT_EQ(f.PlayerBar->geometry().topLeft(), QPoint(11, 28));
+  EXPECT_EQ(f.SoundButtons[16]->geometry(), QRect(15 * 23, 0, 23, 22));
+  EXPECT_EQ(f.SaveBtn->width(), 34);
+  EXPECT_EQ(f.TempoBar->size(), QSize(120, 22));
+  EXPECT_EQ(f.windowTitle(), QStringLiteral("PomvikSequencer"));
+  EXPECT_FALSE(f.windowFlags() & Qt::WindowMaximizeButtonHint);
+  EXPECT_TRUE(f.windowFlags() & Qt::WindowMinimizeButtonHint);
+
+  EXPECT_EQ(f.ScrollBar->minimum(), 0);
+  EXPECT_EQ(f.ScrollBar->maximum(), 2780);
+  EXPECT_EQ(f.ScrollBar->singleStep(), 10);
+  EXPECT_EQ(f.ScrollBar->pageStep(), 20);
+
+  // Widening: the view stays 385 wide at the left, the bars follow the window.
+  f.resize(600, f.height());
+  EXPECT_EQ(f.MainImage->geometry().left(), 0);
+  EXPECT_EQ(f.MainImage->width(), 385);
+  EXPECT_EQ(f.ScrollBar->width(), 600);
+  EXPECT_EQ(f.ControlBar2->width(), 600);
+}
+
+TEST(FormLayout, WindowCannotBeSizedBeyondItsLimits) {
+  TFormFixture fx;
+  TForm1& f = *fx.Form;
+  f.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+  EXPECT_EQ(f.WinSize1->MinTrackSizeX(), 393);
+  EXPECT_EQ(f.WinSize1->MinTrackSizeY(), 317);
+  EXPECT_EQ(f.WinSize1->MaxTrackSizeY(), 500);
+  EXPECT_EQ(f.WinSize1->MaxTrackSizeX(), 0);
+  const QMargins m = f.windowHandle()->frameMargins();
+  f.resize(10, 10);
+  EXPECT_EQ(f.width() + m.left() + m.right(), 393);
+  EXPECT_EQ(f.height() + m.top() + m.bottom(), 317);
+  f.resize(2000, 2000);
+  EXPECT_EQ(f.width(), 2000);
+  EXPECT_EQ(f.height() + m.top() + m.bottom(), 500);
+}
+
+QAction* FindEntry(QWidget* root, const QString& name) { return root->findChild<QAction*>(name); }
+
+TEST(FormMenus, EntriesCaptionsAndStates) {
+  TFormFixture fx;
+  TForm1& f = *fx.Form;
+  const std::vector<std::pair<const char*, const char*>> captions = {
+      {"New1", "new(&N)"},
+      {"Open1", "open(&O)"},
+      {"Save1", "save(&S)"},
+      {"SaveAs1", "save as(&A)"},
+      {"Exit1", "quit(&X)"},
+      {"Undo1", "undo(&U)"},
+      {"Redo1", "redo(&R)"},
+      {"Copy1", "export to clipboard(&C)"},
+      {"Paste1", "import from clipboard(&P)"},
+      {"Lite1", "LiteMode"},
+      {"Option1", "options(&O)"},
+      {"N21", "PomvikSeq(Release6)"},
+      {"Lite2", "LiteMode"},
+      {"N28", "quit this app"},
+      {"Win981", "i dont know"},
+      {"N26", "Exactly no"},
+      {"N27", "it seems to be right"},
+      {"Save2", "save(&S)"},
+      {"SaveAs2", "save as(&A)"}};
+  for (const auto& [name, caption] : captions) {
+    QAction* a = FindEntry(&f, QString::fromLatin1(name));
+    ASSERT_NE(a, nullptr) << name;
+    EXPECT_EQ(a->text(), QString::fromUtf8(caption)) << name;
+  }
+  EXPECT_EQ(f.File1->title(), QStringLiteral("file(&F)"));
+  EXPECT_EQ(f.Edit1->title(), QStringLiteral("edit(&E)"));
+  EXPECT_EQ(f.Help1->title(), QStringLiteral("help(&H)"));
+  const std::vector<std::pair<const char*, const char*>> submenus = {
+      {"About1", "about(&A)..."}, {"N3", "trouble shooting"}, {"N29", "too slow"},
+      {"N30", "edit menu->"},     {"MIDI1", "problem about MIDI"}, {"N5", "no sound"},
+      {"N8", "mentality test"},   {"N23", "do you think you re stylish?"}, {"N24", "yes"},
+      {"N25", "no"}};
+  for (const auto& [name, caption] : submenus) {
+    auto* m = f.findChild<QMenu*>(QString::fromLatin1(name));
+    ASSERT_NE(m, nullptr) << name;
+    EXPECT_EQ(m->title(), QString::fromUtf8(caption)) << name;
+  }
+
+  EXPECT_FALSE(f.Undo1->isEnabled());
+  EXPECT_EQ(f.Undo1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+  EXPECT_FALSE(f.Redo1->isEnabled());
+  EXPECT_FALSE(f.Option1->isEnabled());
+  EXPECT_TRUE(f.Lite1->isCheckable());
+  EXPECT_FALSE(FindEntry(&f, QStringLiteral("Lite2"))->isCheckable());
+
+  // Ctrl+Z changes nothing; help entries and Lite2 do nothing.
+  f.Score[3][4] = 5;
+  f.Undo1->trigger();
+  FindEntry(&f, QStringLiteral("Lite2"))->trigger();
+  FindEntry(&f, QStringLiteral("N26"))->trigger();
+  EXPECT_EQ(f.Score[3][4], 5);
+  EXPECT_FALSE(f.Lite1->isChecked());
+  f.Lite1->trigger();
+  EXPECT_TRUE(f.Lite1->isChecked());
+
+  EXPECT_EQ(f.SaveBtn->menu(), f.SaveBtnMenu);
+  EXPECT_EQ(f.SaveBtn->popupMode(), QToolButton::MenuButtonPopup);
+  EXPECT_EQ(f.NewBtn->toolTip(), QStringLiteral("new"));
+  EXPECT_EQ(f.OpenBtn->toolTip(), QStringLiteral("open"));
+  EXPECT_EQ(f.SaveBtn->toolTip(), QStringLiteral("save"));
+  EXPECT_EQ(f.PasteBtn->toolTip(), QStringLiteral("paste"));
+}
+
+TEST(FormMenus, ActionsCarryTheirCategoriesCaptionsAndImages) {
+  TFormFixture fx;
+  TForm1& f = *fx.Form;
+  struct Expected {
+    QAction* action;
+    const char* category;
+    const char* caption;
+    int image;
+  };
+  const Expected actions[] = {
+      {f.NewAction, "file", "new(&N)", 0},
+      {f.OpenAction, "file", "open(&O)", 1},
+      {f.SaveAction, "file", "save(&S)", 2},
+      {f.SaveAsAction, "file", "save as(&A)", -1},
+      {f.LoadFromClipbrdAction, "edit", "import from clipboard(&P)", 3},
+      {f.ModifiedAction, "", "ModifiedAction", -1},
+      {f.SaveToClipbrdAction, "edit", "export to clipboard(&C)", -1}};
+  for (const Expected& e : actions) {
+    ASSERT_NE(e.action, nullptr);
+    EXPECT_EQ(e.action->property("Category").toString(), QString::fromLatin1(e.category));
+    EXPECT_EQ(e.action->text(), QString::fromLatin1(e.caption));
+    EXPECT_EQ(e.action->property("ImageIndex").isValid() ? e.action->property("ImageIndex").toInt() : -1,
+              e.image);
+    EXPECT_TRUE(e.action->isEnabled());
+    EXPECT_TRUE(e.action->shortcut().isEmpty());
+  }
+  for (QFileDialog* d : {f.OpenDialog1, f.SaveDialog1})
+    EXPECT_EQ(d->nameFilters(), QStringList{QStringLiteral("pomviksequence(*.psq)")});
+  EXPECT_EQ(f.SaveDialog1->acceptMode(), QFileDialog::AcceptSave);
+  EXPECT_FALSE(f.SaveDialog1->testOption(QFileDialog::DontConfirmOverwrite));
+  EXPECT_TRUE(f.SaveDialog1->defaultSuffix().isEmpty());
+}
+
+TEST(FormPictures, ImageListsAndHiddenPicturesHaveTheirSizes) {
+  TFormFixture fx;
+  TForm1& f = *fx.Form;
+  const std::tuple<TImageList*, int, int, int> lists[] = {{f.CommonImages, 16, 16, 5},
+                                                          {f.PlayerImages, 16, 16, 6},
+                                                          {f.etcImages, 16, 16, 14},
+                                                          {f.SoundImages, 16, 16, 18},
+                                                          {f.PomvikImages, 16, 22, 5}};
+  for (const auto& [list, w, h, count] : lists) {
+    EXPECT_EQ(list->Count(), count) << list->objectName().toStdString();
+    EXPECT_EQ(list->Image(0).size(), QSize(w, h)) << list->objectName().toStdString();
+  }
+  const std::pair<TImage*, QSize> hidden[] = {
+      {f.BGImage, {1, 144}},     {f.ToonImage, {24, 82}},   {f.CounterImage, {1, 107}},
+      {f.LineImage, {1, 107}},   {f.LoopFImage, {13, 66}},  {f.LoopLImage, {13, 66}},
+      {f.LastImage, {8, 66}},    {f.CLineImage, {24, 2}}};
+  for (const auto& [image, size] : hidden) {
+    EXPECT_EQ(image->Picture().size(), size) << image->objectName().toStdString();
+    EXPECT_FALSE(image->isVisible());
+  }
+  EXPECT_EQ(f.BGImage->Picture().pixelColor(0, 40), QColor(205, 238, 230));
+  EXPECT_FALSE(f.windowIcon().isNull());
+}
+
+TEST(FormNew, KeepsLoopAndTimeAndResetsTheRest) {
+  TFormFixture fx;
+  TForm1& f = *fx.Form;
+  f.LoopBtn->click();
+  f.TimeBtn34->click();
+  f.TempoBar->setValue(400);
+  EXPECT_TRUE(f.SongModified);
+  EXPECT_EQ(f.Timer->interval(), 75);
+  f.EndColumn = 30;
+  f.Score[13][96] = 15;
+  f.ColumnNoteCount[96] = 1;
+  f.ScrollBar->setValue(300);
+  f.SelectedSound = 7;
+
+  f.NewAction->trigger();
+  EXPECT_TRUE(f.LoopBtn->isChecked());
+  EXPECT_TRUE(f.TimeBtn34->isChecked());
+  EXPECT_EQ(f.TempoBar->value(), 250);
+  EXPECT_EQ(f.Timer->interval(), 120);
+  EXPECT_EQ(f.EndColumn, 97);
+  EXPECT_TRUE(Empty(f.Score));
+  EXPECT_EQ(f.ColumnNoteCount[96], 0);
+  EXPECT_FALSE(f.SongModified);  // the tempo reset does not leave the song marked
+  EXPECT_EQ(f.ScrollBar->value(), 300);
+  EXPECT_EQ(f.SelectedSound, 7);
+  EXPECT_TRUE(f.StopBtn->isChecked());
+}
+
+TEST(FormNew, StopsPlaybackFirst) {
+  TFormFixture fx;
+  TForm1& f = *fx.Form;
+  f.Playing = true;
+  f.PlayBtn->setChecked(true);
+  f.Timer->start();
+  f.NewAction->trigger();
+  EXPECT_FALSE(f.Playing);
+  EXPECT_FALSE(f.Timer->isActive());
+  EXPECT_TRUE(f.StopBtn->isChecked());
+  EXPECT_FALSE(f.PlayBtn->isChecked());
+  EXPECT_EQ(f.StopBtn->ImageIndex(), 3);
+  EXPECT_EQ(f.PlayBtn->ImageIndex(), 0);
+}
+
+TEST(ErrorReport, AnExceptionFromAHandlerIsShownAndTheProgramCarriesOn) {
+  TestApplication();
+  auto shown = std::make_shared<std::vector<TRecordingPrompter::TShown>>();
+  TestApplication().setPrompter(std::make_unique<TRecordingPrompter>(shown));
+  QPushButton button;
+  int clicks = 0;
+  QObject::connect(&button, &QPushButton::clicked, [&] {
+    ++clicks;
+    throw std::runtime_error("'x' は整数ではありません");
+  });
+  button.show();
+  QTest::mouseClick(&button, Qt::LeftButton);
+  QTest::mouseClick(&button, Qt::LeftButton);
+  EXPECT_EQ(clicks, 2);
+  ASSERT_EQ(shown->size(), 2u);
+  EXPECT_EQ((*shown)[0].Kind, QStringLiteral("error"));
+  EXPECT_EQ((*shown)[0].Title, QStringLiteral("form_test"));  // the program file without extension
+  EXPECT_EQ((*shown)[0].Text, QStringLiteral("'x' は整数ではありません"));
+  TestApplication().setPrompter(std::make_unique<TPrompter>());
+}
+
+}  // namespace

@@ -1,0 +1,296 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QScrollBar>
+#include <QTest>
+
+#include "app/layout/Image.h"
+#include "app/layout/ImageList.h"
+#include "app/layout/ToolBar.h"
+#include "tests/support/FormFixture.h"
+
+namespace {
+
+// Pixel checks on the composed view, against the pictures the view is made of.
+class ScoreView : public ::testing::Test {
+ protected:
+  TFormFixture fx;
+  TForm1& f = *fx.Form;
+
+  void Draw(int P, int X = -1, int Y = -1, int Sound = -1) {
+    f.ScrollBar->setValue(P);
+    f.DrawScore(X, Y, Sound);
+  }
+  QRgb View(int x, int y) const { return f.MainImage->Picture().pixel(x, y); }
+  QRgb Background(int y) const { return f.BGImage->Picture().pixel(0, y); }
+
+  // Every opaque pixel of `picture` that lands inside the view shows at (x0, y0) + its place;
+  // with `whiteLeftOut`, white pixels are skipped as the monochrome signs draw them.
+  ::testing::AssertionResult Shows(const QImage& picture, int x0, int y0,
+                                   bool whiteLeftOut = false) const {
+    const QImage view = f.MainImage->Picture();
+    int checked = 0;
+    for (int y = 0; y < picture.height(); ++y)
+      for (int x = 0; x < picture.width(); ++x) {
+        const QColor c = picture.pixelColor(x, y);
+        if (c.alpha() < 255 || (whiteLeftOut && c.rgb() == qRgb(255, 255, 255))) continue;
+        const int vx = x0 + x, vy = y0 + y;
+        if (vx < 0 || vy < 0 || vx >= view.width() || vy >= view.height()) continue;
+        ++checked;
+        if (view.pixel(vx, vy) != c.rgb())
+          return ::testing::AssertionFailure()
+                 << "at (" << vx << ", " << vy << ") view " << std::hex << view.pixel(vx, vy)
+                 << " picture " << c.rgb();
+      }
+    if (checked == 0) return ::testing::AssertionFailure() << "nothing of it is in view";
+    return ::testing::AssertionSuccess();
+  }
+  ::testing::AssertionResult Icon(int index, int x, int y) const {
+    return Shows(f.SoundImages->Image(index), x, y);
+  }
+  // The column x holds only the background from y0 to y1.
+  // A monochrome sign drawn at (x0, y0): its black pixels show, its white ones let the
+  // background through. Only pixels left of the first column line (x < 82 - P) are free of
+  // other drawing, so the check stops there.
+  ::testing::AssertionResult Signed(const QImage& sign, int x0, int y0,
+                                    bool needInk = true) const {
+    const int P = f.ScrollBar->value();
+    int black = 0;
+    for (int y = 0; y < sign.height(); ++y)
+      for (int x = 0; x < sign.width(); ++x) {
+        const int vx = x0 + x, vy = y0 + y;
+        if (vx < 0 || vx >= 385 || (vx >= 82 - P && x0 < 82 - P)) continue;
+        const bool ink = sign.pixel(x, y) == qRgb(0, 0, 0);
+        black += ink;
+        const QRgb want = ink ? qRgb(0, 0, 0) : Background(vy);
+        if (View(vx, vy) != want && !(x0 >= 82 - P && !ink))
+          return ::testing::AssertionFailure() << "at (" << vx << ", " << vy << ")";
+      }
+    if (needInk && black == 0) return ::testing::AssertionFailure() << "no ink of the sign in view";
+    return ::testing::AssertionSuccess();
+  }
+  bool Plain(int x, int y0, int y1) const {
+    for (int y = y0; y <= y1; ++y)
+      if (View(x, y) != Background(y)) return false;
+    return true;
+  }
+  int Inked(QRect r) const {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x)
+        if (qGray(View(x, y)) < 128) ++n;
+    return n;
+  }
+};
+
+TEST_F(ScoreView, EmptySongAtTheStart) {
+  Draw(0);
+  EXPECT_EQ(f.MainImage->Picture().size(), QSize(385, 144));
+  EXPECT_TRUE(Shows(f.ToonImage->Picture(), 1, 40, true));
+  EXPECT_TRUE(Plain(0, 0, 143));
+  // Bar lines below the numbers' band, beat lines in between.
+  EXPECT_TRUE(Shows(f.CounterImage->Picture().copy(0, 6, 1, 101), 82, 38));
+  EXPECT_TRUE(Shows(f.LineImage->Picture(), 114, 32));
+  EXPECT_TRUE(Shows(f.LineImage->Picture(), 146, 32));
+  EXPECT_TRUE(Shows(f.LineImage->Picture(), 178, 32));
+  EXPECT_TRUE(Shows(f.CounterImage->Picture().copy(0, 6, 1, 101), 210, 38));
+  EXPECT_TRUE(Plain(98, 0, 143));
+  // "1" and "2" written from (77, 20) and (205, 20); nothing else inked in the white band.
+  EXPECT_GT(Inked(QRect(77, 20, 10, 12)), 3);
+  EXPECT_GT(Inked(QRect(205, 20, 10, 12)), 3);
+  EXPECT_EQ(Inked(QRect(0, 0, 385, 20)), 0);
+  EXPECT_EQ(Inked(QRect(87, 20, 110, 12)), 0);
+  // No end sign: the last column in view is 10, far from 97.
+  EXPECT_TRUE(Plain(372, 46, 111) || Shows(f.LineImage->Picture(), 370, 32));
+  // Staff lines run through the whole width.
+  EXPECT_EQ(View(300, 46), qRgb(0, 0, 0));
+  EXPECT_EQ(View(300, 111), qRgb(0, 0, 0));
+}
+
+TEST_F(ScoreView, ClefScrollsOutAfter24Pixels) {
+  const QImage toon = f.ToonImage->Picture();
+  for (int P : {0, 9, 17, 24}) {
+    Draw(P);
+    EXPECT_TRUE(Signed(toon, 1 - P, 40, P < 24)) << "P = " << P;  // its last column may be blank
+  }
+  Draw(25);
+  EXPECT_TRUE(Plain(0, 40, 121));
+}
+
+TEST_F(ScoreView, RepeatSignsWithLoopOn) {
+  f.LoopBtn->setChecked(true);
+  f.EndColumn = 10;
+  Draw(0);
+  EXPECT_TRUE(Signed(f.LoopFImage->Picture(), 42, 46));
+  EXPECT_TRUE(Signed(f.LoopLImage->Picture(), 370 - 7, 46));
+  for (int P : {30, 46, 54}) {
+    Draw(P);
+    EXPECT_TRUE(Signed(f.LoopFImage->Picture(), 42 - P, 46, P < 54)) << "P = " << P;
+  }
+  Draw(55);
+  EXPECT_TRUE(Plain(0, 46, 111));
+}
+
+TEST_F(ScoreView, EndSignHidesTheNotesFromItsColumnOn) {
+  f.EndColumn = 10;
+  f.Score[5][9] = 3;
+  f.Score[5][12] = 4;
+  Draw(100);
+  EXPECT_TRUE(Icon(2, 32 * 9 + 50 - 100 - 8, 64));
+  EXPECT_TRUE(Shows(f.LastImage->Picture(), 370 - 100 - 2, 46, true));
+  // Column 12 keeps its note in the grid but shows only its beat line.
+  const int x12 = 32 * 12 + 50 - 100;
+  EXPECT_FALSE(Icon(3, x12 - 8, 64));
+  EXPECT_TRUE(Plain(x12 - 8, 32, 143));
+  EXPECT_TRUE(Shows(f.LineImage->Picture(), x12, 32));
+}
+
+TEST_F(ScoreView, LedgerLinesBelowTheStaff) {
+  f.Score[12][2] = 1;
+  f.Score[13][2] = 2;
+  f.Score[11][3] = 3;
+  Draw(0);
+  const QImage ledger = f.CLineImage->Picture();
+  // Column 2 at x = 114: the line spans x 102..125 at y 128 where no icon covers it.
+  EXPECT_EQ(View(102, 128), qRgb(0, 0, 0));
+  EXPECT_EQ(View(125, 129), qRgb(0, 0, 0));
+  EXPECT_TRUE(Icon(1, 106, 128));
+  EXPECT_TRUE(Icon(0, 106, 120) || Icon(1, 106, 128));  // row 13 paints over row 12's lower half
+  // Row 11 (column 3 at x = 146) gets no ledger line.
+  EXPECT_TRUE(Icon(2, 138, 112));
+  EXPECT_EQ(View(134, 128), Background(128));
+  EXPECT_EQ(View(157, 129), Background(129));
+}
+
+TEST_F(ScoreView, PointerPreviewMarksTheCellAClickWouldHit) {
+  f.SelectedSound = 5;
+  Draw(0, 82, 40, 5);
+  EXPECT_TRUE(Icon(4, 74, 32));  // the tool's icon on the pointer, over the frame
+  // Frame corners show where the tool icon is transparent.
+  const QImage frame = f.SoundImages->Image(17);
+  const QImage tool = f.SoundImages->Image(4);
+  int framePixels = 0;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x)
+      if (qAlpha(frame.pixel(x, y)) == 255 && qAlpha(tool.pixel(x, y)) == 0) {
+        EXPECT_EQ(View(74 + x, 32 + y), frame.pixel(x, y));
+        ++framePixels;
+      }
+  EXPECT_GT(framePixels, 0);
+
+  // Y = 36 rounds to row 0: no frame. Y = 37 is row 1, Y = 44 (1.5) rounds to row 2.
+  const auto frameAt = [&](int x0, int y0, int X, int Y) {
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) {
+        const int tx = x0 + x - (X - 8), ty = y0 + y - (Y - 8);
+        const bool underTool = tx >= 0 && ty >= 0 && tx < 16 && ty < 16 && qAlpha(tool.pixel(tx, ty)) > 0;
+        if (qAlpha(frame.pixel(x, y)) == 255 && !underTool && View(x0 + x, y0 + y) != frame.pixel(x, y))
+          return false;
+      }
+    return true;
+  };
+  Draw(0, 82, 36, 5);
+  EXPECT_FALSE(frameAt(74, 24, 82, 36));
+  EXPECT_FALSE(frameAt(74, 32, 82, 36));
+  Draw(0, 90, 37, 5);
+  EXPECT_TRUE(frameAt(74, 32, 90, 37));
+  Draw(0, 90, 44, 5);
+  EXPECT_TRUE(frameAt(74, 40, 90, 44));
+  Draw(0, 98, 60, 5);  // x 98 (0.5) rounds to column 1, y 60 (3.5) to row 4
+  EXPECT_TRUE(frameAt(74, 56, 98, 60));
+  Draw(0, 99, 60, 5);
+  EXPECT_TRUE(frameAt(106, 56, 99, 60));
+}
+
+TEST_F(ScoreView, RowFourteenPreviewsOnlyTheLedgerLine) {
+  f.SelectedSound = 1;
+  Draw(0, 146, 142, 1);  // column 3, row Nearest(13.75) = 14
+  EXPECT_EQ(View(32 * 3 + 38, 128), qRgb(0, 0, 0));
+  EXPECT_EQ(View(32 * 3 + 38 + 23, 129), qRgb(0, 0, 0));
+  EXPECT_TRUE(Icon(0, 138, 134));
+  // With the end-marker tool there is no ledger line preview.
+  f.SelectedSound = 16;
+  Draw(0, 146, 142, 16);
+  EXPECT_EQ(View(32 * 3 + 38, 128), Background(128));
+}
+
+TEST_F(ScoreView, BarNumbersIn44And34) {
+  // 4/4: bar 24 starts at column 93; column 97 starts bar 25, drawn without a number.
+  Draw(2780);
+  const int x93 = 32 * 93 + 50 - 2780, x97 = 32 * 97 + 50 - 2780;
+  EXPECT_EQ(x97, 374);
+  EXPECT_GT(Inked(QRect(x93 - 5, 20, 14, 12)), 3);
+  EXPECT_EQ(Inked(QRect(x97 - 5, 20, 11, 12)), 0);
+  // The end sign covers the bar line of column 97 on the staff; above and below it shows.
+  EXPECT_TRUE(Shows(f.CounterImage->Picture().copy(0, 6, 1, 8), x97, 38));
+  EXPECT_TRUE(Shows(f.CounterImage->Picture().copy(0, 80, 1, 27), x97, 112));
+  EXPECT_TRUE(Shows(f.LineImage->Picture(), 342, 32));  // column 96
+  EXPECT_TRUE(Shows(f.LastImage->Picture(), x97 - 2, 46, true));
+
+  // 3/4: bar 32 starts at column 94, column 97 would be bar 33 and has no number.
+  f.TimeBtn34->click();
+  const int x94 = 32 * 94 + 50 - 2780;
+  EXPECT_GT(Inked(QRect(x94 - 5, 20, 14, 12)), 3);
+  EXPECT_EQ(Inked(QRect(x97 - 5, 20, 11, 12)), 0);
+  EXPECT_TRUE(Shows(f.CounterImage->Picture().copy(0, 6, 1, 101), x94, 38));
+  EXPECT_TRUE(Shows(f.LineImage->Picture(), x93, 32));
+}
+
+TEST_F(ScoreView, TimeSignatureSwitchRedrawsAtOnce) {
+  f.Score[1][5] = 15;
+  Draw(0);
+  const int x5 = 32 * 5 + 50;
+  EXPECT_TRUE(Shows(f.CounterImage->Picture().copy(0, 16, 1, 91), x5, 48));  // below the note
+  EXPECT_TRUE(Icon(14, x5 - 8, 32));
+  f.TimeBtn34->click();
+  EXPECT_TRUE(Shows(f.LineImage->Picture().copy(0, 16, 1, 91), x5, 48));  // no bar start in 3/4
+  EXPECT_TRUE(Shows(f.CounterImage->Picture().copy(0, 6, 1, 101), 32 * 4 + 50, 38));
+  EXPECT_TRUE(Icon(14, x5 - 8, 32));
+}
+
+TEST_F(ScoreView, WalkingFigureTakesTwoPoses) {
+  f.Playing = true;
+  f.PlayTick = 3;
+  Draw(0);
+  EXPECT_TRUE(Shows(f.PomvikImages->Image(1), 16 * 3 + 50, 10));
+  f.PlayTick = 4;
+  Draw(0);
+  EXPECT_TRUE(Shows(f.PomvikImages->Image(0), 16 * 4 + 50, 11));
+  f.Playing = false;
+  Draw(0);
+  EXPECT_FALSE(Shows(f.PomvikImages->Image(0), 16 * 4 + 50, 11));
+}
+
+TEST_F(ScoreView, RedrawHandlersAndLiteMode) {
+  f.Score[4][2] = 6;
+  f.DrawScore(-1, -1, -1);
+  f.ScrollBar->setValue(10);  // the scroll bar's change redraws by itself
+  EXPECT_TRUE(Icon(5, 32 * 2 + 50 - 10 - 8, 56));
+  f.Lite1->trigger();
+  EXPECT_TRUE(f.Lite1->isChecked());
+  f.Lite1->trigger();
+  EXPECT_FALSE(f.Lite1->isChecked());
+}
+
+TEST_F(ScoreView, ComposesAtTheScreensScale) {
+  f.Score[1][1] = 1;
+  f.ScrollBar->setValue(0);
+  f.DrawScore(-1, -1, -1);
+  f.MainImage->Picture();
+  // Drawn again on a 2x screen the picture has twice the pixels, each art pixel a 2x2 block.
+  TScoreRenderer renderer({f.BGImage->Picture(), f.ToonImage->Picture(), f.CounterImage->Picture(),
+                           f.LineImage->Picture(), f.LoopFImage->Picture(),
+                           f.LoopLImage->Picture(), f.LastImage->Picture(),
+                           f.CLineImage->Picture(), f.SoundImages, f.PomvikImages});
+  QImage twice;
+  TScoreViewState state{&f.Score, 97, 0, false, true, false, 0, 1};
+  renderer.Compose(twice, QSize(385, 144), 2.0, state, -1, -1, -1);
+  EXPECT_EQ(twice.size(), QSize(770, 288));
+  const QImage once = f.MainImage->Picture();
+  for (int y = 36; y < 60; ++y)
+    for (int x = 70; x < 95; ++x)
+      for (int d = 0; d < 4; ++d)
+        ASSERT_EQ(twice.pixel(2 * x + d % 2, 2 * y + d / 2), once.pixel(x, y)) << x << "," << y;
+}
+
+}  // namespace
