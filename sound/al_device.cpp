@@ -104,8 +104,13 @@ std::shared_ptr<AlDevice> AlDevice::OpenLoopback(int32_t mixRate) {
   if (!device) return nullptr;
   std::shared_ptr<AlDevice> result(new AlDevice(std::move(device), true));
   if (result->ext_.renderSamples == nullptr) return nullptr;
-  const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT,
-                               ALC_FLOAT_SOFT, ALC_FREQUENCY, mixRate, 0};
+  const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT,
+                               ALC_STEREO_SOFT,
+                               ALC_FORMAT_TYPE_SOFT,
+                               ALC_FLOAT_SOFT,
+                               ALC_FREQUENCY,
+                               mixRate,
+                               0};
   if (!result->CreateContext(attributes)) return nullptr;
   return result;
 }
@@ -117,9 +122,12 @@ void AlDevice::MakeCurrent() const {
 bool AlDevice::Reset(int32_t mixRate) {
   if (ext_.resetDevice == nullptr || mixRate <= 0) return false;
   // A loopback device must be told its whole render format on every reset.
-  const ALCint loopbackAttributes[] = {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT,
-                                       ALC_FORMAT_TYPE_SOFT,     ALC_FLOAT_SOFT,
-                                       ALC_FREQUENCY,            mixRate,
+  const ALCint loopbackAttributes[] = {ALC_FORMAT_CHANNELS_SOFT,
+                                       ALC_STEREO_SOFT,
+                                       ALC_FORMAT_TYPE_SOFT,
+                                       ALC_FLOAT_SOFT,
+                                       ALC_FREQUENCY,
+                                       mixRate,
                                        0};
   const ALCint attributes[] = {ALC_FREQUENCY, mixRate, 0};
   return ext_.resetDevice(device_.get(), loopback_ ? loopbackAttributes : attributes) == ALC_TRUE;

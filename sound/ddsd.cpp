@@ -105,7 +105,8 @@ TDDSD::~TDDSD() {
   if (listener3D_ != nullptr)
     check(listener3D_->Release(), "DirectSound3D Listnerの解放に失敗しました");
   listener3D_ = nullptr;
-  if (primaryBuffer_ != nullptr) check(primaryBuffer_->Release(), "一次バッファの解放に失敗しました");
+  if (primaryBuffer_ != nullptr)
+    check(primaryBuffer_->Release(), "一次バッファの解放に失敗しました");
   primaryBuffer_ = nullptr;
   if (directSound_ != nullptr) check(directSound_->Release(), "DirectSoundの解放に失敗しました");
   directSound_ = nullptr;

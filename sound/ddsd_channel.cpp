@@ -55,8 +55,7 @@ void TDDSDChannel::SetFrequencyRatio(double Ratio) {
   if (buffer_ == nullptr) return;
   double hertz = std::trunc(static_cast<double>(baseFrequency_) * Ratio);
   // Outside the 32-bit range (or not a number) no device could take it.
-  if (!(hertz >= 0.0 && hertz <= static_cast<double>(std::numeric_limits<uint32_t>::max())))
-    return;
+  if (!(hertz >= 0.0 && hertz <= static_cast<double>(std::numeric_limits<uint32_t>::max()))) return;
   buffer_->SetFrequency(static_cast<uint32_t>(hertz));
 }
 

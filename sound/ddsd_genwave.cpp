@@ -69,10 +69,9 @@ void TDDSDGenWave::LoadWAV(const std::string& fileName, bool is3D) {
 
   DSBUFFERDESC desc{};
   desc.dwSize = kDsBufferDescSize;
-  desc.dwFlags = is3D ? DSBCAPS_STATIC | DSBCAPS_CTRL3D | DSBCAPS_CTRLFREQUENCY |
-                            DSBCAPS_CTRLVOLUME
-                      : DSBCAPS_STATIC | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN |
-                            DSBCAPS_CTRLVOLUME;
+  desc.dwFlags =
+      is3D ? DSBCAPS_STATIC | DSBCAPS_CTRL3D | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLVOLUME
+           : DSBCAPS_STATIC | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;
   if (ddsd_->StickyFocus()) desc.dwFlags |= DSBCAPS_STICKYFOCUS;
   desc.dwBufferBytes = dataSize_;
   desc.lpwfxFormat = &format_;

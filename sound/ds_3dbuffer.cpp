@@ -85,8 +85,7 @@ void IDirectSound3DBuffer::Apply() {
   else
     alSource3f(id, AL_POSITION, p.vPosition.x, p.vPosition.y, -p.vPosition.z);
   alSource3f(id, AL_VELOCITY, p.vVelocity.x, p.vVelocity.y, -p.vVelocity.z);
-  alSource3f(id, AL_DIRECTION, p.vConeOrientation.x, p.vConeOrientation.y,
-             -p.vConeOrientation.z);
+  alSource3f(id, AL_DIRECTION, p.vConeOrientation.x, p.vConeOrientation.y, -p.vConeOrientation.z);
   alSourcef(id, AL_CONE_INNER_ANGLE, static_cast<float>(p.dwInsideConeAngle));
   alSourcef(id, AL_CONE_OUTER_ANGLE, static_cast<float>(p.dwOutsideConeAngle));
   // DirectSound volumes are hundredths of a decibel.

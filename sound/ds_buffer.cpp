@@ -127,8 +127,7 @@ void IDirectSoundBuffer::ConfigureSource() {
     alSourcei(id, AL_SOURCE_RELATIVE, AL_TRUE);
     alSource3f(id, AL_POSITION, 0.0f, 0.0f, 0.0f);
     alSourcef(id, AL_ROLLOFF_FACTOR, 0.0f);
-    if (device_->Extensions().sourceSpatialize)
-      alSourcei(id, AL_SOURCE_SPATIALIZE_SOFT, AL_FALSE);
+    if (device_->Extensions().sourceSpatialize) alSourcei(id, AL_SOURCE_SPATIALIZE_SOFT, AL_FALSE);
   }
   ApplyPitch();
 }
@@ -246,9 +245,8 @@ HRESULT IDirectSoundBuffer::Unlock(void* audio1, DWORD bytes1, void* audio2, DWO
 }
 
 HRESULT IDirectSoundBuffer::SetFrequency(DWORD frequency) {
-  if (HRESULT forced = SeamCheck(DsOp::SetFrequency, label_, [&] {
-        return "SetFrequency(" + std::to_string(frequency) + ")";
-      }))
+  if (HRESULT forced = SeamCheck(DsOp::SetFrequency, label_,
+                                 [&] { return "SetFrequency(" + std::to_string(frequency) + ")"; }))
     return forced;
   if (IsPrimary()) return DSERR_INVALIDCALL;
   if (frequency != DSBFREQUENCY_ORIGINAL &&

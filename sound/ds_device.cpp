@@ -28,8 +28,8 @@ HRESULT DirectSoundCreate(const GUID* device, IDirectSound** out, void* outer) {
   if (out == nullptr) return DSERR_INVALIDPARAM;
   *out = nullptr;
   if (device != nullptr || outer != nullptr) return DSERR_INVALIDPARAM;
-  std::shared_ptr<AlDevice> opened = g_offlineRate > 0 ? AlDevice::OpenLoopback(g_offlineRate)
-                                                       : AlDevice::OpenDefault();
+  std::shared_ptr<AlDevice> opened =
+      g_offlineRate > 0 ? AlDevice::OpenLoopback(g_offlineRate) : AlDevice::OpenDefault();
   if (!opened) return DSERR_NODRIVER;
   *out = new IDirectSound(std::move(opened));
   return DS_OK;
@@ -72,11 +72,9 @@ HRESULT IDirectSound::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBu
   return IDirectSoundBuffer::CreateSecondary(device_, *desc, out);
 }
 
-HRESULT IDirectSound::DuplicateSoundBuffer(IDirectSoundBuffer* original,
-                                           IDirectSoundBuffer** out) {
+HRESULT IDirectSound::DuplicateSoundBuffer(IDirectSoundBuffer* original, IDirectSoundBuffer** out) {
   if (HRESULT forced = SeamCheck(DsOp::DuplicateSoundBuffer, {}, [&] {
-        return "DuplicateSoundBuffer(" + (original ? original->Label() : std::string("none")) +
-               ")";
+        return "DuplicateSoundBuffer(" + (original ? original->Label() : std::string("none")) + ")";
       }))
     return forced;
   if (out == nullptr) return DSERR_INVALIDPARAM;
@@ -88,8 +86,7 @@ HRESULT IDirectSound::DuplicateSoundBuffer(IDirectSoundBuffer* original,
 ULONG IDirectSound::AddRef() { return ++refs_; }
 
 ULONG IDirectSound::Release() {
-  HRESULT forced =
-      SeamCheck(DsOp::Release, "DirectSound", [] { return std::string("Release"); });
+  HRESULT forced = SeamCheck(DsOp::Release, "DirectSound", [] { return std::string("Release"); });
   if (refs_ == 0) return 0;
   ULONG left = --refs_;
   if (left == 0) delete this;

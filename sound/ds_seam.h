@@ -8,7 +8,8 @@
 //   "DuplicateSoundBuffer(waves/Sound21.wav)" (the label of the buffer copied, or "none");
 //   buffer operations as "<label>.<Operation>", with the value for SetFrequency,
 //   SetCurrentPosition and SetFormat: "channel 3.SetFrequency(31178)", "channel 3.Play",
-//   "channel 5.Stop", "channel 1.Release", "primary.SetFormat(tag=1,ch=2,rate=23160,avg=92640,align=4,bits=16)",
+//   "channel 5.Stop", "channel 1.Release",
+//   "primary.SetFormat(tag=1,ch=2,rate=23160,avg=92640,align=4,bits=16)",
 //   "primary.QueryInterface(IDirectSound3DListener)", "waves/Sound1.wav.Lock";
 //   the device's own release "DirectSound.Release"; a 3-D buffer as "<label>/3D.<Operation>";
 //   the listener as "listener.<Operation>".

@@ -14,9 +14,7 @@ uint32_t LittleEndian32(const uint8_t* bytes) {
          static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
 }
 
-uint64_t PaddedEnd(uint64_t dataStart, uint32_t size) {
-  return dataStart + size + (size & 1u);
-}
+uint64_t PaddedEnd(uint64_t dataStart, uint32_t size) { return dataStart + size + (size & 1u); }
 
 }  // namespace
 
@@ -62,12 +60,11 @@ uint32_t MmioFile::Descend(MMCKINFO& chunk, const MMCKINFO* parent, uint32_t fla
   // The search stays inside the parent; without one, inside the innermost open chunk.
   uint64_t limit = size_;
   if (parent != nullptr) {
-    auto it = std::find_if(open_.rbegin(), open_.rend(), [&](const Extent& e) {
-      return e.dataStart == parent->dwDataOffset;
-    });
-    limit = it != open_.rend() ? it->end
-                               : std::min<uint64_t>(size_, uint64_t{parent->dwDataOffset} +
-                                                               parent->cksize);
+    auto it = std::find_if(open_.rbegin(), open_.rend(),
+                           [&](const Extent& e) { return e.dataStart == parent->dwDataOffset; });
+    limit = it != open_.rend()
+                ? it->end
+                : std::min<uint64_t>(size_, uint64_t{parent->dwDataOffset} + parent->cksize);
   } else if (!open_.empty()) {
     limit = open_.back().end;
   }
@@ -123,9 +120,8 @@ uint32_t MmioFile::Read(void* destination, uint32_t bytes) {
 
 uint32_t MmioFile::Ascend(const MMCKINFO& chunk) {
   if (file_ == nullptr) return MMIOERR_CANNOTREAD;
-  auto it = std::find_if(open_.rbegin(), open_.rend(), [&](const Extent& e) {
-    return e.dataStart == chunk.dwDataOffset;
-  });
+  auto it = std::find_if(open_.rbegin(), open_.rend(),
+                         [&](const Extent& e) { return e.dataStart == chunk.dwDataOffset; });
   if (it != open_.rend()) open_.erase(std::next(it).base(), open_.end());
   position_ = PaddedEnd(chunk.dwDataOffset, chunk.cksize);
   return MMSYSERR_NOERROR;

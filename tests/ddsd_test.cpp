@@ -1,11 +1,12 @@
+#include "sound/ddsd.h"
+
 #include <dirent.h>
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
 
-#include "sound/ddsd.h"
 #include "tests/sound_test_support.h"
 
 using namespace dsound;
@@ -87,10 +88,10 @@ TEST_F(DdsdTest, DebugOptionsDecideFileRaiseAndHalt) {
     bool line;
     bool raises;
   };
-  for (Case c : {Case{{}, false, false}, Case{dsoDebugMessage, true, false},
-                 Case{dsoExceptOnError, false, true},
-                 Case{dsoExceptOnError | dsoHaltOnError, false, true},
-                 Case{dsoExceptOnError | dsoHaltOnError | dsoDebugMessage, true, true}}) {
+  for (Case c :
+       {Case{{}, false, false}, Case{dsoDebugMessage, true, false},
+        Case{dsoExceptOnError, false, true}, Case{dsoExceptOnError | dsoHaltOnError, false, true},
+        Case{dsoExceptOnError | dsoHaltOnError | dsoDebugMessage, true, true}}) {
     ddsd::SetMessageCounterForTesting(0);
     std::filesystem::remove(dir_.path() / "ddsd.debug");
     TDDSD component(nullptr);
@@ -164,8 +165,7 @@ TEST_F(DdsdComponentTest, StartAndEndInOrder) {
                 name + ".SetFrequency(22050)", "DuplicateSoundBuffer(" + name + ")",
                 "channel 2.SetCurrentPosition(0)", "channel 2.Play",
                 // the sample goes first, then the component: channels, primary, device
-                name + ".Release", "channel 2.Release",
-                "primary.Release", "DirectSound.Release"}));
+                name + ".Release", "channel 2.Release", "primary.Release", "DirectSound.Release"}));
 }
 
 TEST_F(DdsdComponentTest, ThreeDStartAndEndInOrder) {
@@ -187,16 +187,16 @@ TEST_F(DdsdComponentTest, ThreeDStartAndEndInOrder) {
     EXPECT_EQ(component.Channels(1)->Params3D()->Params().flMinDistance, 5.0f);
   }
   std::string name = (dir_.path() / "m.wav").string();
-  EXPECT_EQ(seam.Calls(),
-            (std::vector<std::string>{
-                "DirectSoundCreate", "SetCooperativeLevel", "CreateSoundBuffer(primary)",
-                "primary.QueryInterface(IDirectSound3DListener)", "listener.SetAllParameters",
-                "CreateSoundBuffer(0x40B2)", name + ".Lock", name + ".Unlock",
-                name + ".SetFrequency(22050)", "DuplicateSoundBuffer(" + name + ")",
-                "channel 1.QueryInterface(IDirectSound3DBuffer)", "channel 1/3D.SetAllParameters",
-                "channel 1/3D.GetAllParameters", name + ".Release", "channel 1/3D.Release",
-                "channel 1.Release", "listener.Release", "primary.Release",
-                "DirectSound.Release"}));
+  EXPECT_EQ(
+      seam.Calls(),
+      (std::vector<std::string>{
+          "DirectSoundCreate", "SetCooperativeLevel", "CreateSoundBuffer(primary)",
+          "primary.QueryInterface(IDirectSound3DListener)", "listener.SetAllParameters",
+          "CreateSoundBuffer(0x40B2)", name + ".Lock", name + ".Unlock",
+          name + ".SetFrequency(22050)", "DuplicateSoundBuffer(" + name + ")",
+          "channel 1.QueryInterface(IDirectSound3DBuffer)", "channel 1/3D.SetAllParameters",
+          "channel 1/3D.GetAllParameters", name + ".Release", "channel 1/3D.Release",
+          "channel 1.Release", "listener.Release", "primary.Release", "DirectSound.Release"}));
 }
 
 TEST_F(DdsdComponentTest, NoDeviceMakesEverythingSilent) {
@@ -313,7 +313,8 @@ TEST_F(DdsdComponentTest, FmtChunksOfEveryLengthAndBufferFlags) {
     EXPECT_EQ(wave.DataSize(), pcm.size());
   }
   component.setStickyFocus(false);
-  TDDSDWaveData plain(&component, Wav("g.wav", Riff({{"fmt ", FmtBytes(1, 8000, 16)}, {"data", pcm}})));
+  TDDSDWaveData plain(&component,
+                      Wav("g.wav", Riff({{"fmt ", FmtBytes(1, 8000, 16)}, {"data", pcm}})));
   EXPECT_EQ(std::count(seam.Calls().begin(), seam.Calls().end(), "CreateSoundBuffer(0x40E2)"), 3);
   EXPECT_EQ(std::count(seam.Calls().begin(), seam.Calls().end(), "CreateSoundBuffer(0xE2)"), 1);
 }
@@ -327,8 +328,9 @@ TEST_F(DdsdComponentTest, DeviceFailuresWhileLoading) {
     TestSeam seam;
     seam.Fail(op, DSERR_GENERIC, op == DsOp::CreateSoundBuffer ? "" : name);
     const char* message = op == DsOp::CreateSoundBuffer ? "サウンドバッファの作成に失敗しました"
-                          : op == DsOp::Lock ? "LoadWAV中に、サウンドバッファのロックが失敗しました"
-                                             : "LoadWAV中に、サウンドバッファのアンロックが失敗しました";
+                          : op == DsOp::Lock
+                              ? "LoadWAV中に、サウンドバッファのロックが失敗しました"
+                              : "LoadWAV中に、サウンドバッファのアンロックが失敗しました";
     try {
       TDDSDWaveData wave(&component, name);
       FAIL();
@@ -372,11 +374,10 @@ TEST_F(DdsdComponentTest, ChannelOperationsAndTheirRecord) {
   channel->Play();
   EXPECT_EQ(channel->BaseFrequency(), 22050u);
   EXPECT_EQ(seam.Calls(),
-            (std::vector<std::string>{"DuplicateSoundBuffer(" + name + ")",
-                                      "channel 3.SetFrequency(31178)",
-                                      "channel 3.SetCurrentPosition(0)", "channel 3.Play",
-                                      "channel 3.Release", "DuplicateSoundBuffer(" + name + ")",
-                                      "channel 3.Stop", "channel 3.Release"}));
+            (std::vector<std::string>{
+                "DuplicateSoundBuffer(" + name + ")", "channel 3.SetFrequency(31178)",
+                "channel 3.SetCurrentPosition(0)", "channel 3.Play", "channel 3.Release",
+                "DuplicateSoundBuffer(" + name + ")", "channel 3.Stop", "channel 3.Release"}));
 
   // A release that leaves a count, and a refused duplicate, are reported.
   channel->setWaveData(&wave);

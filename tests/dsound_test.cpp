@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
+#include "sound/dsound.h"
 
 #include <AL/alc.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
 
-#include "sound/dsound.h"
 #include "tests/sound_test_support.h"
 
 using namespace dsound;
@@ -200,9 +200,9 @@ TEST_F(OfflineDsound, SeamRecordsCallsByLabelAndForcesFailures) {
   sample_->Stop();
   EXPECT_EQ(copy->Release(), 7u);  // released all the same, with the forced count
   EXPECT_EQ(seam.Calls(),
-            (std::vector<std::string>{"DuplicateSoundBuffer(buffer)", "channel 3.SetFrequency(31178)",
-                                      "channel 3.Play", "buffer.Play", "buffer.Stop",
-                                      "channel 3.Release"}));
+            (std::vector<std::string>{"DuplicateSoundBuffer(buffer)",
+                                      "channel 3.SetFrequency(31178)", "channel 3.Play",
+                                      "buffer.Play", "buffer.Stop", "channel 3.Release"}));
 }
 
 TEST(DirectSoundCreate, ForcedFailureAndOfflineSwitch) {
@@ -228,8 +228,8 @@ class OpenAlConfig : public ::testing::Test {
  protected:
   void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
   static void UseDriver(const TempDir& dir, const char* drivers) {
-    std::string conf = "[general]\ndrivers=" + std::string(drivers) + "\n[wave]\nfile=" +
-                       (dir.path() / "out.wav").string() + "\n";
+    std::string conf = "[general]\ndrivers=" + std::string(drivers) +
+                       "\n[wave]\nfile=" + (dir.path() / "out.wav").string() + "\n";
     dir.Write("alsoft.conf", std::vector<uint8_t>(conf.begin(), conf.end()));
     setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
     unsetenv("ALSOFT_CONF");
@@ -267,7 +267,7 @@ TEST_F(OpenAlConfig, OwnPeriodLayersOverTheUsersConfiguration) {
       {
         UseDriver(dir, "wave");
         dir.Write("own.conf", {'[', 'g', 'e', 'n', 'e', 'r', 'a', 'l', ']', '\n', 'p', 'e', 'r',
-                               'i', 'o', 'd', '_', 's', 'i', 'z', 'e', '=', '5', '1', '2', '\n'});
+                               'i', 'o', 'd', '_', 's', 'i', 'z', 'e', '=', '5',  '1', '2', '\n'});
         setenv("ALSOFT_CONF", own.c_str(), 1);
         IDirectSound* ds = nullptr;
         if (DirectSoundCreate(nullptr, &ds, nullptr) != DS_OK) std::exit(2);

@@ -30,9 +30,9 @@ TEST(RiffReader, FourCcPacksFirstCharacterLow) {
 TEST(RiffReader, WalksChunksAndSkipsPadBytes) {
   TempDir dir;
   // An odd-sized chunk before fmt: the pad byte must be stepped over to find the next one.
-  std::string name = dir.Write(
-      "a.wav", Riff({{"junk", Bytes({1, 2, 3})}, {"fmt ", Bytes({10, 11, 12, 13})},
-                     {"data", Bytes({20, 21, 22, 23, 24, 25})}}));
+  std::string name = dir.Write("a.wav", Riff({{"junk", Bytes({1, 2, 3})},
+                                              {"fmt ", Bytes({10, 11, 12, 13})},
+                                              {"data", Bytes({20, 21, 22, 23, 24, 25})}}));
   auto file = MmioFile::Open(name);
   ASSERT_TRUE(file);
 
@@ -66,8 +66,7 @@ TEST(RiffReader, WalksChunksAndSkipsPadBytes) {
 TEST(RiffReader, SearchesOnlyForwardAndOnlyInsideTheParent) {
   TempDir dir;
   // data before fmt: searching for data after fmt finds nothing.
-  std::string name = dir.Write(
-      "b.wav", Riff({{"data", Bytes({1, 2})}, {"fmt ", Bytes({3, 4})}}));
+  std::string name = dir.Write("b.wav", Riff({{"data", Bytes({1, 2})}, {"fmt ", Bytes({3, 4})}}));
   auto file = MmioFile::Open(name);
   MMCKINFO riff{};
   riff.fccType = kWave;

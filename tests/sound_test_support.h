@@ -92,7 +92,8 @@ class TempDir {
   std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
     std::filesystem::path p = path_ / name;
     std::ofstream(p, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return p.string();
   }
 
@@ -104,7 +105,8 @@ class TempDir {
 inline std::vector<float> Channel(const std::vector<float>& mix, int channel, size_t from = 0,
                                   size_t to = SIZE_MAX) {
   std::vector<float> out;
-  for (size_t i = from; i < mix.size() / 2 && i < to; ++i) out.push_back(mix[2 * i + static_cast<size_t>(channel)]);
+  for (size_t i = from; i < mix.size() / 2 && i < to; ++i)
+    out.push_back(mix[2 * i + static_cast<size_t>(channel)]);
   return out;
 }
 

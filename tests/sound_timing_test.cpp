@@ -49,7 +49,8 @@ std::vector<float> ReadFloatWav(const std::string& path, int* rate, int* channel
 
 TEST(SoundTiming, OnsetsFollowThePlayCalls) {
   TempDir dir;
-  std::string conf = "[general]\ndrivers=wave\n[wave]\nfile=" + (dir.path() / "out.wav").string() + "\n";
+  std::string conf =
+      "[general]\ndrivers=wave\n[wave]\nfile=" + (dir.path() / "out.wav").string() + "\n";
   dir.Write("alsoft.conf", std::vector<uint8_t>(conf.begin(), conf.end()));
   setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
   unsetenv("ALSOFT_CONF");
@@ -70,7 +71,8 @@ TEST(SoundTiming, OnsetsFollowThePlayCalls) {
       channel->setWaveData(&click);
       channel->SetFrequencyRatio(1.0);
       channel->Play();
-      started.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - zero).count());
+      started.push_back(
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - zero).count());
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   }
@@ -82,7 +84,8 @@ TEST(SoundTiming, OnsetsFollowThePlayCalls) {
   size_t quietSince = 0;
   for (size_t i = 0; i < recorded.size(); ++i) {
     if (std::fabs(recorded[i]) > 0.02f) {
-      if (i - quietSince > static_cast<size_t>(rate) / 20) onsets.push_back(static_cast<double>(i) / rate);
+      if (i - quietSince > static_cast<size_t>(rate) / 20)
+        onsets.push_back(static_cast<double>(i) / rate);
       quietSince = i;
     }
   }
