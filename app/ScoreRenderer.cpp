@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <cmath>
 
+#include "app/Raster.h"
 #include "app/layout/ImageList.h"
 
 namespace {
@@ -36,7 +37,7 @@ int TScoreRenderer::HitColumn(int P, int X) { return Nearest((P - 82 + X) / 32.0
 
 int TScoreRenderer::HitRow(int Y) { return Nearest((Y - 32) / 8.0); }
 
-void TScoreRenderer::Prepare(QSize viewSize, qreal scale) {
+void TScoreRenderer::Prepare(QSize viewSize, int scale) {
   if (viewSize == preparedSize_ && scale == preparedScale_) return;
   preparedSize_ = viewSize;
   preparedScale_ = scale;
@@ -68,47 +69,49 @@ void TScoreRenderer::Prepare(QSize viewSize, qreal scale) {
 
 void TScoreRenderer::Compose(QImage& target, QSize viewSize, qreal scale,
                              const TScoreViewState& state, int X, int Y, int Sound) {
-  Prepare(viewSize, scale);
-  if (target.size() != viewSize * scale || target.format() != ViewFormat)
-    target = QImage(viewSize * scale, ViewFormat);
-  target.setDevicePixelRatio(scale);
+  const int s = std::max(1, static_cast<int>(std::lround(scale)));
+  Prepare(viewSize, s);
+  if (target.size() != viewSize * s || target.format() != ViewFormat)
+    target = QImage(viewSize * s, ViewFormat);
+  target.setDevicePixelRatio(s);
 
   const int P = state.ScrollPosition;
   const int W = viewSize.width();
   const TScore& score = *state.Score;
-  QPainter p(&target);
-  p.setCompositionMode(QPainter::CompositionMode_Source);
-  p.drawImage(0, 0, background_);
-  p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  const auto draw = [&](const QImage& picture, int x, int y) { BlendOver(target, picture, x, y, s); };
+  const auto icon = [&](const TImageList* list, int index, int x, int y) {
+    draw(list->Image(index), x, y);
+  };
 
-  if (P < 25) p.drawImage(1 - P, 40, toon_);
-  if (state.Loop && P < 55) p.drawImage(42 - P, 46, loopF_);
+  CopyWhole(target, background_);
+  if (P < 25) draw(toon_, 1 - P, 40);
+  if (state.Loop && P < 55) draw(loopF_, 42 - P, 46);
 
   const int firstColumn = std::max(1, static_cast<int>((P - 82) / 32.0) - 1);
+  const int beats = state.Time44 ? 4 : 3;
+  const int numberedBars = state.Time44 ? 24 : 32;
   for (int n = firstColumn, x = ColumnX(n, P); x < W + 8; ++n, x = ColumnX(n, P)) {
-    const int beats = state.Time44 ? 4 : 3;
     if ((n - 1) % beats == 0) {
-      p.drawImage(x, 32, pictures_.CounterImage);
+      draw(pictures_.CounterImage, x, 32);
       const int number = n / beats + 1;
-      if (number < (state.Time44 ? 25 : 33))
-        p.drawImage(x - 5, 20, barNumbers_[static_cast<std::size_t>(number)]);
+      if (number <= numberedBars) draw(barNumbers_[static_cast<std::size_t>(number)], x - 5, 20);
     } else {
-      p.drawImage(x, 32, pictures_.LineImage);
+      draw(pictures_.LineImage, x, 32);
     }
 
     if (n == state.EndColumn) {
       if (state.Loop)
-        p.drawImage(x - 7, 46, loopL_);
+        draw(loopL_, x - 7, 46);
       else
-        p.drawImage(x - 2, 46, last_);
+        draw(last_, x - 2, 46);
     }
 
     if (n < state.EndColumn && n <= ColumnCount) {
       for (int row = 1; row <= RowCount; ++row) {
         const int32_t cell = score[static_cast<std::size_t>(row)][static_cast<std::size_t>(n)];
         if (cell == 0) continue;
-        if (row >= 12) p.drawImage(x - 12, 128, cline_);
-        pictures_.SoundImages->Draw(p, x - 8, 8 * row + 24, cell - 1);
+        if (row >= 12) draw(cline_, x - 12, 128);
+        icon(pictures_.SoundImages, cell - 1, x - 8, 8 * row + 24);
       }
     }
   }
@@ -117,17 +120,17 @@ void TScoreRenderer::Compose(QImage& target, QSize viewSize, qreal scale,
     const int HC = HitColumn(P, X);
     const int HR = HitRow(Y);
     if (state.SelectedSound < EndMarkerSound && HR >= 12 && HC >= 1)
-      p.drawImage(32 * HC + 38 - P, 128, cline_);
+      draw(cline_, 32 * HC + 38 - P, 128);
     if (HC >= 1 && HC <= ColumnCount && HR >= 1 && HR <= RowCount)
-      pictures_.SoundImages->Draw(p, 32 * HC + 42 - P, 8 * HR + 24, 17);
-    pictures_.SoundImages->Draw(p, X - 8, Y - 8, Sound - 1);
+      icon(pictures_.SoundImages, 17, 32 * HC + 42 - P, 8 * HR + 24);
+    icon(pictures_.SoundImages, Sound - 1, X - 8, Y - 8);
   }
 
   if (state.Playing) {
     const int fx = 16 * state.PlayTick + 50 - P;
     if (state.PlayTick % 2 != 0)
-      pictures_.PomvikImages->Draw(p, fx, 10, 1);
+      icon(pictures_.PomvikImages, 1, fx, 10);
     else
-      pictures_.PomvikImages->Draw(p, fx, 11, 0);
+      icon(pictures_.PomvikImages, 0, fx, 11);
   }
 }

@@ -41,7 +41,8 @@ class TScoreRenderer {
  public:
   explicit TScoreRenderer(const TScorePictures& pictures);
 
-  // Repaints `target` (resized only when the view's size or scale changed). X = -1 means
+  // Repaints `target` (resized only when the view's size or scale changed); a fractional
+  // screen scale is composed at the nearest whole one. X = -1 means
   // no preview; otherwise (X, Y) is the pointer and Sound the tool whose icon follows it.
   void Compose(QImage& target, QSize viewSize, qreal scale, const TScoreViewState& state, int X,
                int Y, int Sound);
@@ -53,13 +54,13 @@ class TScoreRenderer {
   static int HitRow(int Y);
 
  private:
-  void Prepare(QSize viewSize, qreal scale);
+  void Prepare(QSize viewSize, int scale);
 
   TScorePictures pictures_;
   // White pixels of the monochrome signs are left out when drawn.
   QImage toon_, loopF_, loopL_, last_, cline_;
   QSize preparedSize_;
-  qreal preparedScale_ = 0;
+  int preparedScale_ = 0;
   QImage background_;
   std::array<QImage, 33> barNumbers_;  // 1..32
 };

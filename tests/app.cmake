@@ -6,3 +6,8 @@ target_link_libraries(pomvik_test_support PUBLIC pomvik_app)
 pomvik_gtest(form_test SOURCES form_test.cpp LIBS pomvik_test_support OWN_MAIN)
 pomvik_gtest(scoreview_test SOURCES scoreview_test.cpp LIBS pomvik_test_support OWN_MAIN)
 pomvik_gtest(editing_test SOURCES editing_test.cpp LIBS pomvik_test_support OWN_MAIN)
+
+if(POMVIK_BENCHMARKS)
+  add_executable(drawscore_benchmark drawscore_benchmark.cpp)
+  target_link_libraries(drawscore_benchmark PRIVATE pomvik_app benchmark::benchmark)
+endif()

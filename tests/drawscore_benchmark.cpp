@@ -1,0 +1,57 @@
+// How long one full redraw of the score view takes: a song with three notes in every
+// column, the pointer over the view, at the shipped scale and on a 2x screen.
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <memory>
+
+#include "app/ScoreRenderer.h"
+#include "app/layout/ImageList.h"
+
+namespace {
+
+struct TViewFixture {
+  TImageList sounds{QStringLiteral("SoundImages"), 16, 16, nullptr};
+  TImageList walker{QStringLiteral("PomvikImages"), 16, 22, nullptr};
+  TScore score{};
+  TScoreRenderer renderer{TScorePictures{
+      LoadPicture(QStringLiteral("BGImage")), LoadPicture(QStringLiteral("ToonImage")),
+      LoadPicture(QStringLiteral("CounterImage")), LoadPicture(QStringLiteral("LineImage")),
+      LoadPicture(QStringLiteral("LoopFImage")), LoadPicture(QStringLiteral("LoopLImage")),
+      LoadPicture(QStringLiteral("LastImage")), LoadPicture(QStringLiteral("CLineImage")),
+      &sounds, &walker}};
+  QImage target;
+
+  TViewFixture() {
+    for (int c = 1; c <= ColumnCount; ++c)
+      for (int k = 0; k < 3; ++k)
+        score[static_cast<std::size_t>(1 + (c + 5 * k) % RowCount)][static_cast<std::size_t>(c)] =
+            1 + (c + k) % 15;
+  }
+};
+
+void BM_DrawScore(benchmark::State& state) {
+  const qreal scale = static_cast<qreal>(state.range(0));
+  TViewFixture fx;
+  TScoreViewState view{&fx.score, WholeSongEnd, 0, true, true, true, 0, 1};
+  int P = 0;
+  for (auto _ : state) {
+    view.ScrollPosition = P;
+    view.PlayTick = (P + 100) / 16;
+    fx.renderer.Compose(fx.target, QSize(385, 144), scale, view, 200, 80, 1);
+    benchmark::DoNotOptimize(fx.target.constBits());
+    P = (P + 16) % 2781;
+  }
+}
+BENCHMARK(BM_DrawScore)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
