@@ -25,13 +25,25 @@ void BlendOver(QImage& target, const QImage& source, int x, int y, int scale) {
   const int x0 = std::max(0, ox), y0 = std::max(0, oy);
   const int x1 = std::min(target.width(), ox + source.width() * block);
   const int y1 = std::min(target.height(), oy + source.height() * block);
+  if (x0 >= x1 || y0 >= y1) return;
+  uchar* const targetBits = target.bits();  // detaches once, not per line
+  const qsizetype targetLine = target.bytesPerLine();
+  const uchar* const sourceBits = source.constBits();
+  const qsizetype sourceLine = source.bytesPerLine();
   for (int ty = y0; ty < y1; ++ty) {
-    auto* out = reinterpret_cast<QRgb*>(target.scanLine(ty));
-    const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine((ty - oy) / block));
+    auto* out = reinterpret_cast<QRgb*>(targetBits + ty * targetLine);
+    const auto* in = reinterpret_cast<const QRgb*>(sourceBits + (ty - oy) / block * sourceLine);
     if (block == 1) {
       for (int tx = x0; tx < x1; ++tx) out[tx] = Over(in[tx - ox], out[tx]);
     } else {
-      for (int tx = x0; tx < x1; ++tx) out[tx] = Over(in[(tx - ox) / block], out[tx]);
+      int sx = (x0 - ox) / block, phase = (x0 - ox) % block;
+      for (int tx = x0; tx < x1; ++tx) {
+        out[tx] = Over(in[sx], out[tx]);
+        if (++phase == block) {
+          phase = 0;
+          ++sx;
+        }
+      }
     }
   }
 }
