@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -94,6 +95,14 @@ std::shared_ptr<AlDevice> AlDevice::OpenDefault() {
   return result;
 }
 
+namespace {
+// The offline device renders float stereo at the asked rate.
+std::array<ALCint, 7> LoopbackAttributes(int32_t mixRate) {
+  return {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT, ALC_FLOAT_SOFT,
+          ALC_FREQUENCY, mixRate, 0};
+}
+}  // namespace
+
 std::shared_ptr<AlDevice> AlDevice::OpenLoopback(int32_t mixRate) {
   Config().Prepare();
   if (alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback") != ALC_TRUE) return nullptr;
@@ -104,14 +113,7 @@ std::shared_ptr<AlDevice> AlDevice::OpenLoopback(int32_t mixRate) {
   if (!device) return nullptr;
   std::shared_ptr<AlDevice> result(new AlDevice(std::move(device), true));
   if (result->ext_.renderSamples == nullptr) return nullptr;
-  const ALCint attributes[] = {ALC_FORMAT_CHANNELS_SOFT,
-                               ALC_STEREO_SOFT,
-                               ALC_FORMAT_TYPE_SOFT,
-                               ALC_FLOAT_SOFT,
-                               ALC_FREQUENCY,
-                               mixRate,
-                               0};
-  if (!result->CreateContext(attributes)) return nullptr;
+  if (!result->CreateContext(LoopbackAttributes(mixRate).data())) return nullptr;
   return result;
 }
 
@@ -122,15 +124,10 @@ void AlDevice::MakeCurrent() const {
 bool AlDevice::Reset(int32_t mixRate) {
   if (ext_.resetDevice == nullptr || mixRate <= 0) return false;
   // A loopback device must be told its whole render format on every reset.
-  const ALCint loopbackAttributes[] = {ALC_FORMAT_CHANNELS_SOFT,
-                                       ALC_STEREO_SOFT,
-                                       ALC_FORMAT_TYPE_SOFT,
-                                       ALC_FLOAT_SOFT,
-                                       ALC_FREQUENCY,
-                                       mixRate,
-                                       0};
+  const auto loopbackAttributes = LoopbackAttributes(mixRate);
   const ALCint attributes[] = {ALC_FREQUENCY, mixRate, 0};
-  return ext_.resetDevice(device_.get(), loopback_ ? loopbackAttributes : attributes) == ALC_TRUE;
+  return ext_.resetDevice(device_.get(), loopback_ ? loopbackAttributes.data() : attributes) ==
+         ALC_TRUE;
 }
 
 int32_t AlDevice::MixRate() const {
