@@ -70,6 +70,7 @@ void TWinSize::ApplyTrackSizes() {
   if (!window_ || applying_) return;
   applying_ = true;
   const QSize frame = FrameExtent();
+  appliedFrame_ = frame;
   const auto inner = [](int limit, int own, int frameExtent) {
     return limit != 0 ? ClampExtent(static_cast<long long>(limit) - frameExtent) : own;
   };
@@ -96,9 +97,13 @@ bool TWinSize::eventFilter(QObject* watched, QEvent* event) {
   if (watched == window_) {
     switch (event->type()) {
       case QEvent::Show:
-      case QEvent::Move:  // the window manager's frame is known once the window is placed
+      case QEvent::Move:
+      case QEvent::Resize:
+      case QEvent::WindowActivate:
+      case QEvent::UpdateRequest:
       case QEvent::ScreenChangeInternal:
-        ApplyTrackSizes();
+        // The window manager's frame becomes known some time after the window is shown.
+        if (FrameExtent() != appliedFrame_) ApplyTrackSizes();
         break;
       case QEvent::WindowStateChange:
         ApplyTrackSizes();

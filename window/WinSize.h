@@ -63,5 +63,6 @@ class TWinSize : public QObject {
   QPointer<QWidget> window_;
   QSize ownMinimum_;
   QSize ownMaximum_;
+  QSize appliedFrame_{-1, -1};
   bool applying_ = false;
 };
