@@ -62,7 +62,6 @@ void TForm1::FormCreate() {
     SoundButtons[static_cast<std::size_t>(n)] = button;
   }
   LoadWaveBank();
-  created_ = true;
 }
 
 void TForm1::LoadWaveBank() {

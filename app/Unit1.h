@@ -127,5 +127,4 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<TPrompter> prompter_;
   std::unique_ptr<TScoreRenderer> renderer_;
   QImage drawBuffer_;
-  bool created_ = false;
 };

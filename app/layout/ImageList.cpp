@@ -1,6 +1,5 @@
 #include "app/layout/ImageList.h"
 
-#include <QPainter>
 #include <QPixmap>
 #include <stdexcept>
 
@@ -19,7 +18,3 @@ TImageList::TImageList(const QString& name, int width, int height, QObject* pare
 }
 
 QIcon TImageList::Icon(int index) const { return QIcon(QPixmap::fromImage(Image(index))); }
-
-void TImageList::Draw(QPainter& painter, int x, int y, int index) const {
-  painter.drawImage(x, y, Image(index));
-}

@@ -6,8 +6,6 @@
 #include <QString>
 #include <vector>
 
-class QPainter;
-
 // A list of equally sized pictures with transparency masks, cut from one strip of
 // pixel art in the picture resource.
 class TImageList : public QObject {
@@ -23,8 +21,6 @@ class TImageList : public QObject {
   // Premultiplied ARGB, the mask as alpha; the same picture a button shows.
   const QImage& Image(int index) const { return images_.at(static_cast<size_t>(index)); }
   QIcon Icon(int index) const;
-  // Draws picture `index` through its mask with its top-left corner at (x, y).
-  void Draw(QPainter& painter, int x, int y, int index) const;
 
  private:
   int width_;
