@@ -77,7 +77,7 @@ void TScoreRenderer::Compose(QImage& target, QSize viewSize, qreal scale,
 
   const int P = state.ScrollPosition;
   const int W = viewSize.width();
-  const TScore& score = *state.Score;
+  const TSong& song = *state.Song;
   const auto draw = [&](const QImage& picture, int x, int y) { BlendOver(target, picture, x, y, s); };
   const auto icon = [&](const TImageList* list, int index, int x, int y) {
     draw(list->Image(index), x, y);
@@ -99,16 +99,16 @@ void TScoreRenderer::Compose(QImage& target, QSize viewSize, qreal scale,
       draw(pictures_.LineImage, x, 32);
     }
 
-    if (n == state.EndColumn) {
+    if (n == song.EndColumn) {
       if (state.Loop)
         draw(loopL_, x - 7, 46);
       else
         draw(last_, x - 2, 46);
     }
 
-    if (n < state.EndColumn && n <= ColumnCount) {
+    if (n < song.EndColumn && n <= ColumnCount) {
       for (int row = 1; row <= RowCount; ++row) {
-        const int32_t cell = score[static_cast<std::size_t>(row)][static_cast<std::size_t>(n)];
+        const int32_t cell = song.Cell(row, n);
         if (cell == 0) continue;
         if (row >= 12) draw(cline_, x - 12, 128);
         icon(pictures_.SoundImages, cell - 1, x - 8, 8 * row + 24);

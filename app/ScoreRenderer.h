@@ -4,7 +4,7 @@
 #include <QSize>
 #include <array>
 
-#include "app/SongModel.h"
+#include "core/SongModel.h"
 
 class TImageList;
 
@@ -24,8 +24,7 @@ struct TScorePictures {
 
 // Everything a drawing reads besides the pictures.
 struct TScoreViewState {
-  const TScore* Score = nullptr;
-  int32_t EndColumn = WholeSongEnd;
+  const TSong* Song = nullptr;
   int ScrollPosition = 0;  // P, the horizontal offset in pixels
   bool Loop = false;
   bool Time44 = true;

@@ -10,13 +10,13 @@
 #include <QSlider>
 #include <QTimer>
 
-#include "app/NoteEditing.h"
 #include "app/Prompter.h"
-#include "app/SampleBank.h"
 #include "app/layout/FormLayout.h"
 #include "app/layout/Image.h"
 #include "app/layout/ImageList.h"
 #include "app/layout/ToolBar.h"
+#include "core/NoteEditing.h"
+#include "core/SampleBank.h"
 #include "sound/ddsd.h"
 #include "window/WinSize.h"
 
@@ -90,8 +90,7 @@ void TForm1::ScrollBarChange() { DrawScore(-1, -1, -1); }
 void TForm1::Exit1Click() { close(); }
 
 void TForm1::DrawScore(int X, int Y, int Sound) {
-  const TScoreViewState state{&Score,
-                              EndColumn,
+  const TScoreViewState state{&Song,
                               ScrollBar->value(),
                               LoopBtn->isChecked(),
                               TimeBtn44->isChecked(),
@@ -112,12 +111,11 @@ void TForm1::StartSongReplacement() {
 
 void TForm1::NewActionExecute() {
   StartSongReplacement();
-  EndColumn = WholeSongEnd;
+  Song.EndColumn = WholeSongEnd;
   TempoBar->setValue(DefaultTempo);
   // Setting the value the slider already holds fires no change, so retime in any case.
   Timer->setInterval(IntervalFromTempo(TempoBar->value()));
-  for (auto& row : Score) row.fill(0);
-  ColumnNoteCount.fill(0);
+  Song.Clear();
   SongFileName = Untitled;
   SongModified = false;
   DrawScore(-1, -1, -1);
@@ -150,15 +148,15 @@ void TForm1::MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers, i
   if (column < 1 || row < 1 || row > RowCount) return;
 
   if (SelectedSound < EndMarkerSound) {
-    if (PlaceNote(Score, ColumnNoteCount, EndColumn, row, column, SelectedSound))
+    if (PlaceNote(Song, row, column, SelectedSound))
       SongModified = true;
     const TNoteVoice voice = ChooseVoice(SelectedSound, row, RowPitch, AltRowPitch);
     Audition(voice.Wave, voice.Ratio);  // heard also when the cell did not change
   } else if (SelectedSound == EndMarkerSound) {
-    EndColumn = std::min(column, WholeSongEnd);
+    Song.EndColumn = std::min(column, WholeSongEnd);
     SongModified = true;
     Audition(EndMarkerWave, 1.0);
-  } else if (EraseNote(Score, ColumnNoteCount, EndColumn, row, column)) {
+  } else if (EraseNote(Song, row, column)) {
     SongModified = true;
     TDDSDChannel* channel = DDSD1->Channels(AuditionChannel);
     channel->setWaveData(WaveBank[EraserWave].get());

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "app/ScoreRenderer.h"
-#include "app/SongModel.h"
+#include "core/SongModel.h"
 
 class QAction;
 class QFileDialog;
@@ -73,13 +73,11 @@ class TForm1 : public QMainWindow {
   std::array<TToolButton*, PaletteButtonCount + 1> SoundButtons{};
   std::array<std::unique_ptr<TDDSDWaveData>, WaveBankSize + 1> WaveBank;
   int32_t PlayColumn = 0;
-  int32_t EndColumn = WholeSongEnd;
   bool Playing = false;
   TRowPitch RowPitch{};
   TAltRowPitch AltRowPitch{};
   int32_t PlayTick = 0;
-  TScore Score{};
-  TColumnNoteCount ColumnNoteCount{};
+  TSong Song;  // the grid, the column counts and EndColumn
   bool SongModified = false;
   int32_t SelectedSound = 1;
   QString SongFileName;

@@ -13,7 +13,7 @@ namespace {
 struct TViewFixture {
   TImageList sounds{QStringLiteral("SoundImages"), 16, 16, nullptr};
   TImageList walker{QStringLiteral("PomvikImages"), 16, 22, nullptr};
-  TScore score{};
+  TSong song;
   TScoreRenderer renderer{TScorePictures{
       LoadPicture(QStringLiteral("BGImage")), LoadPicture(QStringLiteral("ToonImage")),
       LoadPicture(QStringLiteral("CounterImage")), LoadPicture(QStringLiteral("LineImage")),
@@ -25,7 +25,7 @@ struct TViewFixture {
   TViewFixture() {
     for (int c = 1; c <= ColumnCount; ++c)
       for (int k = 0; k < 3; ++k)
-        score[static_cast<std::size_t>(1 + (c + 5 * k) % RowCount)][static_cast<std::size_t>(c)] =
+        song.Cell(1 + (c + 5 * k) % RowCount, c) =
             1 + (c + k) % 15;
   }
 };
@@ -33,7 +33,7 @@ struct TViewFixture {
 void BM_DrawScore(benchmark::State& state) {
   const qreal scale = static_cast<qreal>(state.range(0));
   TViewFixture fx;
-  TScoreViewState view{&fx.score, WholeSongEnd, 0, true, true, true, 0, 1};
+  TScoreViewState view{&fx.song, 0, true, true, true, 0, 1};
   int P = 0;
   for (auto _ : state) {
     view.ScrollPosition = P;

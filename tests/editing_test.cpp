@@ -43,7 +43,7 @@ class Editing : public ::testing::Test {
   }
   int CountNotes() const {
     int n = 0;
-    for (const auto& row : f.Score) n += static_cast<int>(std::count_if(row.begin(), row.end(), [](int32_t v) { return v != 0; }));
+    for (const auto& row : f.Song.Score) n += static_cast<int>(std::count_if(row.begin(), row.end(), [](int32_t v) { return v != 0; }));
     return n;
   }
 };
@@ -62,23 +62,23 @@ TEST_F(Editing, ClicksHitCellsByHalvesToEvenRounding) {
   EXPECT_FALSE(f.SongModified);
 
   Click(66, 37);
-  EXPECT_EQ(f.Score[1][1], 4);
+  EXPECT_EQ(f.Song.Score[1][1], 4);
   Click(98, 139);
-  EXPECT_EQ(f.Score[13][1], 4);
+  EXPECT_EQ(f.Song.Score[13][1], 4);
   Click(99, 44);  // 1.5 rounds to row 2
-  EXPECT_EQ(f.Score[2][2], 4);
+  EXPECT_EQ(f.Song.Score[2][2], 4);
   EXPECT_EQ(CountNotes(), 3);
-  EXPECT_EQ(f.ColumnNoteCount[1], 2);
-  EXPECT_EQ(f.ColumnNoteCount[2], 1);
+  EXPECT_EQ(f.Song.ColumnNoteCount[1], 2);
+  EXPECT_EQ(f.Song.ColumnNoteCount[2], 1);
   EXPECT_TRUE(f.SongModified);
 
   // The end-marker tool at the far right.
   f.ScrollBar->setValue(2780);
   Select(16);
   Click(357, 80);
-  EXPECT_EQ(f.EndColumn, 96);
+  EXPECT_EQ(f.Song.EndColumn, 96);
   Click(358, 80);
-  EXPECT_EQ(f.EndColumn, 97);
+  EXPECT_EQ(f.Song.EndColumn, 97);
 }
 
 TEST_F(Editing, AColumnHoldsThreeNotes) {
@@ -86,26 +86,26 @@ TEST_F(Editing, AColumnHoldsThreeNotes) {
     Select(sound);
     Click(82, 8 * row + 32);
   }
-  EXPECT_EQ(f.ColumnNoteCount[1], 3);
+  EXPECT_EQ(f.Song.ColumnNoteCount[1], 3);
   f.SongModified = false;
   Select(5);
   Click(82, 8 * 8 + 32);  // a fourth note is refused but heard
-  EXPECT_EQ(f.Score[8][1], 0);
+  EXPECT_EQ(f.Song.Score[8][1], 0);
   EXPECT_FALSE(f.SongModified);
   EXPECT_EQ(Sounding().back(), "channel 0.Play");
   Click(82, 8 * 4 + 32);  // replacing is allowed
-  EXPECT_EQ(f.Score[4][1], 5);
-  EXPECT_EQ(f.ColumnNoteCount[1], 3);
+  EXPECT_EQ(f.Song.Score[4][1], 5);
+  EXPECT_EQ(f.Song.ColumnNoteCount[1], 3);
   EXPECT_TRUE(f.SongModified);
 
   f.EraserBtn->click();
   Click(82, 8 * 6 + 32);
-  EXPECT_EQ(f.Score[6][1], 0);
-  EXPECT_EQ(f.ColumnNoteCount[1], 2);
+  EXPECT_EQ(f.Song.Score[6][1], 0);
+  EXPECT_EQ(f.Song.ColumnNoteCount[1], 2);
   Select(5);
   Click(82, 8 * 8 + 32);
-  EXPECT_EQ(f.Score[8][1], 5);
-  EXPECT_EQ(f.ColumnNoteCount[1], 3);
+  EXPECT_EQ(f.Song.Score[8][1], 5);
+  EXPECT_EQ(f.Song.ColumnNoteCount[1], 3);
 }
 
 TEST_F(Editing, ClickingTheSameSoundChangesNothingButIsHeard) {
@@ -114,8 +114,8 @@ TEST_F(Editing, ClickingTheSameSoundChangesNothingButIsHeard) {
   f.SongModified = false;
   seam.ClearCalls();
   Click(114, 96);
-  EXPECT_EQ(f.Score[8][2], 9);
-  EXPECT_EQ(f.ColumnNoteCount[2], 1);
+  EXPECT_EQ(f.Song.Score[8][2], 9);
+  EXPECT_EQ(f.Song.ColumnNoteCount[2], 1);
   EXPECT_FALSE(f.SongModified);
   const std::vector<std::string> expected = {"channel 0.Stop", "DuplicateSoundBuffer(waves/Sound9.wav)",
                                              Freq(0, 1.123), "channel 0.Play"};
@@ -142,21 +142,21 @@ TEST_F(Editing, AuditionUsesTheAlternateRecordingsInTheTopRows) {
 }
 
 TEST_F(Editing, TheEndOfTheSongLimitsEditingButNotListening) {
-  f.Score[3][45] = 2;
-  f.ColumnNoteCount[45] = 1;
-  f.EndColumn = 40;
+  f.Song.Score[3][45] = 2;
+  f.Song.ColumnNoteCount[45] = 1;
+  f.Song.EndColumn = 40;
   f.ScrollBar->setValue(32 * 40);  // column 40 at x = 50
   Select(6);
   seam.ClearCalls();
   Click(50, 60);
-  EXPECT_EQ(f.Score[4][40], 0);
+  EXPECT_EQ(f.Song.Score[4][40], 0);
   EXPECT_FALSE(f.SongModified);
   EXPECT_EQ(Sounding().back(), "channel 0.Play");
 
   f.EraserBtn->click();
   seam.ClearCalls();
   Click(50 + 5 * 32, 8 * 3 + 32);  // the note of column 45 lies beyond the end
-  EXPECT_EQ(f.Score[3][45], 2);
+  EXPECT_EQ(f.Song.Score[3][45], 2);
   EXPECT_TRUE(Sounding().empty());
   EXPECT_FALSE(f.SongModified);
 
@@ -164,7 +164,7 @@ TEST_F(Editing, TheEndOfTheSongLimitsEditingButNotListening) {
   Select(16);
   seam.ClearCalls();
   Click(50 + 6 * 32, 38);
-  EXPECT_EQ(f.EndColumn, 46);
+  EXPECT_EQ(f.Song.EndColumn, 46);
   EXPECT_TRUE(f.SongModified);
   const std::vector<std::string> expected = {"channel 0.Stop", "DuplicateSoundBuffer(waves/Sound16.wav)",
                                              Freq(0, 1.0), "channel 0.Play"};
@@ -184,11 +184,11 @@ TEST_F(Editing, EraserClearsNotesAndIsHeardOnlyThen) {
   Click(82, 80);  // an empty cell: nothing at all
   EXPECT_TRUE(Sounding().empty());
   Click(82, 72, Qt::RightButton);
-  EXPECT_EQ(f.Score[5][1], 2);
+  EXPECT_EQ(f.Song.Score[5][1], 2);
   f.SongModified = false;
   Click(82, 72);
-  EXPECT_EQ(f.Score[5][1], 0);
-  EXPECT_EQ(f.ColumnNoteCount[1], 0);
+  EXPECT_EQ(f.Song.Score[5][1], 0);
+  EXPECT_EQ(f.Song.ColumnNoteCount[1], 0);
   EXPECT_TRUE(f.SongModified);
   const std::vector<std::string> expected = {"DuplicateSoundBuffer(waves/Sound20.wav)", Freq(0, 1.0),
                                              "channel 0.Stop", "channel 0.Play"};

@@ -30,9 +30,9 @@ bool Empty(const TScore& score) {
 TEST(FormStart, TheSongAndTheControlsStartInTheirDefaults) {
   TFormFixture fx;
   TForm1& f = *fx.Form;
-  EXPECT_TRUE(Empty(f.Score));
-  for (int32_t n : f.ColumnNoteCount) EXPECT_EQ(n, 0);
-  EXPECT_EQ(f.EndColumn, 97);
+  EXPECT_TRUE(Empty(f.Song.Score));
+  for (int32_t n : f.Song.ColumnNoteCount) EXPECT_EQ(n, 0);
+  EXPECT_EQ(f.Song.EndColumn, 97);
   EXPECT_EQ(f.TempoBar->value(), 250);
   EXPECT_EQ(f.TempoBar->minimum(), 100);
   EXPECT_EQ(f.TempoBar->maximum(), 700);
@@ -216,11 +216,11 @@ TEST(FormMenus, EntriesCaptionsAndStates) {
   EXPECT_FALSE(FindEntry(&f, QStringLiteral("Lite2"))->isCheckable());
 
   // Ctrl+Z changes nothing; help entries and Lite2 do nothing.
-  f.Score[3][4] = 5;
+  f.Song.Score[3][4] = 5;
   f.Undo1->trigger();
   FindEntry(&f, QStringLiteral("Lite2"))->trigger();
   FindEntry(&f, QStringLiteral("N26"))->trigger();
-  EXPECT_EQ(f.Score[3][4], 5);
+  EXPECT_EQ(f.Song.Score[3][4], 5);
   EXPECT_FALSE(f.Lite1->isChecked());
   f.Lite1->trigger();
   EXPECT_TRUE(f.Lite1->isChecked());
@@ -298,9 +298,9 @@ TEST(FormNew, KeepsLoopAndTimeAndResetsTheRest) {
   f.TempoBar->setValue(400);
   EXPECT_TRUE(f.SongModified);
   EXPECT_EQ(f.Timer->interval(), 75);
-  f.EndColumn = 30;
-  f.Score[13][96] = 15;
-  f.ColumnNoteCount[96] = 1;
+  f.Song.EndColumn = 30;
+  f.Song.Score[13][96] = 15;
+  f.Song.ColumnNoteCount[96] = 1;
   f.ScrollBar->setValue(300);
   f.SelectedSound = 7;
 
@@ -309,9 +309,9 @@ TEST(FormNew, KeepsLoopAndTimeAndResetsTheRest) {
   EXPECT_TRUE(f.TimeBtn34->isChecked());
   EXPECT_EQ(f.TempoBar->value(), 250);
   EXPECT_EQ(f.Timer->interval(), 120);
-  EXPECT_EQ(f.EndColumn, 97);
-  EXPECT_TRUE(Empty(f.Score));
-  EXPECT_EQ(f.ColumnNoteCount[96], 0);
+  EXPECT_EQ(f.Song.EndColumn, 97);
+  EXPECT_TRUE(Empty(f.Song.Score));
+  EXPECT_EQ(f.Song.ColumnNoteCount[96], 0);
   EXPECT_FALSE(f.SongModified);  // the tempo reset does not leave the song marked
   EXPECT_EQ(f.ScrollBar->value(), 300);
   EXPECT_EQ(f.SelectedSound, 7);

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <span>
 
-#include "app/ColumnVoicing.h"
+#include "core/ColumnVoicing.h"
 #include "app/layout/Image.h"
 #include "app/layout/ToolBar.h"
 #include "sound/ddsd.h"
@@ -102,7 +102,7 @@ class Voicing : public Listening {
 
   void Voice(int column) {
     PlayColumn = column;
-    VoiceColumn({f.Score, f.WaveBank, f.RowPitch, f.AltRowPitch, *f.DDSD1}, PlayColumn);
+    VoiceColumn({f.Song, f.WaveBank, f.RowPitch, f.AltRowPitch, *f.DDSD1}, PlayColumn);
   }
   std::vector<std::string> Calls() const {
     std::vector<std::string> out;
@@ -119,10 +119,10 @@ std::string Freq(int channel, double ratio) {
 std::string On(int channel, const char* op) { return "channel " + std::to_string(channel) + "." + op; }
 
 TEST_F(Voicing, AColumnSetsUpItsBankThenSilencesTheOtherAndStartsTogether) {
-  for (int row : {2, 6, 10}) f.Score[static_cast<size_t>(row)][8] = 7;
+  for (int row : {2, 6, 10}) f.Song.Score[static_cast<size_t>(row)][8] = 7;
   Voice(8);  // channels 5..7 now ring
-  f.Score[3][7] = 1;
-  f.Score[10][7] = 9;
+  f.Song.Score[3][7] = 1;
+  f.Song.Score[10][7] = 9;
   seam.ClearCalls();
   Voice(7);
   EXPECT_EQ(PlayColumn, 8);
@@ -136,7 +136,7 @@ TEST_F(Voicing, AColumnSetsUpItsBankThenSilencesTheOtherAndStartsTogether) {
 }
 
 TEST_F(Voicing, AnEmptyColumnOnlyMovesOn) {
-  f.Score[4][1] = 2;
+  f.Song.Score[4][1] = 2;
   Voice(1);
   seam.ClearCalls();
   Voice(2);
@@ -145,9 +145,9 @@ TEST_F(Voicing, AnEmptyColumnOnlyMovesOn) {
 }
 
 TEST_F(Voicing, OneNoteReplacesOnlyTheFirstChannelOfItsBank) {
-  for (int row : {1, 5, 9}) f.Score[static_cast<size_t>(row)][9] = 3;
-  for (int row : {2, 4, 6}) f.Score[static_cast<size_t>(row)][10] = 10;
-  f.Score[12][11] = 8;
+  for (int row : {1, 5, 9}) f.Song.Score[static_cast<size_t>(row)][9] = 3;
+  for (int row : {2, 4, 6}) f.Song.Score[static_cast<size_t>(row)][10] = 10;
+  f.Song.Score[12][11] = 8;
   Voice(9);
   Voice(10);
   seam.ClearCalls();
@@ -160,8 +160,8 @@ TEST_F(Voicing, OneNoteReplacesOnlyTheFirstChannelOfItsBank) {
 }
 
 TEST_F(Voicing, TheTopmostNoteTakesTheBanksFirstChannel) {
-  f.Score[12][4] = 5;
-  f.Score[3][4] = 6;
+  f.Song.Score[12][4] = 5;
+  f.Song.Score[3][4] = 6;
   Voice(4);
   const std::vector<std::string> calls = Calls();
   ASSERT_GE(calls.size(), 4u);
@@ -213,10 +213,10 @@ TEST(MissingSample, TheProgramSaysSoOnceAndTheOtherSoundsWork) {
     EXPECT_EQ(peak(0.3), 0.0);
     f.SoundButtons[8]->click();
     EXPECT_GT(peak(0.3), 0.05);
-    f.Score[9][1] = 7;
-    f.ColumnNoteCount[1] = 1;
+    f.Song.Score[9][1] = 7;
+    f.Song.ColumnNoteCount[1] = 1;
     int32_t column = 1;
-    VoiceColumn({f.Score, f.WaveBank, f.RowPitch, f.AltRowPitch, *f.DDSD1}, column);
+    VoiceColumn({f.Song, f.WaveBank, f.RowPitch, f.AltRowPitch, *f.DDSD1}, column);
     EXPECT_EQ(column, 2);
   }
   QDir::setCurrent(here);

@@ -119,7 +119,7 @@ TEST_F(ScoreView, ClefScrollsOutAfter24Pixels) {
 
 TEST_F(ScoreView, RepeatSignsWithLoopOn) {
   f.LoopBtn->setChecked(true);
-  f.EndColumn = 10;
+  f.Song.EndColumn = 10;
   Draw(0);
   EXPECT_TRUE(Signed(f.LoopFImage->Picture(), 42, 46));
   EXPECT_TRUE(Signed(f.LoopLImage->Picture(), 370 - 7, 46));
@@ -132,9 +132,9 @@ TEST_F(ScoreView, RepeatSignsWithLoopOn) {
 }
 
 TEST_F(ScoreView, EndSignHidesTheNotesFromItsColumnOn) {
-  f.EndColumn = 10;
-  f.Score[5][9] = 3;
-  f.Score[5][12] = 4;
+  f.Song.EndColumn = 10;
+  f.Song.Score[5][9] = 3;
+  f.Song.Score[5][12] = 4;
   Draw(100);
   EXPECT_TRUE(Icon(2, 32 * 9 + 50 - 100 - 8, 64));
   EXPECT_TRUE(Shows(f.LastImage->Picture(), 370 - 100 - 2, 46, true));
@@ -146,9 +146,9 @@ TEST_F(ScoreView, EndSignHidesTheNotesFromItsColumnOn) {
 }
 
 TEST_F(ScoreView, LedgerLinesBelowTheStaff) {
-  f.Score[12][2] = 1;
-  f.Score[13][2] = 2;
-  f.Score[11][3] = 3;
+  f.Song.Score[12][2] = 1;
+  f.Song.Score[13][2] = 2;
+  f.Song.Score[11][3] = 3;
   Draw(0);
   const QImage ledger = f.CLineImage->Picture();
   // Column 2 at x = 114: the line spans x 102..125 at y 128 where no icon covers it.
@@ -237,7 +237,7 @@ TEST_F(ScoreView, BarNumbersIn44And34) {
 }
 
 TEST_F(ScoreView, TimeSignatureSwitchRedrawsAtOnce) {
-  f.Score[1][5] = 15;
+  f.Song.Score[1][5] = 15;
   Draw(0);
   const int x5 = 32 * 5 + 50;
   EXPECT_TRUE(Shows(f.CounterImage->Picture().copy(0, 16, 1, 91), x5, 48));  // below the note
@@ -262,7 +262,7 @@ TEST_F(ScoreView, WalkingFigureTakesTwoPoses) {
 }
 
 TEST_F(ScoreView, RedrawHandlersAndLiteMode) {
-  f.Score[4][2] = 6;
+  f.Song.Score[4][2] = 6;
   f.DrawScore(-1, -1, -1);
   f.ScrollBar->setValue(10);  // the scroll bar's change redraws by itself
   EXPECT_TRUE(Icon(5, 32 * 2 + 50 - 10 - 8, 56));
@@ -273,7 +273,7 @@ TEST_F(ScoreView, RedrawHandlersAndLiteMode) {
 }
 
 TEST_F(ScoreView, ComposesAtTheScreensScale) {
-  f.Score[1][1] = 1;
+  f.Song.Score[1][1] = 1;
   f.ScrollBar->setValue(0);
   f.DrawScore(-1, -1, -1);
   f.MainImage->Picture();
@@ -283,7 +283,7 @@ TEST_F(ScoreView, ComposesAtTheScreensScale) {
                            f.LoopLImage->Picture(), f.LastImage->Picture(),
                            f.CLineImage->Picture(), f.SoundImages, f.PomvikImages});
   QImage twice;
-  TScoreViewState state{&f.Score, 97, 0, false, true, false, 0, 1};
+  TScoreViewState state{&f.Song, 0, false, true, false, 0, 1};
   renderer.Compose(twice, QSize(385, 144), 2.0, state, -1, -1, -1);
   EXPECT_EQ(twice.size(), QSize(770, 288));
   const QImage once = f.MainImage->Picture();

@@ -24,6 +24,24 @@ inline constexpr int DefaultTempo = 250;
 using TScore = std::array<std::array<int32_t, ColumnCount + 1>, RowCount + 1>;
 using TColumnNoteCount = std::array<int32_t, ColumnCount + 1>;
 
+// The song as files and the clipboard carry it, less the settings that live in their
+// controls (tempo, loop, time signature). ColumnNoteCount[c] equals the occupied cells of
+// column c, at most three.
+struct TSong {
+  TScore Score{};
+  TColumnNoteCount ColumnNoteCount{};
+  int32_t EndColumn = WholeSongEnd;  // the song is columns 1 .. EndColumn - 1
+
+  int32_t& Cell(int row, int column) {
+    return Score[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+  }
+  int32_t Cell(int row, int column) const {
+    return Score[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+  }
+  // An empty grid that plays every column.
+  void Clear() { *this = TSong{}; }
+};
+
 // Frequency ratios of the rows: equal-tempered steps from row 9, to three decimals.
 using TRowPitch = std::array<double, RowCount + 1>;
 using TAltRowPitch = std::array<double, 7 + 1>;

@@ -1,4 +1,4 @@
-#include "app/SongModel.h"
+#include "core/SongModel.h"
 
 namespace {
 struct TAltWave {

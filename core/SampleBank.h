@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QString>
 #include <array>
+#include <filesystem>
 #include <memory>
 
-#include "app/SongModel.h"
+#include "core/SongModel.h"
 
 class TDDSD;
 class TDDSDWaveData;
@@ -14,7 +14,7 @@ class TDDSDWaveData;
 using TWaveBank = std::array<std::unique_ptr<TDDSDWaveData>, WaveBankSize + 1>;
 
 // "waves/SoundN.wav", relative to the current directory.
-QString WaveFileName(int n);
+std::filesystem::path WaveFileName(int n);
 
 // Loads the 29 samples on `ddsd` in ascending order. Returns false when loading stopped
 // on an exception, leaving the entries from the failing one onwards empty.

@@ -1,16 +1,19 @@
-#include "app/SampleBank.h"
+#include "core/SampleBank.h"
 
 #include <exception>
+#include <string>
 
 #include "sound/ddsd.h"
 
-QString WaveFileName(int n) { return QStringLiteral("waves/Sound%1.wav").arg(n); }
+std::filesystem::path WaveFileName(int n) {
+  return std::filesystem::path("waves") / ("Sound" + std::to_string(n) + ".wav");
+}
 
 bool FillWaveBank(TWaveBank& bank, TDDSD& ddsd) {
   try {
     for (int n = 1; n <= WaveBankSize; ++n)
       bank[static_cast<std::size_t>(n)] =
-          std::make_unique<TDDSDWaveData>(&ddsd, WaveFileName(n).toStdString());
+          std::make_unique<TDDSDWaveData>(&ddsd, WaveFileName(n).string());
   } catch (const std::exception&) {
     return false;
   }

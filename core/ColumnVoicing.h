@@ -1,13 +1,13 @@
 #pragma once
 
-#include "app/SampleBank.h"
-#include "app/SongModel.h"
+#include "core/SampleBank.h"
+#include "core/SongModel.h"
 
 class TDDSD;
 
 // What sounding a column needs: the song, the samples, the pitch tables and the device.
 struct TVoicingContext {
-  const TScore& Score;
+  const TSong& Song;
   const TWaveBank& WaveBank;
   const TRowPitch& RowPitch;
   const TAltRowPitch& AltRowPitch;

@@ -1,4 +1,4 @@
-#include "app/ColumnVoicing.h"
+#include "core/ColumnVoicing.h"
 
 #include "sound/ddsd.h"
 
@@ -8,7 +8,7 @@ void VoiceColumn(const TVoicingContext& c, int32_t& PlayColumn) {
   if (PlayColumn >= 1 && PlayColumn <= ColumnCount) {
     // A column never holds more than three notes; the bound keeps a bank within its channels.
     for (int row = 1; row <= RowCount && k < first + MaxNotesPerColumn; ++row) {
-      const int32_t v = c.Score[static_cast<std::size_t>(row)][static_cast<std::size_t>(PlayColumn)];
+      const int32_t v = c.Song.Cell(row, PlayColumn);
       if (v == 0) continue;
       const TNoteVoice voice = ChooseVoice(v, row, c.RowPitch, c.AltRowPitch);
       TDDSDChannel* channel = c.DDSD.Channels(k);
