@@ -1,8 +1,8 @@
 #include "app/Prompter.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QAbstractButton>
 #include <QMessageBox>
 
 QString ApplicationTitle() {

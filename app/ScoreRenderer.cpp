@@ -78,7 +78,9 @@ void TScoreRenderer::Compose(QImage& target, QSize viewSize, qreal scale,
   const int P = state.ScrollPosition;
   const int W = viewSize.width();
   const TSong& song = *state.Song;
-  const auto draw = [&](const QImage& picture, int x, int y) { BlendOver(target, picture, x, y, s); };
+  const auto draw = [&](const QImage& picture, int x, int y) {
+    BlendOver(target, picture, x, y, s);
+  };
   const auto icon = [&](const TImageList* list, int index, int x, int y) {
     draw(list->Image(index), x, y);
   };

@@ -42,9 +42,9 @@ TForm1::~TForm1() { FormDestroy(); }
 void TForm1::setPrompter(std::unique_ptr<TPrompter> prompter) { prompter_ = std::move(prompter); }
 
 TScorePictures TForm1::ScorePictures() const {
-  return {BGImage->Picture(),    ToonImage->Picture(),  CounterImage->Picture(),
-          LineImage->Picture(),  LoopFImage->Picture(), LoopLImage->Picture(),
-          LastImage->Picture(),  CLineImage->Picture(), SoundImages,
+  return {BGImage->Picture(),   ToonImage->Picture(),  CounterImage->Picture(),
+          LineImage->Picture(), LoopFImage->Picture(), LoopLImage->Picture(),
+          LastImage->Picture(), CLineImage->Picture(), SoundImages,
           PomvikImages};
 }
 
@@ -90,13 +90,9 @@ void TForm1::ScrollBarChange() { DrawScore(-1, -1, -1); }
 void TForm1::Exit1Click() { close(); }
 
 void TForm1::DrawScore(int X, int Y, int Sound) {
-  const TScoreViewState state{&Song,
-                              ScrollBar->value(),
-                              LoopBtn->isChecked(),
-                              TimeBtn44->isChecked(),
-                              Playing,
-                              PlayTick,
-                              SelectedSound};
+  const TScoreViewState state{
+      &Song,   ScrollBar->value(), LoopBtn->isChecked(), TimeBtn44->isChecked(),
+      Playing, PlayTick,           SelectedSound};
   renderer_->Compose(drawBuffer_, MainImage->size(), MainImage->devicePixelRatioF(), state, X, Y,
                      Sound);
   drawBuffer_ = MainImage->SwapPicture(std::move(drawBuffer_));
@@ -148,8 +144,7 @@ void TForm1::MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers, i
   if (column < 1 || row < 1 || row > RowCount) return;
 
   if (SelectedSound < EndMarkerSound) {
-    if (PlaceNote(Song, row, column, SelectedSound))
-      SongModified = true;
+    if (PlaceNote(Song, row, column, SelectedSound)) SongModified = true;
     const TNoteVoice voice = ChooseVoice(SelectedSound, row, RowPitch, AltRowPitch);
     Audition(voice.Wave, voice.Ratio);  // heard also when the cell did not change
   } else if (SelectedSound == EndMarkerSound) {

@@ -43,16 +43,16 @@ class TForm1 : public QMainWindow {
   QScrollBar* ScrollBar = nullptr;
   TControlBar* ControlBar2 = nullptr;
   TToolBar* etcBar = nullptr;
-  TToolButton *EraserBtn = nullptr, *TimeBtn34 = nullptr, *TimeBtn44 = nullptr,
-              *etcBtn1 = nullptr, *etcBtn2 = nullptr, *etcBtn3 = nullptr, *UndoBtn = nullptr;
+  TToolButton *EraserBtn = nullptr, *TimeBtn34 = nullptr, *TimeBtn44 = nullptr, *etcBtn1 = nullptr,
+              *etcBtn2 = nullptr, *etcBtn3 = nullptr, *UndoBtn = nullptr;
   TToolBar* PlayerBar = nullptr;
   TToolButton *PlayBtn = nullptr, *StopBtn = nullptr, *LoopBtn = nullptr;
   QSlider* TempoBar = nullptr;
 
   QMenu *File1 = nullptr, *Edit1 = nullptr, *Help1 = nullptr, *SaveBtnMenu = nullptr;
-  QAction *New1 = nullptr, *Open1 = nullptr, *Save1 = nullptr, *SaveAs1 = nullptr,
-          *Exit1 = nullptr, *Undo1 = nullptr, *Redo1 = nullptr, *Copy1 = nullptr,
-          *Paste1 = nullptr, *Lite1 = nullptr, *Option1 = nullptr;
+  QAction *New1 = nullptr, *Open1 = nullptr, *Save1 = nullptr, *SaveAs1 = nullptr, *Exit1 = nullptr,
+          *Undo1 = nullptr, *Redo1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr, *Lite1 = nullptr,
+          *Option1 = nullptr;
 
   QAction *NewAction = nullptr, *OpenAction = nullptr, *SaveAction = nullptr,
           *SaveAsAction = nullptr, *LoadFromClipbrdAction = nullptr, *ModifiedAction = nullptr,
@@ -66,8 +66,7 @@ class TForm1 : public QMainWindow {
   TImageList *CommonImages = nullptr, *PlayerImages = nullptr, *etcImages = nullptr,
              *SoundImages = nullptr, *PomvikImages = nullptr;
   TImage *BGImage = nullptr, *ToonImage = nullptr, *CounterImage = nullptr, *LineImage = nullptr,
-         *LoopFImage = nullptr, *LoopLImage = nullptr, *LastImage = nullptr,
-         *CLineImage = nullptr;
+         *LoopFImage = nullptr, *LoopLImage = nullptr, *LastImage = nullptr, *CLineImage = nullptr;
 
   // The song and the editor's state.
   std::array<TToolButton*, PaletteButtonCount + 1> SoundButtons{};

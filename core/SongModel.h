@@ -45,8 +45,8 @@ struct TSong {
 // Frequency ratios of the rows: equal-tempered steps from row 9, to three decimals.
 using TRowPitch = std::array<double, RowCount + 1>;
 using TAltRowPitch = std::array<double, 7 + 1>;
-inline constexpr TRowPitch DefaultRowPitch = {0,     2.245, 2.0,   1.888, 1.682, 1.498, 1.414,
-                                              1.26,  1.123, 1.0,   0.944, 0.841, 0.749, 0.707};
+inline constexpr TRowPitch DefaultRowPitch = {0,    2.245, 2.0, 1.888, 1.682, 1.498, 1.414,
+                                              1.26, 1.123, 1.0, 0.944, 0.841, 0.749, 0.707};
 // The same rows eleven semitones lower, for the alternate recordings.
 inline constexpr TAltRowPitch DefaultAltRowPitch = {0,     1.189, 1.059, 1.0,
                                                     0.891, 0.794, 0.749, 0.667};

@@ -98,8 +98,13 @@ std::shared_ptr<AlDevice> AlDevice::OpenDefault() {
 namespace {
 // The offline device renders float stereo at the asked rate.
 std::array<ALCint, 7> LoopbackAttributes(int32_t mixRate) {
-  return {ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT, ALC_FLOAT_SOFT,
-          ALC_FREQUENCY, mixRate, 0};
+  return {ALC_FORMAT_CHANNELS_SOFT,
+          ALC_STEREO_SOFT,
+          ALC_FORMAT_TYPE_SOFT,
+          ALC_FLOAT_SOFT,
+          ALC_FREQUENCY,
+          mixRate,
+          0};
 }
 }  // namespace
 

@@ -18,15 +18,13 @@ struct TViewFixture {
       LoadPicture(QStringLiteral("BGImage")), LoadPicture(QStringLiteral("ToonImage")),
       LoadPicture(QStringLiteral("CounterImage")), LoadPicture(QStringLiteral("LineImage")),
       LoadPicture(QStringLiteral("LoopFImage")), LoadPicture(QStringLiteral("LoopLImage")),
-      LoadPicture(QStringLiteral("LastImage")), LoadPicture(QStringLiteral("CLineImage")),
-      &sounds, &walker}};
+      LoadPicture(QStringLiteral("LastImage")), LoadPicture(QStringLiteral("CLineImage")), &sounds,
+      &walker}};
   QImage target;
 
   TViewFixture() {
     for (int c = 1; c <= ColumnCount; ++c)
-      for (int k = 0; k < 3; ++k)
-        song.Cell(1 + (c + 5 * k) % RowCount, c) =
-            1 + (c + k) % 15;
+      for (int k = 0; k < 3; ++k) song.Cell(1 + (c + 5 * k) % RowCount, c) = 1 + (c + k) % 15;
   }
 };
 

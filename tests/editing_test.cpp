@@ -43,7 +43,9 @@ class Editing : public ::testing::Test {
   }
   int CountNotes() const {
     int n = 0;
-    for (const auto& row : f.Song.Score) n += static_cast<int>(std::count_if(row.begin(), row.end(), [](int32_t v) { return v != 0; }));
+    for (const auto& row : f.Song.Score)
+      n +=
+          static_cast<int>(std::count_if(row.begin(), row.end(), [](int32_t v) { return v != 0; }));
     return n;
   }
 };
@@ -55,8 +57,8 @@ std::string Freq(int channel, double ratio) {
 
 TEST_F(Editing, ClicksHitCellsByHalvesToEvenRounding) {
   Select(4);
-  Click(65, 40);  // column 0
-  Click(66, 36);  // row 0
+  Click(65, 40);   // column 0
+  Click(66, 36);   // row 0
   Click(66, 140);  // row 14
   EXPECT_EQ(CountNotes(), 0);
   EXPECT_FALSE(f.SongModified);
@@ -117,8 +119,8 @@ TEST_F(Editing, ClickingTheSameSoundChangesNothingButIsHeard) {
   EXPECT_EQ(f.Song.Score[8][2], 9);
   EXPECT_EQ(f.Song.ColumnNoteCount[2], 1);
   EXPECT_FALSE(f.SongModified);
-  const std::vector<std::string> expected = {"channel 0.Stop", "DuplicateSoundBuffer(waves/Sound9.wav)",
-                                             Freq(0, 1.123), "channel 0.Play"};
+  const std::vector<std::string> expected = {
+      "channel 0.Stop", "DuplicateSoundBuffer(waves/Sound9.wav)", Freq(0, 1.123), "channel 0.Play"};
   EXPECT_EQ(Sounding(), expected);
 }
 
@@ -128,9 +130,10 @@ TEST_F(Editing, AuditionUsesTheAlternateRecordingsInTheTopRows) {
     const char* wave;
     double ratio;
   };
-  for (const Case& c : {Case{1, 5, "waves/Sound21.wav", 0.794}, Case{1, 6, "waves/Sound1.wav", 1.414},
-                        Case{13, 7, "waves/Sound29.wav", 0.667}, Case{13, 8, "waves/Sound13.wav", 1.123},
-                        Case{3, 1, "waves/Sound3.wav", 2.245}}) {
+  for (const Case& c :
+       {Case{1, 5, "waves/Sound21.wav", 0.794}, Case{1, 6, "waves/Sound1.wav", 1.414},
+        Case{13, 7, "waves/Sound29.wav", 0.667}, Case{13, 8, "waves/Sound13.wav", 1.123},
+        Case{3, 1, "waves/Sound3.wav", 2.245}}) {
     Select(c.sound);
     seam.ClearCalls();
     Click(146, 8 * c.row + 32);
@@ -166,8 +169,8 @@ TEST_F(Editing, TheEndOfTheSongLimitsEditingButNotListening) {
   Click(50 + 6 * 32, 38);
   EXPECT_EQ(f.Song.EndColumn, 46);
   EXPECT_TRUE(f.SongModified);
-  const std::vector<std::string> expected = {"channel 0.Stop", "DuplicateSoundBuffer(waves/Sound16.wav)",
-                                             Freq(0, 1.0), "channel 0.Play"};
+  const std::vector<std::string> expected = {
+      "channel 0.Stop", "DuplicateSoundBuffer(waves/Sound16.wav)", Freq(0, 1.0), "channel 0.Play"};
   EXPECT_EQ(Sounding(), expected);
 }
 
@@ -190,8 +193,8 @@ TEST_F(Editing, EraserClearsNotesAndIsHeardOnlyThen) {
   EXPECT_EQ(f.Song.Score[5][1], 0);
   EXPECT_EQ(f.Song.ColumnNoteCount[1], 0);
   EXPECT_TRUE(f.SongModified);
-  const std::vector<std::string> expected = {"DuplicateSoundBuffer(waves/Sound20.wav)", Freq(0, 1.0),
-                                             "channel 0.Stop", "channel 0.Play"};
+  const std::vector<std::string> expected = {"DuplicateSoundBuffer(waves/Sound20.wav)",
+                                             Freq(0, 1.0), "channel 0.Stop", "channel 0.Play"};
   EXPECT_EQ(Sounding(), expected);
 
   // Choosing a sound pops the eraser up and plays the sound at its own rate.
@@ -200,8 +203,8 @@ TEST_F(Editing, EraserClearsNotesAndIsHeardOnlyThen) {
   EXPECT_FALSE(f.EraserBtn->isChecked());
   EXPECT_EQ(f.EraserBtn->ImageIndex(), 0);
   EXPECT_EQ(f.SelectedSound, 7);
-  const std::vector<std::string> palette = {"DuplicateSoundBuffer(waves/Sound7.wav)", "channel 0.Stop",
-                                            "channel 0.Play"};
+  const std::vector<std::string> palette = {"DuplicateSoundBuffer(waves/Sound7.wav)",
+                                            "channel 0.Stop", "channel 0.Play"};
   EXPECT_EQ(Sounding(), palette);
 
   // Releasing the eraser always comes back to sound 1.

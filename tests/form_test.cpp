@@ -69,7 +69,8 @@ TEST(FormStart, TheSongAndTheControlsStartInTheirDefaults) {
 
   for (int n = 1; n <= 16; ++n) {
     ASSERT_NE(f.SoundButtons[static_cast<size_t>(n)], nullptr);
-    EXPECT_EQ(f.SoundButtons[static_cast<size_t>(n)]->objectName(), QStringLiteral("SoundBtn%1").arg(n));
+    EXPECT_EQ(f.SoundButtons[static_cast<size_t>(n)]->objectName(),
+              QStringLiteral("SoundBtn%1").arg(n));
     EXPECT_EQ(f.SoundButtons[static_cast<size_t>(n)]->ImageIndex(), n - 1);
   }
   EXPECT_TRUE(fx.Shown->empty());
@@ -198,9 +199,15 @@ TEST(FormMenus, EntriesCaptionsAndStates) {
   EXPECT_EQ(f.Edit1->title(), QStringLiteral("edit(&E)"));
   EXPECT_EQ(f.Help1->title(), QStringLiteral("help(&H)"));
   const std::vector<std::pair<const char*, const char*>> submenus = {
-      {"About1", "about(&A)..."}, {"N3", "trouble shooting"}, {"N29", "too slow"},
-      {"N30", "edit menu->"},     {"MIDI1", "problem about MIDI"}, {"N5", "no sound"},
-      {"N8", "mentality test"},   {"N23", "do you think you re stylish?"}, {"N24", "yes"},
+      {"About1", "about(&A)..."},
+      {"N3", "trouble shooting"},
+      {"N29", "too slow"},
+      {"N30", "edit menu->"},
+      {"MIDI1", "problem about MIDI"},
+      {"N5", "no sound"},
+      {"N8", "mentality test"},
+      {"N23", "do you think you re stylish?"},
+      {"N24", "yes"},
       {"N25", "no"}};
   for (const auto& [name, caption] : submenus) {
     auto* m = f.findChild<QMenu*>(QString::fromLatin1(name));
@@ -242,20 +249,20 @@ TEST(FormMenus, ActionsCarryTheirCategoriesCaptionsAndImages) {
     const char* caption;
     int image;
   };
-  const Expected actions[] = {
-      {f.NewAction, "file", "new(&N)", 0},
-      {f.OpenAction, "file", "open(&O)", 1},
-      {f.SaveAction, "file", "save(&S)", 2},
-      {f.SaveAsAction, "file", "save as(&A)", -1},
-      {f.LoadFromClipbrdAction, "edit", "import from clipboard(&P)", 3},
-      {f.ModifiedAction, "", "ModifiedAction", -1},
-      {f.SaveToClipbrdAction, "edit", "export to clipboard(&C)", -1}};
+  const Expected actions[] = {{f.NewAction, "file", "new(&N)", 0},
+                              {f.OpenAction, "file", "open(&O)", 1},
+                              {f.SaveAction, "file", "save(&S)", 2},
+                              {f.SaveAsAction, "file", "save as(&A)", -1},
+                              {f.LoadFromClipbrdAction, "edit", "import from clipboard(&P)", 3},
+                              {f.ModifiedAction, "", "ModifiedAction", -1},
+                              {f.SaveToClipbrdAction, "edit", "export to clipboard(&C)", -1}};
   for (const Expected& e : actions) {
     ASSERT_NE(e.action, nullptr);
     EXPECT_EQ(e.action->property("Category").toString(), QString::fromLatin1(e.category));
     EXPECT_EQ(e.action->text(), QString::fromLatin1(e.caption));
-    EXPECT_EQ(e.action->property("ImageIndex").isValid() ? e.action->property("ImageIndex").toInt() : -1,
-              e.image);
+    EXPECT_EQ(
+        e.action->property("ImageIndex").isValid() ? e.action->property("ImageIndex").toInt() : -1,
+        e.image);
     EXPECT_TRUE(e.action->isEnabled());
     EXPECT_TRUE(e.action->shortcut().isEmpty());
   }
@@ -278,10 +285,10 @@ TEST(FormPictures, ImageListsAndHiddenPicturesHaveTheirSizes) {
     EXPECT_EQ(list->Count(), count) << list->objectName().toStdString();
     EXPECT_EQ(list->Image(0).size(), QSize(w, h)) << list->objectName().toStdString();
   }
-  const std::pair<TImage*, QSize> hidden[] = {
-      {f.BGImage, {1, 144}},     {f.ToonImage, {24, 82}},   {f.CounterImage, {1, 107}},
-      {f.LineImage, {1, 107}},   {f.LoopFImage, {13, 66}},  {f.LoopLImage, {13, 66}},
-      {f.LastImage, {8, 66}},    {f.CLineImage, {24, 2}}};
+  const std::pair<TImage*, QSize> hidden[] = {{f.BGImage, {1, 144}},      {f.ToonImage, {24, 82}},
+                                              {f.CounterImage, {1, 107}}, {f.LineImage, {1, 107}},
+                                              {f.LoopFImage, {13, 66}},   {f.LoopLImage, {13, 66}},
+                                              {f.LastImage, {8, 66}},     {f.CLineImage, {24, 2}}};
   for (const auto& [image, size] : hidden) {
     EXPECT_EQ(image->Picture().size(), size) << image->objectName().toStdString();
     EXPECT_FALSE(image->isVisible());

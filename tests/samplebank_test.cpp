@@ -7,9 +7,9 @@
 #include <QTest>
 #include <span>
 
-#include "core/ColumnVoicing.h"
 #include "app/layout/Image.h"
 #include "app/layout/ToolBar.h"
+#include "core/ColumnVoicing.h"
 #include "sound/ddsd.h"
 #include "sound/ds_offline.h"
 #include "sound/ds_seam.h"
@@ -55,7 +55,9 @@ class Listening : public ::testing::Test {
   double Length(int wave) const {
     return f.WaveBank[static_cast<size_t>(wave)]->DataSize() / 2.0 / SampleRate;
   }
-  void Click(int X, int Y) { QTest::mouseClick(f.MainImage, Qt::LeftButton, Qt::NoModifier, QPoint(X, Y)); }
+  void Click(int X, int Y) {
+    QTest::mouseClick(f.MainImage, Qt::LeftButton, Qt::NoModifier, QPoint(X, Y));
+  }
 };
 
 TEST_F(Listening, TheBankLoadsAndTheDeviceMixesAtTheProgramsRate) {
@@ -69,7 +71,8 @@ TEST_F(Listening, TheBankLoadsAndTheDeviceMixesAtTheProgramsRate) {
 
 TEST_F(Listening, EveryNoteSoundsF4AndEveryAlternateE5AtItsOwnRate) {
   TDDSDChannel* channel = f.DDSD1->Channels(0);
-  for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 21, 22, 23, 24, 25, 26, 27, 28, 29}) {
+  for (int n :
+       {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 21, 22, 23, 24, 25, 26, 27, 28, 29}) {
     channel->Stop();
     Render(0.05);  // let the stop take effect
     channel->setWaveData(f.WaveBank[static_cast<size_t>(n)].get());
@@ -116,7 +119,9 @@ std::string Freq(int channel, double ratio) {
   return "channel " + std::to_string(channel) + ".SetFrequency(" +
          std::to_string(static_cast<uint32_t>(SampleRate * ratio)) + ")";
 }
-std::string On(int channel, const char* op) { return "channel " + std::to_string(channel) + "." + op; }
+std::string On(int channel, const char* op) {
+  return "channel " + std::to_string(channel) + "." + op;
+}
 
 TEST_F(Voicing, AColumnSetsUpItsBankThenSilencesTheOtherAndStartsTogether) {
   for (int row : {2, 6, 10}) f.Song.Score[static_cast<size_t>(row)][8] = 7;
@@ -126,12 +131,17 @@ TEST_F(Voicing, AColumnSetsUpItsBankThenSilencesTheOtherAndStartsTogether) {
   seam.ClearCalls();
   Voice(7);
   EXPECT_EQ(PlayColumn, 8);
-  const std::vector<std::string> expected = {
-      "DuplicateSoundBuffer(waves/Sound21.wav)", Freq(1, 1.0),
-      "DuplicateSoundBuffer(waves/Sound9.wav)",  Freq(2, 0.944),
-      On(5, "Stop"), On(6, "Stop"), On(7, "Stop"),
-      On(1, "SetCurrentPosition(0)"), On(1, "Play"),
-      On(2, "SetCurrentPosition(0)"), On(2, "Play")};
+  const std::vector<std::string> expected = {"DuplicateSoundBuffer(waves/Sound21.wav)",
+                                             Freq(1, 1.0),
+                                             "DuplicateSoundBuffer(waves/Sound9.wav)",
+                                             Freq(2, 0.944),
+                                             On(5, "Stop"),
+                                             On(6, "Stop"),
+                                             On(7, "Stop"),
+                                             On(1, "SetCurrentPosition(0)"),
+                                             On(1, "Play"),
+                                             On(2, "SetCurrentPosition(0)"),
+                                             On(2, "Play")};
   EXPECT_EQ(Calls(), expected);
 }
 
@@ -152,10 +162,14 @@ TEST_F(Voicing, OneNoteReplacesOnlyTheFirstChannelOfItsBank) {
   Voice(10);
   seam.ClearCalls();
   Voice(11);
-  const std::vector<std::string> expected = {
-      On(1, "Release"), "DuplicateSoundBuffer(waves/Sound8.wav)", Freq(1, 0.749),
-      On(5, "Stop"), On(6, "Stop"), On(7, "Stop"),
-      On(1, "SetCurrentPosition(0)"), On(1, "Play")};
+  const std::vector<std::string> expected = {On(1, "Release"),
+                                             "DuplicateSoundBuffer(waves/Sound8.wav)",
+                                             Freq(1, 0.749),
+                                             On(5, "Stop"),
+                                             On(6, "Stop"),
+                                             On(7, "Stop"),
+                                             On(1, "SetCurrentPosition(0)"),
+                                             On(1, "Play")};
   EXPECT_EQ(Calls(), expected);  // channels 2 and 3 ring on untouched
 }
 
@@ -179,7 +193,8 @@ TEST_F(Voicing, TheWindowFreesItsSamplesBeforeTheComponentGoes) {
     if (c.ends_with(".Release")) releases.push_back(c);
   ASSERT_GE(releases.size(), 30u);
   for (int n = 1; n <= 29; ++n)
-    EXPECT_EQ(releases[static_cast<size_t>(n - 1)], "waves/Sound" + std::to_string(n) + ".wav.Release");
+    EXPECT_EQ(releases[static_cast<size_t>(n - 1)],
+              "waves/Sound" + std::to_string(n) + ".wav.Release");
   EXPECT_EQ(releases.back(), "DirectSound.Release");
 }
 
@@ -200,7 +215,8 @@ TEST(MissingSample, TheProgramSaysSoOnceAndTheOtherSoundsWork) {
     TForm1& f = *fx.Form;
     ASSERT_EQ(fx.Shown->size(), 1u);
     EXPECT_EQ((*fx.Shown)[0].Kind, QStringLiteral("error"));
-    EXPECT_EQ((*fx.Shown)[0].Text, QStringLiteral("サウンドファイルがありません。終了してください。"));
+    EXPECT_EQ((*fx.Shown)[0].Text,
+              QStringLiteral("サウンドファイルがありません。終了してください。"));
     EXPECT_EQ(f.WaveBank[7]->Buffer(), nullptr);
 
     const auto peak = [&](double seconds) {

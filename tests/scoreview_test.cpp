@@ -52,8 +52,7 @@ class ScoreView : public ::testing::Test {
   // A monochrome sign drawn at (x0, y0): its black pixels show, its white ones let the
   // background through. Only pixels left of the first column line (x < 82 - P) are free of
   // other drawing, so the check stops there.
-  ::testing::AssertionResult Signed(const QImage& sign, int x0, int y0,
-                                    bool needInk = true) const {
+  ::testing::AssertionResult Signed(const QImage& sign, int x0, int y0, bool needInk = true) const {
     const int P = f.ScrollBar->value();
     int black = 0;
     for (int y = 0; y < sign.height(); ++y)
@@ -183,8 +182,10 @@ TEST_F(ScoreView, PointerPreviewMarksTheCellAClickWouldHit) {
     for (int y = 0; y < 16; ++y)
       for (int x = 0; x < 16; ++x) {
         const int tx = x0 + x - (X - 8), ty = y0 + y - (Y - 8);
-        const bool underTool = tx >= 0 && ty >= 0 && tx < 16 && ty < 16 && qAlpha(tool.pixel(tx, ty)) > 0;
-        if (qAlpha(frame.pixel(x, y)) == 255 && !underTool && View(x0 + x, y0 + y) != frame.pixel(x, y))
+        const bool underTool =
+            tx >= 0 && ty >= 0 && tx < 16 && ty < 16 && qAlpha(tool.pixel(tx, ty)) > 0;
+        if (qAlpha(frame.pixel(x, y)) == 255 && !underTool &&
+            View(x0 + x, y0 + y) != frame.pixel(x, y))
           return false;
       }
     return true;
@@ -279,9 +280,9 @@ TEST_F(ScoreView, ComposesAtTheScreensScale) {
   f.MainImage->Picture();
   // Drawn again on a 2x screen the picture has twice the pixels, each art pixel a 2x2 block.
   TScoreRenderer renderer({f.BGImage->Picture(), f.ToonImage->Picture(), f.CounterImage->Picture(),
-                           f.LineImage->Picture(), f.LoopFImage->Picture(),
-                           f.LoopLImage->Picture(), f.LastImage->Picture(),
-                           f.CLineImage->Picture(), f.SoundImages, f.PomvikImages});
+                           f.LineImage->Picture(), f.LoopFImage->Picture(), f.LoopLImage->Picture(),
+                           f.LastImage->Picture(), f.CLineImage->Picture(), f.SoundImages,
+                           f.PomvikImages});
   QImage twice;
   TScoreViewState state{&f.Song, 0, false, true, false, 0, 1};
   renderer.Compose(twice, QSize(385, 144), 2.0, state, -1, -1, -1);

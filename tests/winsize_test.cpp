@@ -1,11 +1,11 @@
+#include "window/WinSize.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QMainWindow>
 #include <QWindow>
 #include <memory>
-
-#include "window/WinSize.h"
 
 namespace {
 int argc = 1;

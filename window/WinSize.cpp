@@ -58,9 +58,11 @@ TMinMaxInfo TWinSize::SystemMinMaxInfo() const {
   if (QScreen* screen = window_->screen()) avail = screen->availableGeometry();
   info.ptMaxSize = {avail.width(), avail.height()};
   info.ptMaxPosition = avail.topLeft();
-  info.ptMinTrackSize = {ownMinimum_.width() + frame.width(), ownMinimum_.height() + frame.height()};
-  info.ptMaxTrackSize = {ClampExtent(static_cast<long long>(ownMaximum_.width()) + frame.width()),
-                         ClampExtent(static_cast<long long>(ownMaximum_.height()) + frame.height())};
+  info.ptMinTrackSize = {ownMinimum_.width() + frame.width(),
+                         ownMinimum_.height() + frame.height()};
+  info.ptMaxTrackSize = {
+      ClampExtent(static_cast<long long>(ownMaximum_.width()) + frame.width()),
+      ClampExtent(static_cast<long long>(ownMaximum_.height()) + frame.height())};
   return info;
 }
 
@@ -82,8 +84,8 @@ void TWinSize::ApplyTrackSizes() {
 }
 
 void TWinSize::ApplyMaximisedGeometry() {
-  const bool customised = limits_.MaxSizeX || limits_.MaxSizeY || limits_.MaxPositionX ||
-                          limits_.MaxPositionY;
+  const bool customised =
+      limits_.MaxSizeX || limits_.MaxSizeY || limits_.MaxPositionX || limits_.MaxPositionY;
   if (!window_ || !customised || !window_->isMaximized()) return;
   const TMinMaxInfo info = GetMinMaxInfo();
   const QSize frame = FrameExtent();

@@ -7,7 +7,6 @@
 
 #include "window/MinMaxInfo.h"
 
-
 // Fixes the limits within which the user can size and maximise the form it sits on.
 // Values are outer window sizes and screen positions; 0 keeps the window system's own
 // value. It sits in front of the form's events from construction to destruction.

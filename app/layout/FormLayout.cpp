@@ -78,8 +78,8 @@ void BuildControls(TForm1& f) {
   f.setFont(font);
 
   f.ControlBar1 = new TControlBar(QStringLiteral("ControlBar1"), &f);
-  f.ToolBar1 = new TToolBar(QStringLiteral("ToolBar1"), QStringLiteral("ToolBar1"),
-                            f.CommonImages, f.ControlBar1);
+  f.ToolBar1 = new TToolBar(QStringLiteral("ToolBar1"), QStringLiteral("ToolBar1"), f.CommonImages,
+                            f.ControlBar1);
   f.NewBtn = f.ToolBar1->AddButton(QStringLiteral("NewBtn"), 0);
   f.OpenBtn = f.ToolBar1->AddButton(QStringLiteral("OpenBtn"), 1);
   f.SaveBtn = f.ToolBar1->AddButton(QStringLiteral("SaveBtn"), 2);
@@ -116,8 +116,8 @@ void BuildControls(TForm1& f) {
   f.ScrollBar->setValue(0);
 
   f.ControlBar2 = new TControlBar(QStringLiteral("ControlBar2"), &f);
-  f.etcBar = new TToolBar(QStringLiteral("etcBar"), QStringLiteral("etcBar"), f.etcImages,
-                          f.ControlBar2);
+  f.etcBar =
+      new TToolBar(QStringLiteral("etcBar"), QStringLiteral("etcBar"), f.etcImages, f.ControlBar2);
   f.EraserBtn = CheckButton(f.etcBar, QStringLiteral("EraserBtn"), 0, false);
   f.etcBar->AddSeparator(QStringLiteral("ToolButton37"));
   f.TimeBtn34 = CheckButton(f.etcBar, QStringLiteral("TimeBtn34"), 2, false);
@@ -150,8 +150,7 @@ void BuildControls(TForm1& f) {
   f.PlayerBar->AddControl(f.TempoBar);
   f.ControlBar2->AddBand(f.PlayerBar, {11, 28}, {206, 22});
 
-  f.setCentralWidget(
-      new TClientArea(f.ControlBar1, f.MainImage, f.ScrollBar, f.ControlBar2, &f));
+  f.setCentralWidget(new TClientArea(f.ControlBar1, f.MainImage, f.ScrollBar, f.ControlBar2, &f));
 
   // Handlers are attached after the stored values are in place, so building fires none.
   QObject::connect(f.ScrollBar, &QScrollBar::valueChanged, &f, &TForm1::ScrollBarChange);

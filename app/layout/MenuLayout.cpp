@@ -60,10 +60,8 @@ void BuildActionsAndMenus(TForm1& f) {
   list->setObjectName(QStringLiteral("ActionList1"));
   const QString file = QStringLiteral("file"), edit = QStringLiteral("edit");
   f.NewAction = Action(f, list, QStringLiteral("NewAction"), file, QStringLiteral("new(&N)"), 0);
-  f.OpenAction =
-      Action(f, list, QStringLiteral("OpenAction"), file, QStringLiteral("open(&O)"), 1);
-  f.SaveAction =
-      Action(f, list, QStringLiteral("SaveAction"), file, QStringLiteral("save(&S)"), 2);
+  f.OpenAction = Action(f, list, QStringLiteral("OpenAction"), file, QStringLiteral("open(&O)"), 1);
+  f.SaveAction = Action(f, list, QStringLiteral("SaveAction"), file, QStringLiteral("save(&S)"), 2);
   f.SaveAsAction =
       Action(f, list, QStringLiteral("SaveAsAction"), file, QStringLiteral("save as(&A)"), -1);
   f.LoadFromClipbrdAction = Action(f, list, QStringLiteral("LoadFromClipbrdAction"), edit,

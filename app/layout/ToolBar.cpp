@@ -47,7 +47,9 @@ TToolBar::TToolBar(const QString& name, const QString& caption, const TImageList
   layout_->addStretch(1);
 }
 
-void TToolBar::AddControl(QWidget* control) { layout_->insertWidget(layout_->count() - 1, control); }
+void TToolBar::AddControl(QWidget* control) {
+  layout_->insertWidget(layout_->count() - 1, control);
+}
 
 TToolButton* TToolBar::AddButton(const QString& name, int imageIndex, const QString& hint) {
   auto* button = new TToolButton(name, images_, this);

@@ -36,8 +36,7 @@ class TToolBar : public QWidget {
   Q_OBJECT
 
  public:
-  TToolBar(const QString& name, const QString& caption, const TImageList* images,
-           QWidget* parent);
+  TToolBar(const QString& name, const QString& caption, const TImageList* images, QWidget* parent);
 
   const TImageList* Images() const { return images_; }
   TToolButton* AddButton(const QString& name, int imageIndex, const QString& hint = {});

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
-TApplication& TestApplication() { return *static_cast<TApplication*>(QCoreApplication::instance()); }
+TApplication& TestApplication() {
+  return *static_cast<TApplication*>(QCoreApplication::instance());
+}
 
 // The application lives on main's stack so that it goes before Qt's own statics do.
 int main(int argc, char** argv) {
