@@ -17,6 +17,7 @@
 #include "app/layout/ToolBar.h"
 #include "core/NoteEditing.h"
 #include "core/SampleBank.h"
+#include "core/Transport.h"
 #include "sound/ddsd.h"
 #include "window/WinSize.h"
 

@@ -26,5 +26,3 @@ TNoteVoice ChooseVoice(int32_t sound, int row, const TRowPitch& rowPitch,
   }
   return {static_cast<int>(sound), rowPitch[static_cast<std::size_t>(row)]};
 }
-
-int IntervalFromTempo(int tempo) { return static_cast<int>(30000.0 / tempo); }

@@ -59,6 +59,3 @@ struct TNoteVoice {
 };
 TNoteVoice ChooseVoice(int32_t sound, int row, const TRowPitch& rowPitch,
                        const TAltRowPitch& altRowPitch);
-
-// The tick interval of a tempo, in whole milliseconds (truncated).
-int IntervalFromTempo(int tempo);
