@@ -52,7 +52,7 @@ class ScoreView : public ::testing::Test {
   // A monochrome sign drawn at (x0, y0): its black pixels show, its white ones let the
   // background through. Only pixels left of the first column line (x < 82 - P) are free of
   // other drawing, so the check stops there.
-  ::testing::AssertionResult Signed(const QImage& sign, int x0, int y0, bool needInk = true) const {
+  ::testing::AssertionResult Signed(const QImage& sign, int x0, int y0) const {
     const int P = f.ScrollBar->value();
     int black = 0;
     for (int y = 0; y < sign.height(); ++y)
@@ -65,7 +65,7 @@ class ScoreView : public ::testing::Test {
         if (View(vx, vy) != want && !(x0 >= 82 - P && !ink))
           return ::testing::AssertionFailure() << "at (" << vx << ", " << vy << ")";
       }
-    if (needInk && black == 0) return ::testing::AssertionFailure() << "no ink of the sign in view";
+    if (black == 0) return ::testing::AssertionFailure() << "no ink of the sign in view";
     return ::testing::AssertionSuccess();
   }
   bool Plain(int x, int y0, int y1) const {
@@ -108,11 +108,12 @@ TEST_F(ScoreView, EmptySongAtTheStart) {
 
 TEST_F(ScoreView, ClefScrollsOutAfter24Pixels) {
   const QImage toon = f.ToonImage->Picture();
-  for (int P : {0, 9, 17, 24}) {
+  // Its rightmost ink is column 22, at the view's left edge when P = 23.
+  for (int P : {0, 9, 23}) {
     Draw(P);
-    EXPECT_TRUE(Signed(toon, 1 - P, 40, P < 24)) << "P = " << P;  // its last column may be blank
+    EXPECT_TRUE(Signed(toon, 1 - P, 40)) << "P = " << P;
   }
-  Draw(25);
+  Draw(24);
   EXPECT_TRUE(Plain(0, 40, 121));
 }
 
@@ -122,11 +123,12 @@ TEST_F(ScoreView, RepeatSignsWithLoopOn) {
   Draw(0);
   EXPECT_TRUE(Signed(f.LoopFImage->Picture(), 42, 46));
   EXPECT_TRUE(Signed(f.LoopLImage->Picture(), 370 - 7, 46));
-  for (int P : {30, 46, 54}) {
+  // Its rightmost ink is column 10, at the view's left edge when P = 52.
+  for (int P : {30, 52}) {
     Draw(P);
-    EXPECT_TRUE(Signed(f.LoopFImage->Picture(), 42 - P, 46, P < 54)) << "P = " << P;
+    EXPECT_TRUE(Signed(f.LoopFImage->Picture(), 42 - P, 46)) << "P = " << P;
   }
-  Draw(55);
+  Draw(53);
   EXPECT_TRUE(Plain(0, 46, 111));
 }
 
@@ -148,13 +150,18 @@ TEST_F(ScoreView, LedgerLinesBelowTheStaff) {
   f.Song.Score[12][2] = 1;
   f.Song.Score[13][2] = 2;
   f.Song.Score[11][3] = 3;
+  f.Song.Score[12][4] = 4;
   Draw(0);
-  const QImage ledger = f.CLineImage->Picture();
   // Column 2 at x = 114: the line spans x 102..125 at y 128 where no icon covers it.
   EXPECT_EQ(View(102, 128), qRgb(0, 0, 0));
   EXPECT_EQ(View(125, 129), qRgb(0, 0, 0));
   EXPECT_TRUE(Icon(1, 106, 128));
-  EXPECT_TRUE(Icon(0, 106, 120) || Icon(1, 106, 128));  // row 13 paints over row 12's lower half
+  // Row 13 paints over the lower half of row 12's note.
+  EXPECT_TRUE(Shows(f.SoundImages->Image(0).copy(0, 0, 16, 8), 106, 120));
+  // A row-12 note alone (column 4 at x = 178) has its line too.
+  EXPECT_EQ(View(166, 128), qRgb(0, 0, 0));
+  EXPECT_EQ(View(189, 129), qRgb(0, 0, 0));
+  EXPECT_TRUE(Icon(3, 170, 120));
   // Row 11 (column 3 at x = 146) gets no ledger line.
   EXPECT_TRUE(Icon(2, 138, 112));
   EXPECT_EQ(View(134, 128), Background(128));
@@ -205,10 +212,16 @@ TEST_F(ScoreView, PointerPreviewMarksTheCellAClickWouldHit) {
 
 TEST_F(ScoreView, RowFourteenPreviewsOnlyTheLedgerLine) {
   f.SelectedSound = 1;
+  Draw(0);
+  const QImage plain = f.MainImage->Picture();
   Draw(0, 146, 142, 1);  // column 3, row Nearest(13.75) = 14
   EXPECT_EQ(View(32 * 3 + 38, 128), qRgb(0, 0, 0));
   EXPECT_EQ(View(32 * 3 + 38 + 23, 129), qRgb(0, 0, 0));
   EXPECT_TRUE(Icon(0, 138, 134));
+  // With the tool's icon off to the right (x 162 still rounds to column 3), the cell a
+  // fourteenth row would have below the staff shows no frame.
+  Draw(0, 162, 142, 1);
+  EXPECT_EQ(f.MainImage->Picture().copy(138, 130, 16, 14), plain.copy(138, 130, 16, 14));
   // With the end-marker tool there is no ledger line preview.
   f.SelectedSound = 16;
   Draw(0, 146, 142, 16);
@@ -218,8 +231,8 @@ TEST_F(ScoreView, RowFourteenPreviewsOnlyTheLedgerLine) {
 TEST_F(ScoreView, BarNumbersIn44And34) {
   // 4/4: bar 24 starts at column 93; column 97 starts bar 25, drawn without a number.
   Draw(2780);
-  const int x93 = 32 * 93 + 50 - 2780, x97 = 32 * 97 + 50 - 2780;
-  EXPECT_EQ(x97, 374);
+  constexpr int x93 = 32 * 93 + 50 - 2780, x97 = 32 * 97 + 50 - 2780;
+  static_assert(x97 == 374);
   EXPECT_GT(Inked(QRect(x93 - 5, 20, 14, 12)), 3);
   EXPECT_EQ(Inked(QRect(x97 - 5, 20, 11, 12)), 0);
   // The end sign covers the bar line of column 97 on the staff; above and below it shows.
@@ -262,22 +275,24 @@ TEST_F(ScoreView, WalkingFigureTakesTwoPoses) {
   EXPECT_FALSE(Shows(f.PomvikImages->Image(0), 16 * 4 + 50, 11));
 }
 
-TEST_F(ScoreView, RedrawHandlersAndLiteMode) {
+TEST_F(ScoreView, ScrollingAndResizingRedraw) {
   f.Song.Score[4][2] = 6;
   f.DrawScore(-1, -1, -1);
   f.ScrollBar->setValue(10);  // the scroll bar's change redraws by itself
   EXPECT_TRUE(Icon(5, 32 * 2 + 50 - 10 - 8, 56));
-  f.Lite1->trigger();
-  EXPECT_TRUE(f.Lite1->isChecked());
-  f.Lite1->trigger();
-  EXPECT_FALSE(f.Lite1->isChecked());
+  // So does a change of the window's size.
+  f.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+  f.Song.Score[6][3] = 7;
+  EXPECT_FALSE(Icon(6, 32 * 3 + 50 - 10 - 8, 72));
+  f.resize(f.width() + 40, f.height());
+  EXPECT_TRUE(Icon(6, 32 * 3 + 50 - 10 - 8, 72));
 }
 
 TEST_F(ScoreView, ComposesAtTheScreensScale) {
   f.Song.Score[1][1] = 1;
   f.ScrollBar->setValue(0);
   f.DrawScore(-1, -1, -1);
-  f.MainImage->Picture();
   // Drawn again on a 2x screen the picture has twice the pixels, each art pixel a 2x2 block.
   TScoreRenderer renderer({f.BGImage->Picture(), f.ToonImage->Picture(), f.CounterImage->Picture(),
                            f.LineImage->Picture(), f.LoopFImage->Picture(), f.LoopLImage->Picture(),
