@@ -1,0 +1,25 @@
+#include "core/ConvertError.h"
+
+#include <limits>
+
+EConvertError::EConvertError(std::string_view text)
+    : std::runtime_error("'" + std::string(text) + "' は整数ではありません"), text_(text) {}
+
+int32_t StrToInt(std::string_view text) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i == text.size()) throw EConvertError(text);
+  // One past the largest magnitude keeps the accumulator far from overflow.
+  constexpr int64_t limit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+  int64_t magnitude = 0;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c < '0' || c > '9') throw EConvertError(text);
+    magnitude = magnitude * 10 + (c - '0');
+    if (magnitude > limit) throw EConvertError(text);
+  }
+  const int64_t value = negative ? -magnitude : magnitude;
+  if (value > std::numeric_limits<int32_t>::max()) throw EConvertError(text);
+  return static_cast<int32_t>(value);
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+// A text that should have been an integer. Its message is the one users see:
+// "'<text>' は整数ではありません".
+class EConvertError : public std::runtime_error {
+ public:
+  explicit EConvertError(std::string_view text);
+  const std::string& Text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
+// Plain decimal with an optional sign, within 32 bits. Blanks, hexadecimal, an empty text
+// and anything out of range throw EConvertError rather than guess.
+int32_t StrToInt(std::string_view text);

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <algorithm>
+
+#include "core/SongText.h"
+#include "core/Transport.h"
+
+// Tempo, loop and time signature kept in plain variables, for tools without a window.
+class TSongSettings final : public TSongSettingsTarget {
+ public:
+  TSongSettingsValues Values;
+
+  void ApplyTempo(int32_t tempo) override { Values.Tempo = std::clamp(tempo, MinTempo, MaxTempo); }
+  void ApplyLoop(bool on) override { Values.Loop = on; }
+  void ApplyTime44(bool on) override { Values.Time44 = on; }
+};
