@@ -1,0 +1,33 @@
+// An output file that appears whole or not at all: it is written to a temporary file in the
+// target's folder and renamed over the target on Commit. Until then the target is untouched;
+// a failure, an exception or an interrupt removes the temporary file.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+class TAtomicFile {
+ public:
+  // Creates the temporary file; ERenderError when the folder cannot take it.
+  explicit TAtomicFile(std::filesystem::path target);
+  ~TAtomicFile();
+  TAtomicFile(const TAtomicFile&) = delete;
+  TAtomicFile& operator=(const TAtomicFile&) = delete;
+
+  int Descriptor() const { return fd_; }
+  const std::filesystem::path& Target() const { return target_; }
+  void Write(const std::vector<uint8_t>& bytes);
+  // The same without throwing, for writers called back from C: 0 or the errno.
+  int WriteAll(const void* data, std::size_t size) noexcept;
+  // Flushes the file to disk and renames it over the target.
+  void Commit();
+
+ private:
+  [[noreturn]] void Fail(const char* what, int error) const;
+  void Discard();
+
+  std::filesystem::path target_;
+  std::filesystem::path temporary_;
+  int fd_ = -1;
+};
