@@ -1,0 +1,15 @@
+# The offline renderer: run as a user runs it, its output read back through libsndfile.
+pomvik_gtest(render_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/render_test.cpp
+  LIBS pomvik_render PkgConfig::SNDFILE)
+target_compile_definitions(render_test PRIVATE
+  POMVIK_RENDER="$<TARGET_FILE:pomvik-render>"
+  POMVIK_WAVES="${PROJECT_BINARY_DIR}/waves")
+add_dependencies(render_test pomvik-render waves)
+
+if(POMVIK_BENCHMARKS)
+  add_executable(render_benchmark render_benchmark.cpp)
+  target_link_libraries(render_benchmark PRIVATE pomvik_render benchmark::benchmark)
+  target_compile_definitions(render_benchmark PRIVATE POMVIK_WAVES="${PROJECT_BINARY_DIR}/waves")
+  add_dependencies(render_benchmark waves)
+endif()

@@ -1,0 +1,342 @@
+// The renderer run as a user runs it, on songs written here and on a sample set of plain
+// tones whose pitch tells which sample sounded at which ratio.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <span>
+
+#include "core/SongModel.h"
+#include "tests/sound_test_support.h"
+#include "tests/support/FundamentalEstimator.h"
+#include "tests/support/MidiFileReader.h"
+#include "tests/support/RenderRun.h"
+
+using namespace pomvik::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kRate = 44100;
+constexpr double kToneSeconds = 0.1;
+constexpr double kToneAmplitude = 0.25;
+
+// Sample n: a tone of 200 + 37n Hz recorded at one of five rates, starting at full swing so
+// that its first frame marks its onset.
+struct Tone {
+  double hz;
+  uint32_t rate;
+};
+Tone ToneOfSample(int n) {
+  static constexpr std::array<uint32_t, 5> kRates{16000, 22050, 44100, 11025, 32000};
+  return {200.0 + 37.0 * n, kRates[static_cast<std::size_t>(n % 5)]};
+}
+// The pitch a sample sounds at a ratio: the channel's frequency is truncated to whole hertz.
+double Heard(int sample, double ratio) {
+  const Tone t = ToneOfSample(sample);
+  return t.hz * std::trunc(t.rate * ratio) / t.rate;
+}
+double HeardSeconds(int sample, double ratio) {
+  const Tone t = ToneOfSample(sample);
+  return kToneSeconds * t.rate / std::trunc(t.rate * ratio);
+}
+
+std::vector<uint8_t> ToneWav(const Tone& t) {
+  std::vector<uint8_t> pcm;
+  const auto frames = static_cast<uint32_t>(t.rate * kToneSeconds);
+  for (uint32_t i = 0; i < frames; ++i) {
+    const double v = kToneAmplitude * 32767.0 * std::cos(2.0 * M_PI * t.hz * i / t.rate);
+    soundtest::Put16(pcm, static_cast<uint16_t>(static_cast<int16_t>(std::lrint(v))));
+  }
+  return soundtest::Riff({{"fmt ", soundtest::FmtBytes(1, t.rate, 16)}, {"data", pcm}});
+}
+
+// Score groups for columns 1.. in order; the rest of the 96 columns stay empty.
+std::string SongText(const std::vector<std::string>& groups, const std::string& tail) {
+  std::string score;
+  for (const std::string& g : groups) score += g;
+  for (std::size_t c = groups.size(); c < 96; ++c) score += "000";
+  return "SCORE=" + score + "\r\n" + tail;
+}
+
+// Column 1: sound 1 in row 9; column 2: sound 3 in row 5 and 12 in row 9; column 3: sound
+// 15 in row 1, 2 in row 10 and 10 in row 13; tempo 300, loop on, end 33, 3/4.
+const std::string kWorkedExample =
+    SongText({"0091", "0539C", "1FA2DA"}, "TEMPO=300\r\nLOOP=TRUE\r\nEND=33\r\nTIME44=FALSE\r\n");
+
+class RenderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directory(waves());
+    for (int n = 1; n <= WaveBankSize; ++n)
+      dir_.Write("waves/Sound" + std::to_string(n) + ".wav", ToneWav(ToneOfSample(n)));
+  }
+  fs::path waves() const { return dir_.path() / "waves"; }
+  fs::path Song(const std::string& text) const {
+    dir_.Write("song.psq", std::vector<uint8_t>(text.begin(), text.end()));
+    return dir_.path() / "song.psq";
+  }
+  RenderRun Render(std::vector<std::string> arguments) const {
+    return RunRender(arguments, dir_.path());
+  }
+  // Renders with the tone samples and reads the left channel back.
+  std::vector<double> RenderTones(const std::string& text, const std::string& name,
+                                  std::vector<std::string> extra = {}) const {
+    const fs::path out = dir_.path() / name;
+    extra.insert(extra.end(), {"--waves", waves().string(), Song(text).string(), out.string()});
+    const RenderRun run = Render(extra);
+    EXPECT_EQ(run.status, 0) << run.errors;
+    return ReadAudio(out).left;
+  }
+
+  soundtest::TempDir dir_;
+};
+
+// A column's tones in the window that starts at its onset: each expected pitch is found
+// within 0.5 %, and together they carry the window's energy (no other note sounds).
+void ExpectTones(const std::vector<double>& x, std::size_t onset, std::vector<double> expected) {
+  const std::size_t length = static_cast<std::size_t>(0.04 * kRate);
+  ASSERT_LE(onset + length, x.size());
+  const std::span<const double> window(x.data() + onset, length);
+  double explained = 0;
+  for (double hz : expected) {
+    auto magnitude = [&](double f) { return toneMagnitude(window, kRate, f); };
+    const double peak = detail::zoomToPeak(magnitude, hz, 0.03 * hz, 5);
+    EXPECT_NEAR(peak, hz, 0.005 * hz) << "a tone at " << hz << " Hz, column onset " << onset;
+    explained += magnitude(peak) * magnitude(peak) / 2.0;
+  }
+  double energy = 0;
+  for (double v : window) energy += v * v;
+  energy /= static_cast<double>(length);
+  EXPECT_NEAR(explained / energy, 1.0, 0.2) << "column onset " << onset;
+}
+
+TEST_F(RenderTest, WorkedExampleSoundsEachColumnOnItsTickForEveryPass) {
+  const std::vector<double> x = RenderTones(kWorkedExample, "song.wav", {"--loops", "2"});
+  // Interval 100 ms; a pass is 32 columns, 64 ticks; the second pass ends on tick 128.
+  const std::size_t tick = kRate / 10;
+  EXPECT_EQ(x.size(), 128 * tick);
+  std::vector<std::size_t> expected;
+  for (std::size_t pass : {0u, 64u})
+    for (std::size_t column : {1u, 2u, 3u}) expected.push_back((pass + 2 * column) * tick);
+  const std::vector<std::size_t> onsets = Onsets(x, 1e-3, 100);
+  ASSERT_EQ(onsets.size(), expected.size());
+  for (std::size_t i = 0; i < onsets.size(); ++i)
+    EXPECT_NEAR(static_cast<double>(onsets[i]), static_cast<double>(expected[i]), 1.0);
+
+  for (std::size_t pass : {0u, 64u}) {
+    ExpectTones(x, (pass + 2) * tick, {Heard(1, 1.0)});
+    ExpectTones(x, (pass + 4) * tick, {Heard(3, 1.498), Heard(12, 1.0)});
+    // Sound 15 in row 1 takes its alternate recording, sample 27, at 1.189.
+    ExpectTones(x, (pass + 6) * tick, {Heard(27, 1.189), Heard(2, 0.944), Heard(10, 0.707)});
+  }
+}
+
+TEST_F(RenderTest, SongsWithoutNotesToPlayRenderSilenceOfTheirLength) {
+  // Tempo 250: a tick is 120 ms, 5292 frames. All 96 empty columns: 192 ticks.
+  const std::string empty = SongText({}, "TEMPO=250\r\nLOOP=FALSE\r\nEND=97\r\nTIME44=TRUE\r\n");
+  // End 1: the first tick ends the pass, notes or not; with loop each pass is that one tick.
+  const std::string endOne = SongText({"0091", "0091"}, "TEMPO=250\r\nLOOP=%\r\nEND=1\r\n");
+  auto withLoop = [&](const char* loop) {
+    std::string text = endOne;
+    text.replace(text.find('%'), 1, loop);
+    return text;
+  };
+  const std::vector<std::pair<std::vector<double>, std::size_t>> renders{
+      {RenderTones(empty, "empty.wav"), 192},
+      {RenderTones(withLoop("FALSE"), "once.wav", {"--loops", "3"}), 1},
+      {RenderTones(withLoop("TRUE"), "looped.wav", {"--loops", "3"}), 3},
+  };
+  for (const auto& [x, ticks] : renders) {
+    EXPECT_EQ(x.size(), ticks * 5292);
+    EXPECT_TRUE(std::all_of(x.begin(), x.end(), [](double v) { return v == 0.0; }));
+  }
+}
+
+TEST_F(RenderTest, ThreeNotesInEveryColumnAllSoundAndTheLastRingsOut) {
+  // Tempo 300, every column full: rows a third of the staff apart, each column's sounds
+  // chosen so that its three pitches lie at least 100 Hz apart and can be told apart.
+  std::vector<std::string> groups;
+  std::vector<std::vector<TNoteVoice>> voices;
+  const char* hex = "0123456789ABCDEF";
+  for (int c = 1; c <= 96; ++c) {
+    std::string group;
+    std::vector<TNoteVoice> column;
+    int sound = c % 15;
+    for (int row : {c % 4 + 1, c % 4 + 5, c % 4 + 10}) {
+      TNoteVoice voice{};
+      auto tooClose = [&] {
+        return std::any_of(column.begin(), column.end(), [&](const TNoteVoice& other) {
+          return std::abs(Heard(voice.Wave, voice.Ratio) - Heard(other.Wave, other.Ratio)) < 100;
+        });
+      };
+      do {
+        sound = sound % 15 + 1;
+        voice = ChooseVoice(sound, row, DefaultRowPitch, DefaultAltRowPitch);
+      } while (tooClose());
+      group += {hex[row], hex[sound]};
+      column.push_back(voice);
+    }
+    groups.push_back(group);
+    voices.push_back(column);
+  }
+  const std::vector<double> x = RenderTones(
+      SongText(groups, "TEMPO=300\r\nLOOP=FALSE\r\nEND=97\r\nTIME44=TRUE\r\n"), "full.wav");
+
+  const std::size_t tick = kRate / 10;
+  const std::vector<std::size_t> onsets = Onsets(x, 1e-3, 100);
+  ASSERT_EQ(onsets.size(), 96u);
+  double lastRing = 0;
+  for (int c = 1; c <= 96; ++c) {
+    const std::size_t at = static_cast<std::size_t>(2 * c) * tick;
+    EXPECT_NEAR(static_cast<double>(onsets[static_cast<std::size_t>(c - 1)]),
+                static_cast<double>(at), 1.0);
+    std::vector<double> heard;
+    for (const TNoteVoice& voice : voices[static_cast<std::size_t>(c - 1)]) {
+      heard.push_back(Heard(voice.Wave, voice.Ratio));
+      if (c == 96) lastRing = std::max(lastRing, HeardSeconds(voice.Wave, voice.Ratio));
+    }
+    ExpectTones(x, at, heard);
+  }
+  // Playback stops on the tick that sounds column 96; its notes ring to their ends.
+  EXPECT_NEAR(static_cast<double>(x.size()), 192.0 * tick + lastRing * kRate, 2.0);
+}
+
+TEST_F(RenderTest, MissingAndDamagedSamplesAreNamedAndStaySilent) {
+  fs::remove(waves() / "Sound3.wav");
+  dir_.Write("waves/Sound12.wav", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'J', 'U', 'N', 'K'});
+  const fs::path out = dir_.path() / "song.wav";
+  const RenderRun run =
+      Render({"--waves", waves().string(), Song(kWorkedExample).string(), out.string()});
+  EXPECT_EQ(run.status, 0) << run.errors;
+  EXPECT_NE(run.errors.find("Sound3.wav"), std::string::npos) << run.errors;
+  EXPECT_NE(run.errors.find("Sound12.wav"), std::string::npos) << run.errors;
+  EXPECT_EQ(run.errors.find("Sound1.wav"), std::string::npos) << run.errors;
+  // Column 2 held only those two: it is silent, columns 1 and 3 sound.
+  const std::vector<double> x = ReadAudio(out).left;
+  const std::size_t tick = kRate / 10;
+  EXPECT_EQ(Onsets(x, 1e-3, 100), (std::vector<std::size_t>{2 * tick, 6 * tick}));
+}
+
+TEST_F(RenderTest, RefusalsEndWithOneLineAndLeaveNoFile) {
+  const fs::path folder = dir_.path() / "out";
+  fs::create_directory(folder);
+  const std::string good = Song(kWorkedExample).string();
+  auto write = [&](const std::string& name, const std::string& text) {
+    dir_.Write(name, std::vector<uint8_t>(text.begin(), text.end()));
+    return (dir_.path() / name).string();
+  };
+  const std::string bad = write("bad.psq", "SCORE=00E\r\nTEMPO=300\r\nEND=97\r\n");
+  const std::string badTempo = write("tempo.psq", "SCORE=\r\nTEMPO=abc\r\nEND=97\r\n");
+  const std::string wav = (folder / "song.wav").string();
+  const struct {
+    std::vector<std::string> arguments;
+    std::string message;
+  } cases[] = {
+      {{bad, wav}, "データが不正です"},
+      {{badTempo, (folder / "song.mid").string()}, "'abc' は整数ではありません"},
+      {{(dir_.path() / "missing.psq").string(), wav}, "missing.psq"},
+      {{good, (folder / "song.aiff").string()}, "song.aiff"},
+      {{"--loops", "0", good, wav}, "--loops"},
+      {{"--rate", "44100", good, (folder / "song.opus").string()}, "Opus"},
+      {{"--fast", good, wav}, "--fast"},
+      {{good}, "output"},
+      {{"--waves", (dir_.path() / "nowhere").string(), good, wav}, "nowhere"},
+      {{"--waves", waves().string(), good, (dir_.path() / "no" / "folder.wav").string()},
+       "folder.wav"},
+  };
+  for (const auto& c : cases) {
+    const RenderRun run = Render(c.arguments);
+    EXPECT_NE(run.status, 0) << c.message;
+    EXPECT_NE(run.errors.find(c.message), std::string::npos) << run.errors;
+    EXPECT_EQ(std::count(run.errors.begin(), run.errors.end(), '\n'), 1) << run.errors;
+    EXPECT_TRUE(fs::is_empty(folder)) << c.message;
+  }
+  // A write that fails part way, as on a full disk: neither the output nor a piece of it.
+  for (const char* name : {"song.wav", "song.flac", "song.mp3"}) {
+    const RenderRun run =
+        RunRender({"--waves", POMVIK_WAVES, good, (folder / name).string()}, dir_.path(), 20000);
+    EXPECT_NE(run.status, 0) << name;
+    EXPECT_NE(run.errors.find(name), std::string::npos) << run.errors;
+    EXPECT_TRUE(fs::is_empty(folder)) << name;
+  }
+}
+
+TEST_F(RenderTest, WaveAndFlacAreTheSameBytesOnEveryRun) {
+  const std::string song = Song(kWorkedExample).string();
+  for (const char* name : {"song.wav", "song.flac"}) {
+    std::string first;
+    for (const char* run : {"1", "2"}) {
+      const fs::path out = dir_.path() / (std::string(run) + name);
+      // The synthesised sample set, as the program plays it.
+      const RenderRun result = Render({"--waves", POMVIK_WAVES, song, out.string()});
+      ASSERT_EQ(result.status, 0) << result.errors;
+      const std::string bytes = SlurpBytes(out);
+      EXPECT_GT(bytes.size(), 10000u);
+      if (first.empty()) first = bytes;
+      EXPECT_TRUE(bytes == first) << name;
+    }
+  }
+  const DecodedAudio flac = ReadAudio(dir_.path() / "1song.flac");
+  EXPECT_EQ(flac.rate, kRate);
+  EXPECT_EQ(flac.channels, 2);
+  EXPECT_EQ(flac.left, ReadAudio(dir_.path() / "1song.wav").left);
+}
+
+TEST_F(RenderTest, CompressedFormatsDecodeToTheSongWithItsOnsets) {
+  for (const auto& [name, rate] :
+       {std::pair{"song.ogg", 44100}, {"song.opus", 48000}, {"song.mp3", 44100}}) {
+    const fs::path out = dir_.path() / name;
+    const RenderRun run =
+        Render({"--waves", waves().string(), Song(kWorkedExample).string(), out.string()});
+    ASSERT_EQ(run.status, 0) << run.errors;
+    const DecodedAudio audio = ReadAudio(out);
+    EXPECT_EQ(audio.rate, rate) << name;
+    EXPECT_EQ(audio.channels, 2) << name;
+    // One pass: 64 ticks of 100 ms; the codecs' padding is taken off again in decoding.
+    const double tick = rate / 10.0;
+    EXPECT_EQ(static_cast<double>(audio.left.size()), 64 * tick) << name;
+    const std::vector<std::size_t> onsets = Onsets(audio.left, 0.02, 200);
+    ASSERT_EQ(onsets.size(), 3u) << name;
+    for (std::size_t i = 0; i < 3; ++i)
+      EXPECT_NEAR(static_cast<double>(onsets[i]), 2.0 * static_cast<double>(i + 1) * tick,
+                  0.001 * rate)
+          << name;
+  }
+}
+
+TEST_F(RenderTest, WorkedExampleAsMidiReadsBackNoteByNote) {
+  const fs::path out = dir_.path() / "song.mid";
+  const RenderRun run = Render({"--loops", "2", Song(kWorkedExample).string(), out.string()});
+  ASSERT_EQ(run.status, 0) << run.errors;
+  const MidiFile midi = ReadMidi(SlurpBytes(out));
+  EXPECT_EQ(midi.format, 1);
+  EXPECT_EQ(midi.division, 480);                          // a column is a quarter note
+  EXPECT_EQ(midi.tempos, std::vector<uint32_t>{200000});  // two ticks of 100 ms
+  EXPECT_EQ(midi.timeSignatures, (std::vector<std::pair<int, int>>{{3, 4}}));
+  // The tempo track and one track per sound used, all ending with the second pass.
+  EXPECT_EQ(midi.trackEnds, std::vector<uint32_t>(7, 2 * 32 * 480));
+
+  // {channel, program, key, start, end}: row 9 is F4 (65); the drum channel 9 stays free.
+  std::vector<MidiNote> expected;
+  for (uint32_t pass : {0u, 32u * 480u}) {
+    const std::vector<MidiNote> once{
+        {0, 1, 65, 0, 480},       // sound 1, row 9: bright piano
+        {2, 123, 72, 480, 960},   // sound 3, row 5: bird tweet a fifth up
+        {12, 81, 65, 480, 960},   // sound 12, row 9: sawtooth lead
+        {15, 46, 79, 960, 1440},  // sound 15, row 1 (alternate sample, same pitch): harp
+        {1, 8, 64, 960, 1440},    // sound 2, row 10: celesta
+        {10, 59, 59, 960, 1440},  // sound 10, row 13: muted trumpet
+    };
+    for (MidiNote n : once) {
+      n.start += pass;
+      n.end += pass;
+      expected.push_back(n);
+    }
+  }
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(midi.notes, expected);
+}
+
+}  // namespace
