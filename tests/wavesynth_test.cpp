@@ -13,6 +13,7 @@
 #include "tests/support/BandEnergy.h"
 #include "tests/support/FundamentalEstimator.h"
 #include "tests/support/PcmWaveFile.h"
+#include "tests/support/PitchTrack.h"
 
 namespace {
 
@@ -75,6 +76,8 @@ double fastestRatio(int n) {
   if (n >= 21) return 1.189;
   return 1.0;
 }
+
+double cents(double hz, double target) { return 1200.0 * std::log2(hz / target); }
 
 }  // namespace
 
@@ -233,4 +236,30 @@ TEST(FundamentalEstimator, FindsTheFundamentalAndCatchesOctaveAndSemitoneErrors)
   EXPECT_NEAR(found / (kF4 / 2), 1.0, 1e-3);
   EXPECT_LT(energyShareAt(implied, found), 0.01);
   EXPECT_GT(energyShareAt(rich, kF4), 0.05);
+}
+
+TEST(PitchTrack, FollowsAScoopAndHoldsAHeldNoteWithinACentAcrossThePlayedRange) {
+  // A buzzy tone that scoops up a whole tone over its first 30 ms, then holds.
+  auto scooped = [](double hz) {
+    std::vector<double> x(static_cast<std::size_t>(0.3 * kRate));
+    double phase = 0.0;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+      const double t = static_cast<double>(i) / kRate;
+      const double f = hz * std::exp2(t < 0.03 ? -2.0 / 12.0 * (1.0 - t / 0.03) : 0.0);
+      for (int k = 1; k <= 12; ++k) x[i] += std::sin(2.0 * std::numbers::pi * k * phase) / k;
+      phase += f / kRate;
+    }
+    return x;
+  };
+  for (double hz : {247.0, kF4, kE5, 784.0}) {
+    SCOPED_TRACE(hz);
+    const auto frames = pomvik::test::trackPitch(scooped(hz), kRate, hz / 2.0, hz * 2.0);
+    ASSERT_GT(frames.size(), 40u);
+    EXPECT_LT(cents(frames.front().hz, hz), -100.0);
+    for (const auto& frame : frames) {
+      if (frame.seconds >= 0.03) {
+        EXPECT_LT(std::abs(cents(frame.hz, hz)), 1.0) << frame.seconds;
+      }
+    }
+  }
 }

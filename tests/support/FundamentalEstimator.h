@@ -12,6 +12,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "tests/support/YinPeriod.h"
+
 namespace pomvik::test {
 
 // Amplitude of the component at `hz`, from the Hann-windowed transform of `x`: a steady
@@ -79,45 +81,7 @@ inline FundamentalEstimate estimateFundamental(std::span<const double> x, double
   if (minLag < 2 || x.size() < 2 * maxLag) {
     throw std::invalid_argument("too few samples for the frequency range");
   }
-  const std::size_t width = x.size() - maxLag;
-
-  std::vector<double> diff(maxLag + 1, 0.0);
-  for (std::size_t lag = 1; lag <= maxLag; ++lag) {
-    double sum = 0.0;
-    for (std::size_t j = 0; j < width; ++j) {
-      const double d = x[j] - x[j + lag];
-      sum += d * d;
-    }
-    diff[lag] = sum;
-  }
-  std::vector<double> norm(maxLag + 1, 1.0);
-  double running = 0.0;
-  for (std::size_t lag = 1; lag <= maxLag; ++lag) {
-    running += diff[lag];
-    norm[lag] = running > 0.0 ? diff[lag] * static_cast<double>(lag) / running : 1.0;
-  }
-
-  std::size_t best = 0;
-  for (std::size_t lag = minLag; lag < maxLag; ++lag) {
-    if (norm[lag] < threshold) {
-      while (lag + 1 < maxLag && norm[lag + 1] < norm[lag]) ++lag;
-      best = lag;
-      break;
-    }
-  }
-  if (best == 0) {
-    best = minLag;
-    for (std::size_t lag = minLag; lag < maxLag; ++lag) {
-      if (norm[lag] < norm[best]) best = lag;
-    }
-  }
-
-  double lag = static_cast<double>(best);
-  if (best > minLag && best + 1 < maxLag) {
-    const double a = diff[best - 1], b = diff[best], c = diff[best + 1];
-    const double denominator = a - 2.0 * b + c;
-    if (denominator > 0.0) lag += 0.5 * (a - c) / denominator;
-  }
+  const YinPeriod period = yinPeriod(x, x.size() - maxLag, minLag, maxLag, threshold);
 
   // Zoom in on the peak of the first four harmonics' summed magnitudes within 1.5 % of the
   // period's frequency; the sum keeps a weak fundamental from being lost in leakage.
@@ -128,15 +92,15 @@ inline FundamentalEstimate estimateFundamental(std::span<const double> x, double
     }
     return sum;
   };
-  const double period = sampleRate / lag;
-  double centre = detail::zoomToPeak(harmonicSum, period, 0.015 * period, 5);
+  const double periodHz = sampleRate / period.lag;
+  double centre = detail::zoomToPeak(harmonicSum, periodHz, 0.015 * periodHz, 5);
   // Stiff strings and bells stretch their upper partials; when the fundamental is strong
   // enough to stand alone, its own peak gives the last digits.
   auto fundamental = [&](double hz) { return toneMagnitude(x, sampleRate, hz); };
   if (fundamental(centre) > 0.25 * harmonicSum(centre)) {
     centre = detail::zoomToPeak(fundamental, centre, 0.001 * centre, 4);
   }
-  return {centre, norm[best]};
+  return {centre, period.aperiodicity};
 }
 
 }  // namespace pomvik::test
