@@ -29,9 +29,8 @@ Signal CreatureRecipes::chirp(const Voicing& v) {
                       .tremoloDepth = 0.2,
                       .tremoloRate = 14.0},
                      0.5);
-  const auto pitch = PitchContour(v.hz)
-                         .glide({{0.0, -9.0}, {0.045, 1.0}, {0.09, 0.0}})
-                         .vibrato(0.002, 9.0, 0.12, 0.05);
+  const auto pitch =
+      PitchContour(v.hz).glide({{0.0, -9.0}, {kLongestScoop, 0.0}}).vibrato(0.002, 9.0, 0.12, 0.05);
   return HarmonicVoice(partials, v.bandLimit).render(pitch, env);
 }
 
@@ -49,7 +48,8 @@ Signal CreatureRecipes::bark(const Voicing& v) {
                       .tremoloDepth = 0.2,
                       .tremoloRate = 32.0},
                      0.35);
-  const auto pitch = PitchContour(v.hz).glide({{0.0, 4.0}, {0.03, 2.0}, {0.08, 0.0}});
+  const auto pitch =
+      PitchContour(v.hz).glide({{0.0, 4.0}, {kLongestScoop / 2.0, 2.0}, {kLongestScoop, 0.0}});
   Signal sound =
       HarmonicVoice(partials, v.bandLimit).shape(through(std::move(mouth))).render(pitch, env);
   const Envelope breath({.attack = 0.002, .decay = 0.04, .sustain = 0.0, .release = 0.02}, 0.12);
@@ -59,18 +59,18 @@ Signal CreatureRecipes::bark(const Voicing& v) {
 }
 
 Signal CreatureRecipes::meow(const Voicing& v) {
-  // "Mi-a-ow": the vowel opens and closes while the pitch rises past the note and settles.
-  // Deep formants make the vowel; a strong first partial keeps the note under them.
+  // "Mi-a-ow": a quick scoop onto the note, then the mouth opens wide and closes again, and
+  // the vowel carries the call. A strong first partial keeps the note under the formants.
   const auto partials =
       HarmonicVoice::series(14, [](int n) { return n == 1 ? 2.5 : 1.0 / power(n, 0.8); });
-  FormantPath mouth({{0.0, {{350, 200, 1.0}, {2100, 400, 0.6}, {3000, 500, 0.2}}},
-                     {0.25, {{800, 250, 1.0}, {1300, 300, 0.7}, {2600, 500, 0.2}}},
-                     {0.7, {{450, 200, 1.0}, {900, 300, 0.6}, {2400, 500, 0.1}}}},
-                    0.12);
+  FormantPath mouth({{0.0, {{300, 150, 1.0}, {2300, 400, 0.9}, {3100, 500, 0.3}}},
+                     {0.15, {{850, 250, 1.4}, {1400, 300, 1.0}, {2700, 500, 0.3}}},
+                     {0.4, {{800, 250, 1.3}, {1300, 300, 0.9}, {2600, 500, 0.2}}},
+                     {0.75, {{400, 200, 1.0}, {800, 250, 0.5}, {2400, 500, 0.1}}}},
+                    0.06);
   const Envelope env({.attack = 0.04, .decay = 0.3, .sustain = 0.75, .release = 0.22}, 0.95);
-  const auto pitch = PitchContour(v.hz)
-                         .glide({{0.0, -4.0}, {0.12, 3.0}, {0.24, 0.4}, {0.3, 0.0}})
-                         .vibrato(0.002, 5.0, 0.45, 0.15);
+  const auto pitch =
+      PitchContour(v.hz).glide({{0.0, -4.0}, {kLongestScoop, 0.0}}).vibrato(0.002, 5.0, 0.45, 0.15);
   Signal sound =
       HarmonicVoice(partials, v.bandLimit).shape(through(std::move(mouth))).render(pitch, env);
   Layering::add(sound, Layering::noise(108, Biquad(Biquad::Kind::LowPass, 3000, 1.0), env), 0.03);
@@ -89,7 +89,7 @@ Signal CreatureRecipes::grunt(const Voicing& v) {
                       .tremoloDepth = 0.35,
                       .tremoloRate = 28.0},
                      0.45);
-  const auto pitch = PitchContour(v.hz).glide({{0.0, 2.0}, {0.06, -0.5}, {0.12, 0.0}});
+  const auto pitch = PitchContour(v.hz).glide({{0.0, 2.0}, {kLongestScoop, 0.0}});
   Signal sound = HarmonicVoice(partials, v.bandLimit)
                      .shape([nose = std::move(nose)](double hz, double t) {
                        const double notch = (hz - 700.0) / 100.0;
@@ -112,7 +112,7 @@ Signal CreatureRecipes::honk(const Voicing& v) {
                       .tremoloDepth = 0.12,
                       .tremoloRate = 22.0},
                      0.55);
-  const auto pitch = PitchContour(v.hz).glide({{0.0, -2.0}, {0.05, 0.5}, {0.1, 0.0}});
+  const auto pitch = PitchContour(v.hz).glide({{0.0, -2.0}, {kLongestScoop, 0.0}});
   Signal sound =
       HarmonicVoice(partials, v.bandLimit).shape(through(std::move(beak))).render(pitch, env);
   Layering::add(sound, Layering::noise(110, Biquad(Biquad::Kind::LowPass, 2200, 1.2), env), 0.04);
@@ -120,15 +120,16 @@ Signal CreatureRecipes::honk(const Voicing& v) {
 }
 
 Signal CreatureRecipes::coo(const Voicing& v) {
-  // A soft "ooh-ah": almost a sine, a gentle rise and a slow vibrato.
+  // A soft "ooh-ah": almost a sine, a quick rise onto the note, the mouth opening slowly
+  // and a slow vibrato.
   const auto partials =
-      HarmonicVoice::series(8, [](int n) { return n == 1 ? 1.0 : 0.35 / power(n - 1, 1.3); });
+      HarmonicVoice::series(8, [](int n) { return n == 1 ? 1.0 : 0.45 / power(n - 1, 1.2); });
   FormantPath mouth(
-      {{0.0, {{350, 150, 1.0}, {800, 200, 0.4}}}, {0.5, {{550, 200, 1.0}, {1000, 250, 0.4}}}}, 0.5);
+      {{0.0, {{300, 150, 1.0}, {750, 200, 0.3}}}, {0.35, {{650, 200, 1.2}, {1100, 250, 0.6}}}},
+      0.35);
   const Envelope env({.attack = 0.06, .decay = 0.3, .sustain = 0.8, .release = 0.25}, 1.0);
-  const auto pitch = PitchContour(v.hz)
-                         .glide({{0.0, -3.0}, {0.18, 0.6}, {0.3, 0.0}})
-                         .vibrato(0.002, 5.5, 0.35, 0.2);
+  const auto pitch =
+      PitchContour(v.hz).glide({{0.0, -3.0}, {kLongestScoop, 0.0}}).vibrato(0.002, 5.5, 0.35, 0.2);
   Signal sound =
       HarmonicVoice(partials, v.bandLimit).shape(through(std::move(mouth))).render(pitch, env);
   Layering::add(sound, Layering::noise(111, Biquad(Biquad::Kind::LowPass, 3000, 0.7), env), 0.02);

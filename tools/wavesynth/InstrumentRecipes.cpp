@@ -56,9 +56,14 @@ Signal InstrumentRecipes::softBell(const Voicing& v) {
 }
 
 Signal InstrumentRecipes::glockenspiel(const Voicing& v) {
-  // The modes of a free bar, the higher ones dying fast.
-  const std::vector<Partial> partials{
-      {1.0, 1.0, 2.0}, {2.76, 0.4, 5.0}, {5.40, 0.18, 11.0}, {8.93, 0.08, 22.0}};
+  // A bar tuned as makers tune them: its overtones two octaves and a little over three
+  // above the note, so that they ring in tune with it; the free bar's untuned modes only
+  // flash in the strike.
+  const std::vector<Partial> partials{{1.0, 1.0, 2.0},
+                                      {4.0, 0.25, 6.0},
+                                      {10.0, 0.08, 20.0},
+                                      {2.76, 0.4, 150.0},
+                                      {5.40, 0.18, 180.0}};
   const Envelope env({.attack = 0.0015, .decay = 1.0, .sustain = 1.0, .release = 0.25}, 1.4);
   Signal sound = HarmonicVoice(partials, v.bandLimit).render(PitchContour(v.hz), env);
   const Envelope strike({.attack = 0.0005, .decay = 0.005, .sustain = 0.0, .release = 0.005}, 0.03);
@@ -118,7 +123,7 @@ Signal InstrumentRecipes::lowHorn(const Voicing& v) {
   // A dark, round horn: few partials, a soft scoop into the note, a slow swell.
   const auto partials = HarmonicVoice::series(12, [](int n) { return 1.0 / power(n, 1.3); });
   const Envelope env({.attack = 0.09, .decay = 0.3, .sustain = 0.85, .release = 0.3}, 1.5);
-  const auto pitch = PitchContour(v.hz).glide({{0.0, -0.8}, {0.1, 0.0}});
+  const auto pitch = PitchContour(v.hz).glide({{0.0, -0.8}, {kLongestScoop, 0.0}});
   const HarmonicVoice voice = HarmonicVoice(partials, v.bandLimit).shape([](double hz, double) {
     return 1.0 / (1.0 + (hz / 1100.0) * (hz / 1100.0));
   });
@@ -131,7 +136,7 @@ Signal InstrumentRecipes::brassHorn(const Voicing& v) {
   // Brass brightens as it gets louder: the cut-off rises with the attack, then settles.
   const auto partials = HarmonicVoice::series(20, [](int n) { return 1.0 / power(n, 0.7); });
   const Envelope env({.attack = 0.025, .decay = 0.15, .sustain = 0.8, .release = 0.12}, 0.85);
-  const auto pitch = PitchContour(v.hz).glide({{0.0, -1.2}, {0.05, 0.0}});
+  const auto pitch = PitchContour(v.hz).glide({{0.0, -1.2}, {kLongestScoop, 0.0}});
   return HarmonicVoice(partials, v.bandLimit)
       .shape([](double hz, double t) {
         const double bright =

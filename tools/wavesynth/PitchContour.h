@@ -4,6 +4,11 @@
 
 namespace wavesynth {
 
+// Longest scoop into a note. At the slowest row a sample plays at 0.667 of its speed, which
+// stretches this to 36 ms; by 40 ms after its start a note must be its row's pitch, even in
+// the 84 ms a column lasts at the fastest tempo.
+inline constexpr double kLongestScoop = 0.024;  // seconds
+
 // The instantaneous frequency of a voice: a target pitch, an optional glide that settles
 // on it, and an optional vibrato. The glide ends exactly on the target and the vibrato is
 // symmetric in linear frequency, so the sustained part averages to the target.
