@@ -41,8 +41,8 @@ Signal CreatureRecipes::bark(const Voicing& v) {
                      {0.2, {{650, 300, 1.0}, {1100, 400, 0.6}, {2400, 600, 0.2}}}},
                     0.4);
   const Envelope env({.attack = 0.008,
-                      .decay = 0.09,
-                      .sustain = 0.3,
+                      .decay = 0.12,
+                      .sustain = 0.4,
                       .sustainDecay = 3.0,
                       .release = 0.06,
                       .tremoloDepth = 0.2,
@@ -103,7 +103,8 @@ Signal CreatureRecipes::grunt(const Voicing& v) {
 
 Signal CreatureRecipes::honk(const Voicing& v) {
   // A bright, raspy "aah-nk" with a little scoop.
-  const auto partials = HarmonicVoice::series(16, [](int n) { return 1.0 / power(n, 0.5); });
+  const auto partials = HarmonicVoice::spreadPhases(
+      HarmonicVoice::series(16, [](int n) { return 1.0 / power(n, 0.5); }));
   FormantPath beak({{0.0, {{1000, 350, 1.0}, {2400, 500, 0.6}}}}, 0.5);
   const Envelope env({.attack = 0.012,
                       .decay = 0.1,
@@ -127,7 +128,7 @@ Signal CreatureRecipes::coo(const Voicing& v) {
   FormantPath mouth(
       {{0.0, {{300, 150, 1.0}, {750, 200, 0.3}}}, {0.35, {{650, 200, 1.2}, {1100, 250, 0.6}}}},
       0.35);
-  const Envelope env({.attack = 0.06, .decay = 0.3, .sustain = 0.8, .release = 0.25}, 1.0);
+  const Envelope env({.attack = 0.035, .decay = 0.3, .sustain = 0.8, .release = 0.25}, 1.0);
   const auto pitch =
       PitchContour(v.hz).glide({{0.0, -3.0}, {kLongestScoop, 0.0}}).vibrato(0.002, 5.5, 0.35, 0.2);
   Signal sound =

@@ -28,6 +28,22 @@ std::vector<Partial> HarmonicVoice::series(int count, const std::function<double
   return partials;
 }
 
+std::vector<Partial> HarmonicVoice::spreadPhases(std::vector<Partial> partials) {
+  double total = 0.0;
+  for (const Partial& p : partials) total += p.amplitude * p.amplitude;
+  if (total <= 0.0) return partials;
+  // Each partial's phase grows with the power of the partials below it, so the wave's energy
+  // is spread evenly over the period instead of bunched into one spike.
+  for (std::size_t n = 0; n < partials.size(); ++n) {
+    double phase = 0.0;
+    for (std::size_t l = 0; l < n; ++l) {
+      phase -= static_cast<double>(n - l) * partials[l].amplitude * partials[l].amplitude / total;
+    }
+    partials[n].phase = phase - std::floor(phase);
+  }
+  return partials;
+}
+
 double HarmonicVoice::bandGain(double hz) const {
   // Full level up to 60 % of the limit, then a half-cosine down to nothing.
   const double start = 0.6 * bandLimit_;
@@ -40,7 +56,8 @@ double HarmonicVoice::bandGain(double hz) const {
 Signal HarmonicVoice::render(const PitchContour& pitch, const Envelope& envelope) const {
   const std::size_t count = samplesFor(envelope.length());
   Signal out(count, 0.0);
-  std::vector<double> phase(partials_.size(), 0.0);  // in cycles
+  std::vector<double> phase;  // in cycles
+  for (const Partial& p : partials_) phase.push_back(p.phase);
   std::vector<double> gain(partials_.size(), 0.0);
   constexpr double kTwoPi = 2.0 * std::numbers::pi;
   for (std::size_t i = 0; i < count; ++i) {

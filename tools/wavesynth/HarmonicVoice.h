@@ -14,6 +14,7 @@ struct Partial {
   double ratio;
   double amplitude;
   double decayPerSecond = 0.0;
+  double phase = 0.0;  // at the start, in cycles
 };
 
 // Additive oscillator bank. Building the tone from sines keeps it free of aliasing: every
@@ -34,6 +35,9 @@ class HarmonicVoice {
   // Partials n = 1..count at integer ratios, with amplitudes and decays given per number.
   static std::vector<Partial> series(int count, const std::function<double(int)>& amplitude,
                                      const std::function<double(int)>& decay = nullptr);
+  // Schroeder's phases: the partials no longer peak together, so a buzzy tone keeps its
+  // colour with a far lower crest, and its level can follow its loudness.
+  static std::vector<Partial> spreadPhases(std::vector<Partial> partials);
 
  private:
   double bandGain(double hz) const;

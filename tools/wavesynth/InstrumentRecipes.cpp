@@ -80,7 +80,7 @@ Signal InstrumentRecipes::reed(const Voicing& v) {
     return (n % 2 == 1 ? 0.7 : 0.35) / power(n, 0.6);
   });
   const FormantPath colour({{0.0, {{1100, 700, 1.0}, {2700, 1000, 0.5}}}}, 0.35);
-  const Envelope env({.attack = 0.045, .decay = 0.12, .sustain = 0.85, .release = 0.12}, 1.1);
+  const Envelope env({.attack = 0.03, .decay = 0.12, .sustain = 0.85, .release = 0.12}, 1.1);
   const auto pitch = PitchContour(v.hz).vibrato(0.0018, 5.2, 0.25, 0.2);
   Signal sound = HarmonicVoice(partials, v.bandLimit)
                      .shape([colour](double hz, double t) { return colour.gain(hz, t); })
@@ -89,9 +89,11 @@ Signal InstrumentRecipes::reed(const Voicing& v) {
   return sound;
 }
 
-Signal InstrumentRecipes::chipSquare(const Voicing& v) {
-  // A square wave built from its odd harmonics up to the band limit, with a chip vibrato.
-  const auto partials = HarmonicVoice::series(41, [](int n) { return n % 2 == 1 ? 1.0 / n : 0.0; });
+Signal InstrumentRecipes::chipPulse(const Voicing& v) {
+  // The harmonics of a quarter-duty pulse, the thinner voice of the old consoles, up to
+  // the band limit, with a chip vibrato.
+  const auto partials =
+      HarmonicVoice::series(41, [](int n) { return std::abs(std::sin(pi * n * 0.25)) / n; });
   const Envelope env({.attack = 0.002, .decay = 0.25, .sustain = 0.55, .release = 0.05}, 0.6);
   const auto pitch = PitchContour(v.hz).vibrato(0.002, 6.0, 0.2, 0.1);
   return HarmonicVoice(partials, v.bandLimit).render(pitch, env);
@@ -100,7 +102,7 @@ Signal InstrumentRecipes::chipSquare(const Voicing& v) {
 Signal InstrumentRecipes::engine(const Voicing& v) {
   // A sawtooth buzz with a propeller's flutter and a rumble underneath.
   const auto partials = HarmonicVoice::series(30, [](int n) { return 1.0 / n; });
-  const Envelope env({.attack = 0.07,
+  const Envelope env({.attack = 0.04,
                       .decay = 0.2,
                       .sustain = 0.85,
                       .release = 0.2,
@@ -120,9 +122,9 @@ Signal InstrumentRecipes::engine(const Voicing& v) {
 }
 
 Signal InstrumentRecipes::lowHorn(const Voicing& v) {
-  // A dark, round horn: few partials, a soft scoop into the note, a slow swell.
+  // A dark, round horn: few partials, a soft scoop into the note, a swell.
   const auto partials = HarmonicVoice::series(12, [](int n) { return 1.0 / power(n, 1.3); });
-  const Envelope env({.attack = 0.09, .decay = 0.3, .sustain = 0.85, .release = 0.3}, 1.5);
+  const Envelope env({.attack = 0.045, .decay = 0.3, .sustain = 0.85, .release = 0.3}, 1.5);
   const auto pitch = PitchContour(v.hz).glide({{0.0, -0.8}, {kLongestScoop, 0.0}});
   const HarmonicVoice voice = HarmonicVoice(partials, v.bandLimit).shape([](double hz, double) {
     return 1.0 / (1.0 + (hz / 1100.0) * (hz / 1100.0));

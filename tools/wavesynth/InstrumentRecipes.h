@@ -12,7 +12,7 @@ class InstrumentRecipes {
   static Signal softBell(const Voicing& v);      // the mushroom
   static Signal glockenspiel(const Voicing& v);  // the star
   static Signal reed(const Voicing& v);          // the flower
-  static Signal chipSquare(const Voicing& v);    // the handheld game
+  static Signal chipPulse(const Voicing& v);     // the handheld game
   static Signal engine(const Voicing& v);        // the aeroplane
   static Signal lowHorn(const Voicing& v);       // the boat
   static Signal brassHorn(const Voicing& v);     // the car

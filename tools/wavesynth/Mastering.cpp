@@ -41,16 +41,40 @@ void removeDc(Signal& s) {
   const double scale = mean * static_cast<double>(s.size()) / weightSum;
   for (std::size_t i = 0; i < s.size(); ++i) s[i] -= scale * weight[i];
 }
+
+double fromDb(double db) { return std::pow(10.0, db / 20.0); }
+
+// RMS of the loudest `width` samples in a row (of the whole sound when it is shorter).
+double loudestRms(const Signal& s, std::size_t width) {
+  width = std::min(width, s.size());
+  if (width == 0) return 0.0;
+  // Running sum of squares; summed afresh per window start would be quadratic.
+  double sum = 0.0;
+  for (std::size_t i = 0; i < width; ++i) sum += s[i] * s[i];
+  double loudest = sum;
+  for (std::size_t i = width; i < s.size(); ++i) {
+    sum += s[i] * s[i] - s[i - width] * s[i - width];
+    loudest = std::max(loudest, sum);
+  }
+  return std::sqrt(loudest / static_cast<double>(width));
+}
 }  // namespace
 
-Mastering::Mastering(double peakDbfs) : peak_(std::pow(10.0, peakDbfs / 20.0)) {}
+Mastering Mastering::toPeak(double peakDbfs) { return {0.0, fromDb(peakDbfs)}; }
+
+Mastering Mastering::toLoudness(double rmsDbfs, double ceilingDbfs) {
+  return {fromDb(rmsDbfs), fromDb(ceilingDbfs)};
+}
 
 std::vector<std::int16_t> Mastering::finish(Signal signal) const {
   fadeEdges(signal);
   removeDc(signal);
   double largest = 0.0;
   for (double x : signal) largest = std::max(largest, std::abs(x));
-  const double gain = largest > 0.0 ? peak_ * 32767.0 / largest : 0.0;
+  if (largest == 0.0) return std::vector<std::int16_t>(signal.size(), 0);
+  double gain = peak_ / largest;
+  if (rms_ > 0.0) gain = std::min(gain, rms_ / loudestRms(signal, samplesFor(kLoudnessWindow)));
+  gain *= 32767.0;
   std::vector<std::int16_t> pcm(signal.size());
   for (std::size_t i = 0; i < signal.size(); ++i) {
     const double scaled = std::nearbyint(signal[i] * gain);

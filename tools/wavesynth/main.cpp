@@ -16,9 +16,12 @@ int main(int argc, char** argv) {
   try {
     const std::filesystem::path folder(argv[1]);
     std::filesystem::create_directories(folder);
-    const wavesynth::Mastering mastering(-3.0);
+    // Notes are set to one loudness; the tool sounds only to a peak.
+    const auto notes = wavesynth::Mastering::toLoudness(-9.0, -1.5);
+    const auto tools = wavesynth::Mastering::toPeak(-3.0);
     const wavesynth::WaveFileWriter writer(static_cast<std::uint32_t>(wavesynth::kSampleRate));
     for (int n = wavesynth::SoundBank::kFirst; n <= wavesynth::SoundBank::kLast; ++n) {
+      const auto& mastering = wavesynth::SoundBank::entry(n).hz > 0.0 ? notes : tools;
       writer.write(folder / ("Sound" + std::to_string(n) + ".wav"),
                    mastering.finish(wavesynth::SoundBank::render(n)));
     }
