@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/SongModel.h"
 #include "tests/support/BandEnergy.h"
 #include "tests/support/FundamentalEstimator.h"
 #include "tests/support/PcmWaveFile.h"
@@ -64,20 +65,43 @@ void expectInTune(int n, double target) {
   EXPECT_GT(energyShareAt(held, estimate.hz), 0.1);
 }
 
-// Fastest ratio of its own rate at which the program plays each sample: the row ratios run
-// from 0.707 to 2.245; a sound with an alternate plays its main sample only below row 5
-// (row 7 for sound 13) and the alternate at most at 1.189; the tool sounds play at 1.0.
-double fastestRatio(int n) {
-  if (n == 13) return 1.123;
-  if (n == 1 || n == 2 || n == 4 || n == 5 || n == 6 || n == 12 || n == 14 || n == 15) {
-    return 1.414;
+struct RatioRange {
+  double slowest = 0.0;
+  double fastest = 0.0;
+};
+
+// The ratios of its own rate at which the program plays sample n, over every sound and row
+// as the song's voicing picks them; tool sounds play at 1.0.
+RatioRange playedRatios(int n) {
+  RatioRange range{std::numeric_limits<double>::infinity(), 0.0};
+  for (int sound = 1; sound <= 15; ++sound) {
+    for (int row = 1; row <= RowCount; ++row) {
+      const TNoteVoice voice = ChooseVoice(sound, row, DefaultRowPitch, DefaultAltRowPitch);
+      if (voice.Wave != n) continue;
+      range.slowest = std::min(range.slowest, voice.Ratio);
+      range.fastest = std::max(range.fastest, voice.Ratio);
+    }
   }
-  if (n <= 15) return 2.245;
-  if (n >= 21) return 1.189;
-  return 1.0;
+  return range.fastest > 0.0 ? range : RatioRange{1.0, 1.0};
 }
 
+double fastestRatio(int n) { return playedRatios(n).fastest; }
+
 double cents(double hz, double target) { return 1200.0 * std::log2(hz / target); }
+
+// Seconds from the start until the level, in 20 ms frames, has fallen 30 dB below its loudest.
+double thirtyDbDown(const std::vector<double>& x) {
+  const auto width = static_cast<std::size_t>(0.02 * kRate);
+  const std::size_t hop = width / 4;
+  std::vector<double> level;
+  for (std::size_t start = 0; start + width <= x.size(); start += hop) {
+    level.push_back(meanSquare(std::span<const double>(x).subspan(start, width)));
+  }
+  const auto loudest = std::max_element(level.begin(), level.end());
+  const auto quiet =
+      std::find_if(loudest, level.end(), [&](double l) { return l < *loudest / 1e3; });
+  return static_cast<double>(static_cast<std::size_t>(quiet - level.begin()) * hop) / kRate;
+}
 
 }  // namespace
 
@@ -105,6 +129,41 @@ TEST(WaveSynthTuning, NoteSoundsSoundF4) {
 
 TEST(WaveSynthTuning, AlternateRecordingsSoundE5) {
   for (int n = 21; n <= 29; ++n) expectInTune(n, kE5);
+}
+
+TEST(WaveSynthTuning, EveryNoteHoldsItsPitchFromFortyMillisecondsAtEveryRatioItPlaysAt) {
+  // A column lasts 84 ms at the fastest tempo: past a short scoop, the note must already be
+  // its row's pitch. Played slower, a sample's scoop lasts longer, so each sample is checked
+  // as heard at its slowest and fastest rows too.
+  constexpr double kFrom = 0.04;
+  constexpr double kFrame = 0.02;
+  for (int n = 1; n <= 29; ++n) {
+    if (n >= 16 && n <= 20) continue;
+    const auto x = load(n).unitSamples();
+    const RatioRange played = playedRatios(n);
+    for (double ratio : {1.0, played.slowest, played.fastest}) {
+      SCOPED_TRACE("Sound" + std::to_string(n) + " at " + std::to_string(ratio));
+      const auto heard = pomvik::test::playedAtRatio(x, ratio);
+      const double target = (n <= 15 ? kF4 : kE5) * ratio;
+      const double until = thirtyDbDown(heard);
+      // The frames also read two periods of the lowest pitch looked for.
+      const double reach = kFrame + 4.0 / target;
+      ASSERT_GT(until - reach - kFrom, 0.05);
+      // Frames overlap by half, so that every moment is seen by two of them.
+      const auto frames =
+          pomvik::test::trackPitch(heard, kRate, target / 2.0, target * 2.0, kFrame, kFrame / 2.0);
+      double worst = 0.0, worstAt = 0.0;
+      for (const auto& frame : frames) {
+        if (frame.seconds < kFrom || frame.seconds + reach > until) continue;
+        const double off = cents(frame.hz, target);
+        if (std::abs(off) > std::abs(worst)) {
+          worst = off;
+          worstAt = frame.seconds;
+        }
+      }
+      EXPECT_LT(std::abs(worst), 10.0) << worst << " cents at " << worstAt << " s";
+    }
+  }
 }
 
 TEST(WaveSynthTuning, EachAlternateResemblesItsOwnMainSound) {
@@ -175,6 +234,27 @@ TEST(WaveSynthLevels, LengthsPeaksDcAndSilentEdges) {
     double jump = 0.0;
     for (std::size_t i = 1; i < 20; ++i) jump = std::max(jump, std::abs(x[i] - x[i - 1]));
     EXPECT_LT(jump, 0.02);
+  }
+}
+
+TEST(WaveSynthLevels, NoteSoundsAreEquallyLoudAndAlternatesMatchTheirMainSound) {
+  std::vector<double> loudness(30, 0.0);
+  for (int n = 1; n <= 29; ++n) {
+    loudness[static_cast<std::size_t>(n)] =
+        pomvik::test::loudestRmsDb(load(n).unitSamples(), kRate, 0.1);
+  }
+  std::vector<double> notes(loudness.begin() + 1, loudness.begin() + 16);
+  std::nth_element(notes.begin(), notes.begin() + 7, notes.end());
+  const double median = notes[7];
+  for (int n = 1; n <= 15; ++n) {
+    EXPECT_NEAR(loudness[static_cast<std::size_t>(n)], median, 1.5) << "Sound" << n;
+  }
+  for (int sound = 1; sound <= 15; ++sound) {
+    const int alternate = ChooseVoice(sound, 1, DefaultRowPitch, DefaultAltRowPitch).Wave;
+    if (alternate == sound) continue;
+    EXPECT_NEAR(loudness[static_cast<std::size_t>(alternate)],
+                loudness[static_cast<std::size_t>(sound)], 1.5)
+        << "Sound" << alternate;
   }
 }
 
