@@ -5,6 +5,8 @@
 
 #include "app/Raster.h"
 #include "app/layout/ImageList.h"
+#include "app/layout/PictureIndex.h"
+#include "core/NoteEditing.h"
 
 namespace {
 constexpr QImage::Format ViewFormat = QImage::Format_ARGB32_Premultiplied;
@@ -19,7 +21,8 @@ QImage WhiteLeftOut(const QImage& mono) {
   return out.convertToFormat(ViewFormat);
 }
 
-int Nearest(double v) { return static_cast<int>(std::nearbyint(v)); }
+// Column n's line and the centre of its notes, in view pixels.
+int ColumnX(int n, int P) { return 32 * n + 50 - P; }
 }  // namespace
 
 TScoreRenderer::TScoreRenderer(const TScorePictures& pictures)
@@ -32,10 +35,6 @@ TScoreRenderer::TScoreRenderer(const TScorePictures& pictures)
   pictures_.CounterImage = pictures.CounterImage.convertToFormat(ViewFormat);
   pictures_.LineImage = pictures.LineImage.convertToFormat(ViewFormat);
 }
-
-int TScoreRenderer::HitColumn(int P, int X) { return Nearest((P - 82 + X) / 32.0) + 1; }
-
-int TScoreRenderer::HitRow(int Y) { return Nearest((Y - 32) / 8.0); }
 
 void TScoreRenderer::Prepare(QSize viewSize, int scale) {
   if (viewSize == preparedSize_ && scale == preparedScale_) return;
@@ -113,26 +112,26 @@ void TScoreRenderer::Compose(QImage& target, QSize viewSize, qreal scale,
         const int32_t cell = song.Cell(row, n);
         if (cell == 0) continue;
         if (row >= 12) draw(cline_, x - 12, 128);
-        icon(pictures_.SoundImages, cell - 1, x - 8, 8 * row + 24);
+        icon(pictures_.SoundImages, SoundPicture::Tool(cell), x - 8, 8 * row + 24);
       }
     }
   }
 
   if (X != -1) {
-    const int HC = HitColumn(P, X);
-    const int HR = HitRow(Y);
-    if (state.SelectedSound < EndMarkerSound && HR >= 12 && HC >= 1)
-      draw(cline_, 32 * HC + 38 - P, 128);
-    if (HC >= 1 && HC <= ColumnCount && HR >= 1 && HR <= RowCount)
-      icon(pictures_.SoundImages, 17, 32 * HC + 42 - P, 8 * HR + 24);
-    icon(pictures_.SoundImages, Sound - 1, X - 8, Y - 8);
+    const TCell hover = HitCell(P, X, Y);
+    if (state.SelectedSound < EndMarkerSound && hover.Row >= 12 && hover.Column >= 1)
+      draw(cline_, 32 * hover.Column + 38 - P, 128);
+    if (hover.Counts() && hover.Column <= ColumnCount)
+      icon(pictures_.SoundImages, SoundPicture::CellFrame, 32 * hover.Column + 42 - P,
+           8 * hover.Row + 24);
+    icon(pictures_.SoundImages, SoundPicture::Tool(Sound), X - 8, Y - 8);
   }
 
   if (state.Playing) {
     const int fx = 16 * state.PlayTick + 50 - P;
     if (state.PlayTick % 2 != 0)
-      icon(pictures_.PomvikImages, 1, fx, 10);
+      icon(pictures_.PomvikImages, PomvikPicture::StepOnOddTick, fx, 10);
     else
-      icon(pictures_.PomvikImages, 0, fx, 11);
+      icon(pictures_.PomvikImages, PomvikPicture::StepOnEvenTick, fx, 11);
   }
 }

@@ -46,12 +46,6 @@ class TScoreRenderer {
   void Compose(QImage& target, QSize viewSize, qreal scale, const TScoreViewState& state, int X,
                int Y, int Sound);
 
-  // Column n's line and the centre of its notes, in view pixels.
-  static int ColumnX(int n, int P) { return 32 * n + 50 - P; }
-  // The cell under a view pixel, rounded halves-to-even as a click rounds it.
-  static int HitColumn(int P, int X);
-  static int HitRow(int Y);
-
  private:
   void Prepare(QSize viewSize, int scale);
 

@@ -11,34 +11,57 @@
 #include <QTimer>
 
 #include "app/Prompter.h"
+#include "app/layout/ClientArea.h"
 #include "app/layout/FormLayout.h"
 #include "app/layout/Image.h"
 #include "app/layout/ImageList.h"
+#include "app/layout/PictureIndex.h"
 #include "app/layout/ToolBar.h"
+#include "core/Audition.h"
 #include "core/NoteEditing.h"
-#include "core/SampleBank.h"
 #include "core/Transport.h"
 #include "sound/ddsd.h"
-#include "window/WinSize.h"
 
 namespace {
 const QString Untitled = QStringLiteral("無題");
 const QString MissingSounds = QStringLiteral("サウンドファイルがありません。終了してください。");
-constexpr int AuditionChannel = 0;
+constexpr QPoint StoredPosition(189, 385);  // where the stored layout places the window
 }  // namespace
 
 TForm1::TForm1(std::unique_ptr<TPrompter> prompter, QWidget* parent)
     : QMainWindow(parent),
       prompter_(prompter ? std::move(prompter) : std::make_unique<TPrompter>()) {
-  BuildFormLayout(*this);
+  BuildFormLayout(*this, *this);
+  ConnectHandlers();
   renderer_ = std::make_unique<TScoreRenderer>(ScorePictures());
-  resize(385, 271 + menuBar()->sizeHint().height());
-  move(189, 385);
+  resize(TClientArea::DesignedWidth, TClientArea::DesignedHeight + menuBar()->sizeHint().height());
+  move(StoredPosition);
   DDSD1->Loaded();
   FormCreate();
 }
 
 TForm1::~TForm1() { FormDestroy(); }
+
+// Handlers are attached once the stored values are in place, so building fires none.
+void TForm1::ConnectHandlers() {
+  connect(findChild<QButtonGroup*>(QStringLiteral("SoundsGroup")), &QButtonGroup::buttonClicked,
+          this, &TForm1::SoundBtn1Click);
+  connect(ScrollBar, &QScrollBar::valueChanged, this, &TForm1::ScrollBarChange);
+  connect(TempoBar, &QSlider::valueChanged, this, &TForm1::TempoBarChange);
+  connect(StopBtn, &QToolButton::clicked, this, &TForm1::StopBtnClick);
+  connect(EraserBtn, &QToolButton::clicked, this, &TForm1::EraserBtnClick);
+  connect(TimeBtn34, &QToolButton::clicked, this, &TForm1::TimeBtn34Click);
+  connect(TimeBtn44, &QToolButton::clicked, this, &TForm1::TimeBtn44Click);
+  connect(etcBtn1, &QToolButton::clicked, this, &TForm1::etcBtn1Click);
+  connect(etcBtn2, &QToolButton::clicked, this, &TForm1::etcBtn2Click);
+  connect(etcBtn3, &QToolButton::clicked, this, &TForm1::etcBtn3Click);
+  connect(UndoBtn, &TToolButton::MouseDown, this, &TForm1::UndoBtnMouseDown);
+  connect(UndoBtn, &TToolButton::MouseUp, this, &TForm1::UndoBtnMouseUp);
+  connect(MainImage, &TImage::MouseDown, this, &TForm1::MainImageMouseDown);
+  connect(MainImage, &TImage::MouseMove, this, &TForm1::MainImageMouseMove);
+  connect(NewAction, &QAction::triggered, this, &TForm1::NewActionExecute);
+  connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
+}
 
 void TForm1::setPrompter(std::unique_ptr<TPrompter> prompter) { prompter_ = std::move(prompter); }
 
@@ -51,12 +74,10 @@ TScorePictures TForm1::ScorePictures() const {
 
 void TForm1::FormCreate() {
   setAcceptDrops(true);
-  RowPitch = DefaultRowPitch;
-  AltRowPitch = DefaultAltRowPitch;
   for (QFileDialog* dialog : {OpenDialog1, SaveDialog1}) dialog->setDirectory(QDir::currentPath());
   Playing = false;
   NewAction->trigger();
-  DDSD1->SetPrimaryFormat(23160, 16, true);
+  DDSD1->SetPrimaryFormat(PrimaryFormatRate, PrimaryFormatBits, PrimaryFormatStereo);
   for (int n = 1; n <= PaletteButtonCount; ++n) {
     auto* button = findChild<TToolButton*>(QStringLiteral("SoundBtn%1").arg(n));
     if (!button) throw std::runtime_error("SoundBtn" + std::to_string(n) + " is not a tool button");
@@ -67,9 +88,7 @@ void TForm1::FormCreate() {
 
 void TForm1::LoadWaveBank() {
   // A sample that could not be read leaves its sound silent; the user is told once.
-  const bool loaded = FillWaveBank(WaveBank, *DDSD1);
-  if (!loaded || !WaveBankComplete(WaveBank, *DDSD1))
-    Prompter().Error(this, ApplicationTitle(), MissingSounds);
+  if (!FillWaveBank(WaveBank, *DDSD1)) Prompter().Error(this, ApplicationTitle(), MissingSounds);
 }
 
 void TForm1::FormDestroy() { FreeWaveBank(WaveBank); }
@@ -108,11 +127,10 @@ void TForm1::StartSongReplacement() {
 
 void TForm1::NewActionExecute() {
   StartSongReplacement();
-  Song.EndColumn = WholeSongEnd;
+  Song.Clear();
   TempoBar->setValue(DefaultTempo);
   // Setting the value the slider already holds fires no change, so retime in any case.
   Timer->setInterval(IntervalFromTempo(TempoBar->value()));
-  Song.Clear();
   SongFileName = Untitled;
   SongModified = false;
   DrawScore(-1, -1, -1);
@@ -121,8 +139,8 @@ void TForm1::NewActionExecute() {
 void TForm1::StopBtnClick() {
   Timer->stop();
   Playing = false;
-  StopBtn->setImageIndex(3);
-  PlayBtn->setImageIndex(0);
+  StopBtn->setImageIndex(PlayerPicture::StopStopped);
+  PlayBtn->setImageIndex(PlayerPicture::PlayStopped);
 }
 
 void TForm1::TempoBarChange() {
@@ -130,36 +148,13 @@ void TForm1::TempoBarChange() {
   Timer->setInterval(IntervalFromTempo(TempoBar->value()));
 }
 
-void TForm1::Audition(int wave, double ratio) {
-  TDDSDChannel* channel = DDSD1->Channels(AuditionChannel);
-  channel->Stop();
-  channel->setWaveData(WaveBank[static_cast<std::size_t>(wave)].get());
-  channel->SetFrequencyRatio(ratio);
-  channel->Play();
-}
-
 void TForm1::MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers, int X, int Y) {
   if (Playing || Button != Qt::LeftButton) return;
-  const int column = TScoreRenderer::HitColumn(ScrollBar->value(), X);
-  const int row = TScoreRenderer::HitRow(Y);
-  if (column < 1 || row < 1 || row > RowCount) return;
-
-  if (SelectedSound < EndMarkerSound) {
-    if (PlaceNote(Song, row, column, SelectedSound)) SongModified = true;
-    const TNoteVoice voice = ChooseVoice(SelectedSound, row, RowPitch, AltRowPitch);
-    Audition(voice.Wave, voice.Ratio);  // heard also when the cell did not change
-  } else if (SelectedSound == EndMarkerSound) {
-    Song.EndColumn = std::min(column, WholeSongEnd);
-    SongModified = true;
-    Audition(EndMarkerWave, 1.0);
-  } else if (EraseNote(Song, row, column)) {
-    SongModified = true;
-    TDDSDChannel* channel = DDSD1->Channels(AuditionChannel);
-    channel->setWaveData(WaveBank[EraserWave].get());
-    channel->SetFrequencyRatio(1.0);
-    channel->Stop();
-    channel->Play();
-  }
+  const TCell cell = HitCell(ScrollBar->value(), X, Y);
+  if (!cell.Counts()) return;
+  const TCellEdit edit = EditCell(Song, SelectedSound, cell);
+  if (edit.Modified) SongModified = true;
+  Audition(*DDSD1, WaveBank, edit.Heard);
 }
 
 void TForm1::MainImageMouseMove(Qt::KeyboardModifiers, int X, int Y) {
@@ -169,18 +164,14 @@ void TForm1::MainImageMouseMove(Qt::KeyboardModifiers, int X, int Y) {
 void TForm1::SoundBtn1Click() {
   for (int n = 1; n <= PaletteButtonCount; ++n)
     if (SoundButtons[static_cast<std::size_t>(n)]->isChecked()) SelectedSound = n;
-  // The palette plays the sample at its own rate.
-  TDDSDChannel* channel = DDSD1->Channels(AuditionChannel);
-  channel->setWaveData(WaveBank[static_cast<std::size_t>(SelectedSound)].get());
-  channel->Stop();
-  channel->Play();
+  Audition(*DDSD1, WaveBank, {TAudition::Palette, {SelectedSound, 1.0}});
   EraserBtn->setChecked(false);
-  EraserBtn->setImageIndex(0);
+  EraserBtn->setImageIndex(EtcPicture::EraserUp);
 }
 
 void TForm1::EraserBtnClick() {
   if (EraserBtn->isChecked()) {
-    EraserBtn->setImageIndex(1);
+    EraserBtn->setImageIndex(EtcPicture::EraserDown);
     SelectedSound = EraserSound;
     QButtonGroup* palette = SoundButtons[1]->group();
     palette->setExclusive(false);  // an exclusive group cannot release its last button
@@ -188,46 +179,48 @@ void TForm1::EraserBtnClick() {
       SoundButtons[static_cast<std::size_t>(n)]->setChecked(false);
     palette->setExclusive(true);
   } else {
-    EraserBtn->setImageIndex(0);
+    EraserBtn->setImageIndex(EtcPicture::EraserUp);
     SoundButtons[1]->setChecked(true);
     SelectedSound = 1;
   }
 }
 
 void TForm1::TimeBtn34Click() {
-  TimeBtn34->setImageIndex(3);
-  TimeBtn44->setImageIndex(4);
+  TimeBtn34->setImageIndex(EtcPicture::Time34Down);
+  TimeBtn44->setImageIndex(EtcPicture::Time44Up);
   SongModified = true;
   DrawScore(-1, -1, -1);
 }
 
 void TForm1::TimeBtn44Click() {
-  TimeBtn34->setImageIndex(2);
-  TimeBtn44->setImageIndex(5);
+  TimeBtn34->setImageIndex(EtcPicture::Time34Up);
+  TimeBtn44->setImageIndex(EtcPicture::Time44Down);
   SongModified = true;
   DrawScore(-1, -1, -1);
 }
 
-void TForm1::UndoBtnMouseDown() { UndoBtn->setImageIndex(13); }
+void TForm1::UndoBtnMouseDown() { UndoBtn->setImageIndex(EtcPicture::UndoHeld); }
 
-void TForm1::UndoBtnMouseUp() { UndoBtn->setImageIndex(12); }
+void TForm1::UndoBtnMouseUp() { UndoBtn->setImageIndex(EtcPicture::UndoReleased); }
 
-// The three spare buttons behave as a group that can also be released entirely.
-void TForm1::ChooseEtcButton(TToolButton* clicked, int offImage) {
+// The three spare buttons behave as a group that can also be released entirely; each
+// one's "down" picture follows its "up" one.
+void TForm1::ChooseEtcButton(TToolButton* clicked, int upImage) {
   if (!clicked->isChecked()) {
-    clicked->setImageIndex(offImage);
+    clicked->setImageIndex(upImage);
     return;
   }
-  clicked->setImageIndex(offImage + 1);
-  const std::array<std::pair<TToolButton*, int>, 3> others = {
-      {{etcBtn1, 6}, {etcBtn2, 8}, {etcBtn3, 10}}};
-  for (const auto& [button, off] : others) {
+  clicked->setImageIndex(upImage + 1);
+  const std::array<std::pair<TToolButton*, int>, 3> others = {{{etcBtn1, EtcPicture::Etc1Up},
+                                                               {etcBtn2, EtcPicture::Etc2Up},
+                                                               {etcBtn3, EtcPicture::Etc3Up}}};
+  for (const auto& [button, up] : others) {
     if (button == clicked) continue;
     button->setChecked(false);
-    button->setImageIndex(off);
+    button->setImageIndex(up);
   }
 }
 
-void TForm1::etcBtn1Click() { ChooseEtcButton(etcBtn1, 6); }
-void TForm1::etcBtn2Click() { ChooseEtcButton(etcBtn2, 8); }
-void TForm1::etcBtn3Click() { ChooseEtcButton(etcBtn3, 10); }
+void TForm1::etcBtn1Click() { ChooseEtcButton(etcBtn1, EtcPicture::Etc1Up); }
+void TForm1::etcBtn2Click() { ChooseEtcButton(etcBtn2, EtcPicture::Etc2Up); }
+void TForm1::etcBtn3Click() { ChooseEtcButton(etcBtn3, EtcPicture::Etc3Up); }

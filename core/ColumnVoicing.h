@@ -1,21 +1,18 @@
 #pragma once
 
+#include <cstdint>
+
 #include "core/SampleBank.h"
 #include "core/SongModel.h"
 
 class TDDSD;
 
-// What sounding a column needs: the song, the samples, the pitch tables and the device.
-struct TVoicingContext {
-  const TSong& Song;
-  const TWaveBank& WaveBank;
-  const TRowPitch& RowPitch;
-  const TAltRowPitch& AltRowPitch;
-  TDDSD& DDSD;
-};
+// Playback's two banks of channels: odd columns sound on 1..3, even ones on 5..7.
+inline constexpr int OddColumnBank = 1;
+inline constexpr int EvenColumnBank = 5;
+inline constexpr int BankChannelCount = MaxNotesPerColumn;
 
-// Sounds column `PlayColumn` and moves it on by one. Odd columns play on channels 1..3,
-// even ones on 5..7, the topmost note first; a column with notes silences the other bank
-// and starts its notes together once every channel is set up. An empty column leaves
-// every channel ringing as it was.
-void VoiceColumn(const TVoicingContext& context, int32_t& PlayColumn);
+// Sounds column `PlayColumn` and moves it on by one. The notes take their bank's channels
+// topmost first; a column with notes silences the other bank and starts its notes together
+// once every channel is set up. An empty column leaves every channel ringing as it was.
+void VoiceColumn(const TSong& song, const TWaveBank& bank, TDDSD& ddsd, int32_t& PlayColumn);

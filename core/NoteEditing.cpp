@@ -1,25 +1,49 @@
 #include "core/NoteEditing.h"
 
-bool PlaceNote(TSong& song, int row, int column, int32_t sound) {
-  if (column >= song.EndColumn || column > ColumnCount) return false;
-  int32_t& cell = song.Cell(row, column);
-  int32_t& count = song.ColumnNoteCount[static_cast<std::size_t>(column)];
-  if (cell == sound) return false;
+#include <algorithm>
+#include <cmath>
+
+namespace {
+int Nearest(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+bool PlaceNote(TSong& song, TCell cell, int32_t sound) {
+  if (cell.Column >= song.EndColumn || cell.Column > ColumnCount) return false;
+  int32_t& value = song.Cell(cell.Row, cell.Column);
+  int32_t& count = song.NoteCount(cell.Column);
+  if (value == sound) return false;
   if (count < MaxNotesPerColumn) {
-    if (cell == 0) ++count;
-    cell = sound;
+    if (value == 0) ++count;
+    value = sound;
     return true;
   }
-  if (cell == 0) return false;  // a fourth note is refused
-  cell = sound;
+  if (value == 0) return false;  // a fourth note is refused
+  value = sound;
   return true;
 }
 
-bool EraseNote(TSong& song, int row, int column) {
-  if (column >= song.EndColumn || column > ColumnCount) return false;
-  int32_t& cell = song.Cell(row, column);
-  if (cell <= 0) return false;
-  cell = 0;
-  --song.ColumnNoteCount[static_cast<std::size_t>(column)];
+bool EraseNote(TSong& song, TCell cell) {
+  if (cell.Column >= song.EndColumn || cell.Column > ColumnCount) return false;
+  int32_t& value = song.Cell(cell.Row, cell.Column);
+  if (value <= 0) return false;
+  value = 0;
+  --song.NoteCount(cell.Column);
   return true;
+}
+}  // namespace
+
+TCell HitCell(int P, int X, int Y) {
+  return {Nearest((Y - 32) / 8.0), Nearest((P - 82 + X) / 32.0) + 1};
+}
+
+TCellEdit EditCell(TSong& song, int32_t tool, TCell cell) {
+  if (tool < EndMarkerSound) {
+    const bool placed = PlaceNote(song, cell, tool);
+    return {placed, {TAudition::Click, ChooseVoice(tool, cell.Row)}};
+  }
+  if (tool == EndMarkerSound) {
+    song.EndColumn = std::min(cell.Column, WholeSongEnd);
+    return {true, {TAudition::Click, {EndMarkerWave, 1.0}}};
+  }
+  if (EraseNote(song, cell)) return {true, {TAudition::Eraser, {EraserWave, 1.0}}};
+  return {};
 }

@@ -1,11 +1,29 @@
 #pragma once
 
+#include "core/Audition.h"
 #include "core/SongModel.h"
 
-// Writes `sound` into a cell of the song unless the cell already holds it, the column lies
-// at or after the end of the song, or a fourth note would join the column; a column that
-// is full still lets its notes be replaced. Returns whether the grid changed.
-bool PlaceNote(TSong& song, int row, int column, int32_t sound);
+// A cell of the grid.
+struct TCell {
+  int Row = 0;
+  int Column = 0;
+  // A click counts from column 1 on, within the 13 rows. The column has no upper test:
+  // the end-marker tool reaches 97, the end of the whole song.
+  bool Counts() const { return Column >= 1 && Row >= 1 && Row <= RowCount; }
+};
 
-// Clears a note before the end of the song. Returns whether there was one.
-bool EraseNote(TSong& song, int row, int column);
+// The cell under the pointer (X, Y) of the score view scrolled by P pixels. Halves round
+// to the even neighbour, so cells are not all the same size in pixels.
+TCell HitCell(int P, int X, int Y);
+
+// What a left click with a tool did to the song, and what it lets the user hear.
+struct TCellEdit {
+  bool Modified = false;
+  TAudition Heard;
+};
+
+// A click of `tool` on a cell that counts. A note sound is placed unless the cell holds it,
+// the column lies at or past the end, or it would be a fourth note in the column; it is
+// heard in any case. The end marker moves the end of the song to the column. The eraser
+// clears a note before the end, and only then is heard.
+TCellEdit EditCell(TSong& song, int32_t tool, TCell cell);

@@ -17,15 +17,9 @@ bool FillWaveBank(TWaveBank& bank, TDDSD& ddsd) {
   } catch (const std::exception&) {
     return false;
   }
-  return true;
-}
-
-bool WaveBankComplete(const TWaveBank& bank, const TDDSD& ddsd) {
   if (!ddsd.Available()) return true;
-  for (int n = 1; n <= WaveBankSize; ++n) {
-    const auto& wave = bank[static_cast<std::size_t>(n)];
-    if (!wave || !wave->Buffer()) return false;
-  }
+  for (int n = 1; n <= WaveBankSize; ++n)
+    if (!bank[static_cast<std::size_t>(n)]->Buffer()) return false;
   return true;
 }
 

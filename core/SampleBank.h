@@ -1,27 +1,33 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
-
-#include "core/SongModel.h"
 
 class TDDSD;
 class TDDSDWaveData;
 
 // WaveBank[1..29]: 1..15 the note sounds, 16 the end-marker tool's, 17..19 unused effects,
 // 20 the eraser's, 21..29 the alternate recordings of the top rows. Slot 0 is unused.
+inline constexpr int WaveBankSize = 29;
+inline constexpr int EndMarkerWave = 16;
+inline constexpr int EraserWave = 20;
 using TWaveBank = std::array<std::unique_ptr<TDDSDWaveData>, WaveBankSize + 1>;
+
+// The format the program asks of the device before it loads the samples: 23160 samples a
+// second (not 22050), 16-bit, stereo.
+inline constexpr int32_t PrimaryFormatRate = 23160;
+inline constexpr uint16_t PrimaryFormatBits = 16;
+inline constexpr bool PrimaryFormatStereo = true;
 
 // "waves/SoundN.wav", relative to the current directory.
 std::filesystem::path WaveFileName(int n);
 
-// Loads the 29 samples on `ddsd` in ascending order. Returns false when loading stopped
-// on an exception, leaving the entries from the failing one onwards empty.
+// Loads the 29 samples on `ddsd` in ascending order. Returns whether every one now holds
+// sound data (always so without a device, which loads none). When making a sample raises,
+// loading stops there: that entry and every later one stay empty.
 bool FillWaveBank(TWaveBank& bank, TDDSD& ddsd);
-
-// Whether every sample holds sound data (always true without a device, which loads none).
-bool WaveBankComplete(const TWaveBank& bank, const TDDSD& ddsd);
 
 // Frees the samples in ascending order; they must go before their component does.
 void FreeWaveBank(TWaveBank& bank);

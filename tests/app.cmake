@@ -1,15 +1,15 @@
 # The window tests share one application object, made in their own main.
 add_library(pomvik_test_support STATIC support/FormFixture.cpp support/FormFixture.h)
-target_include_directories(pomvik_test_support PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(pomvik_test_support PUBLIC pomvik_app)
+target_link_libraries(pomvik_test_support PUBLIC pomvik_app pomvik_test_headers Qt6::Test GTest::gtest)
 
-pomvik_gtest(form_test SOURCES form_test.cpp LIBS pomvik_test_support OWN_MAIN)
+pomvik_gtest(form_test SOURCES form_test.cpp LIBS pomvik_test_support pomvik_window OWN_MAIN)
 pomvik_gtest(scoreview_test SOURCES scoreview_test.cpp LIBS pomvik_test_support OWN_MAIN)
-pomvik_gtest(editing_test SOURCES editing_test.cpp LIBS pomvik_test_support OWN_MAIN)
+pomvik_gtest(editing_test SOURCES editing_test.cpp LIBS pomvik_test_support pomvik_sound OWN_MAIN)
 
 if(POMVIK_BENCHMARKS)
   add_executable(drawscore_benchmark drawscore_benchmark.cpp)
   target_link_libraries(drawscore_benchmark PRIVATE pomvik_app benchmark::benchmark)
 endif()
-pomvik_gtest(samplebank_test SOURCES samplebank_test.cpp LIBS pomvik_test_support OWN_MAIN)
+pomvik_gtest(samplebank_test SOURCES samplebank_test.cpp
+  LIBS pomvik_test_support pomvik_sound OWN_MAIN)
 add_dependencies(samplebank_test waves)

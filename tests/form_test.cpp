@@ -9,7 +9,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
-#include <cmath>
 
 #include "app/layout/ClientArea.h"
 #include "app/layout/Image.h"
@@ -74,22 +73,6 @@ TEST(FormStart, TheSongAndTheControlsStartInTheirDefaults) {
     EXPECT_EQ(f.SoundButtons[static_cast<size_t>(n)]->ImageIndex(), n - 1);
   }
   EXPECT_TRUE(fx.Shown->empty());
-}
-
-TEST(FormStart, PitchTablesHoldTheEqualTemperedRatios) {
-  TFormFixture fx;
-  const int semitones[] = {0, 14, 12, 11, 9, 7, 6, 4, 2, 0, -1, -3, -5, -6};
-  for (int row = 1; row <= 13; ++row) {
-    const double ratio = fx.Form->RowPitch[static_cast<size_t>(row)];
-    EXPECT_NEAR(ratio, std::pow(2.0, semitones[row] / 12.0), 0.0006) << "row " << row;
-    if (row <= 7) {  // the alternate table is eleven semitones lower
-      EXPECT_NEAR(fx.Form->AltRowPitch[static_cast<size_t>(row)],
-                  std::pow(2.0, (semitones[row] - 11) / 12.0), 0.0006)
-          << "row " << row;
-    }
-  }
-  EXPECT_EQ(fx.Form->RowPitch[1], 2.245);
-  EXPECT_EQ(fx.Form->AltRowPitch[7], 0.667);
 }
 
 TEST(FormLayout, ClientAreaPlacesItsControlsAsDesigned) {

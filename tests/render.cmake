@@ -9,7 +9,7 @@ add_dependencies(render_test pomvik-render waves)
 
 if(POMVIK_BENCHMARKS)
   add_executable(render_benchmark render_benchmark.cpp)
-  target_link_libraries(render_benchmark PRIVATE pomvik_render benchmark::benchmark)
+  target_link_libraries(render_benchmark PRIVATE pomvik_render pomvik_test_headers benchmark::benchmark)
   target_compile_definitions(render_benchmark PRIVATE POMVIK_WAVES="${PROJECT_BINARY_DIR}/waves")
   add_dependencies(render_benchmark waves)
 endif()

@@ -7,7 +7,8 @@
 #include <cmath>
 #include <span>
 
-#include "core/SongModel.h"
+#include "core/PitchTables.h"
+#include "core/SampleBank.h"
 #include "tests/sound_test_support.h"
 #include "tests/support/FundamentalEstimator.h"
 #include "tests/support/MidiFileReader.h"
@@ -173,7 +174,7 @@ TEST_F(RenderTest, ThreeNotesInEveryColumnAllSoundAndTheLastRingsOut) {
       };
       do {
         sound = sound % 15 + 1;
-        voice = ChooseVoice(sound, row, DefaultRowPitch, DefaultAltRowPitch);
+        voice = ChooseVoice(sound, row);
       } while (tooClose());
       group += {hex[row], hex[sound]};
       column.push_back(voice);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/SongModel.h"
+#include "core/PitchTables.h"
 #include "tests/support/BandEnergy.h"
 #include "tests/support/FundamentalEstimator.h"
 #include "tests/support/PcmWaveFile.h"
@@ -76,7 +76,7 @@ RatioRange playedRatios(int n) {
   RatioRange range{std::numeric_limits<double>::infinity(), 0.0};
   for (int sound = 1; sound <= 15; ++sound) {
     for (int row = 1; row <= RowCount; ++row) {
-      const TNoteVoice voice = ChooseVoice(sound, row, DefaultRowPitch, DefaultAltRowPitch);
+      const TNoteVoice voice = ChooseVoice(sound, row);
       if (voice.Wave != n) continue;
       range.slowest = std::min(range.slowest, voice.Ratio);
       range.fastest = std::max(range.fastest, voice.Ratio);
@@ -250,7 +250,7 @@ TEST(WaveSynthLevels, NoteSoundsAreEquallyLoudAndAlternatesMatchTheirMainSound) 
     EXPECT_NEAR(loudness[static_cast<std::size_t>(n)], median, 1.5) << "Sound" << n;
   }
   for (int sound = 1; sound <= 15; ++sound) {
-    const int alternate = ChooseVoice(sound, 1, DefaultRowPitch, DefaultAltRowPitch).Wave;
+    const int alternate = ChooseVoice(sound, 1).Wave;
     if (alternate == sound) continue;
     EXPECT_NEAR(loudness[static_cast<std::size_t>(alternate)],
                 loudness[static_cast<std::size_t>(sound)], 1.5)

@@ -16,7 +16,7 @@ void TClientArea::resizeEvent(QResizeEvent*) {
   bottom_->setGeometry(0, h - ControlBarHeight, w, ControlBarHeight);
   scrollBar_->setGeometry(0, h - ControlBarHeight - ScrollBarHeight, w, ScrollBarHeight);
   // Anchored to the left only: the view keeps its size and its centre's proportional place.
-  constexpr double designedCentre = 56 + ViewHeight / 2.0;
+  constexpr double designedCentre = ViewTop + ViewHeight / 2.0;
   const int centre = static_cast<int>(std::lround(designedCentre * h / DesignedHeight));
   view_->setGeometry(0, centre - ViewHeight / 2, ViewWidth, ViewHeight);
 }

@@ -9,12 +9,15 @@ class TClientArea : public QWidget {
   Q_OBJECT
 
  public:
+  // The designed client area: the view at (0, 56), the scroll bar and the lower control
+  // bar below it.
   static constexpr int DesignedWidth = 385;
   static constexpr int DesignedHeight = 271;
   static constexpr int ControlBarHeight = 56;
   static constexpr int ScrollBarHeight = 15;
   static constexpr int ViewWidth = 385;
   static constexpr int ViewHeight = 144;
+  static constexpr int ViewTop = ControlBarHeight;
 
   TClientArea(QWidget* top, QWidget* view, QWidget* scrollBar, QWidget* bottom, QWidget* parent);
 

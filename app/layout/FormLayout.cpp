@@ -2,20 +2,24 @@
 
 #include <QButtonGroup>
 #include <QFileDialog>
+#include <QMainWindow>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTimer>
 
-#include "app/Unit1.h"
 #include "app/layout/ClientArea.h"
+#include "app/layout/FormControls.h"
 #include "app/layout/Image.h"
 #include "app/layout/ImageList.h"
+#include "app/layout/PictureIndex.h"
 #include "app/layout/ToolBar.h"
+#include "core/SongModel.h"
+#include "core/Transport.h"
 #include "sound/ddsd.h"
 #include "window/WinSize.h"
 
 namespace {
-TImage* HiddenPicture(TForm1& form, const QString& name) {
+TImage* HiddenPicture(QMainWindow& form, const QString& name) {
   auto* image = new TImage(&form);
   image->setObjectName(name);
   image->setPicture(LoadPicture(name));
@@ -23,7 +27,7 @@ TImage* HiddenPicture(TForm1& form, const QString& name) {
   return image;
 }
 
-QButtonGroup* Group(TForm1& form, const QString& name,
+QButtonGroup* Group(QMainWindow& form, const QString& name,
                     std::initializer_list<QAbstractButton*> buttons) {
   auto* group = new QButtonGroup(&form);
   group->setObjectName(name);
@@ -43,30 +47,30 @@ TToolButton* CheckButton(TToolBar* bar, const QString& name, int image, bool dow
 const QString FileFilter = QStringLiteral("pomviksequence(*.psq)");
 }  // namespace
 
-void BuildFormLayout(TForm1& form) {
-  BuildPictures(form);
-  BuildControls(form);
-  BuildActionsAndMenus(form);
-  BuildComponents(form);
+void BuildFormLayout(QMainWindow& form, TFormControls& controls) {
+  BuildPictures(form, controls);
+  BuildControls(form, controls);
+  BuildActionsAndMenus(form, controls);
+  BuildComponents(form, controls);
 }
 
-void BuildPictures(TForm1& f) {
-  f.CommonImages = new TImageList(QStringLiteral("CommonImages"), 16, 16, &f);
-  f.PlayerImages = new TImageList(QStringLiteral("PlayerImages"), 16, 16, &f);
-  f.etcImages = new TImageList(QStringLiteral("etcImages"), 16, 16, &f);
-  f.SoundImages = new TImageList(QStringLiteral("SoundImages"), 16, 16, &f);
-  f.PomvikImages = new TImageList(QStringLiteral("PomvikImages"), 16, 22, &f);
-  f.BGImage = HiddenPicture(f, QStringLiteral("BGImage"));
-  f.ToonImage = HiddenPicture(f, QStringLiteral("ToonImage"));
-  f.CounterImage = HiddenPicture(f, QStringLiteral("CounterImage"));
-  f.LineImage = HiddenPicture(f, QStringLiteral("LineImage"));
-  f.LoopFImage = HiddenPicture(f, QStringLiteral("LoopFImage"));
-  f.LoopLImage = HiddenPicture(f, QStringLiteral("LoopLImage"));
-  f.LastImage = HiddenPicture(f, QStringLiteral("LastImage"));
-  f.CLineImage = HiddenPicture(f, QStringLiteral("CLineImage"));
+void BuildPictures(QMainWindow& f, TFormControls& c) {
+  c.CommonImages = new TImageList(QStringLiteral("CommonImages"), 16, 16, &f);
+  c.PlayerImages = new TImageList(QStringLiteral("PlayerImages"), 16, 16, &f);
+  c.etcImages = new TImageList(QStringLiteral("etcImages"), 16, 16, &f);
+  c.SoundImages = new TImageList(QStringLiteral("SoundImages"), 16, 16, &f);
+  c.PomvikImages = new TImageList(QStringLiteral("PomvikImages"), 16, 22, &f);
+  c.BGImage = HiddenPicture(f, QStringLiteral("BGImage"));
+  c.ToonImage = HiddenPicture(f, QStringLiteral("ToonImage"));
+  c.CounterImage = HiddenPicture(f, QStringLiteral("CounterImage"));
+  c.LineImage = HiddenPicture(f, QStringLiteral("LineImage"));
+  c.LoopFImage = HiddenPicture(f, QStringLiteral("LoopFImage"));
+  c.LoopLImage = HiddenPicture(f, QStringLiteral("LoopLImage"));
+  c.LastImage = HiddenPicture(f, QStringLiteral("LastImage"));
+  c.CLineImage = HiddenPicture(f, QStringLiteral("CLineImage"));
 }
 
-void BuildControls(TForm1& f) {
+void BuildControls(QMainWindow& f, TFormControls& c) {
   f.setObjectName(QStringLiteral("Form1"));
   f.setWindowTitle(QStringLiteral("PomvikSequencer"));
   f.setWindowIcon(QIcon(QPixmap::fromImage(LoadPicture(QStringLiteral("AppIcon")))));
@@ -77,126 +81,111 @@ void BuildControls(TForm1& f) {
   font.setPixelSize(12);
   f.setFont(font);
 
-  f.ControlBar1 = new TControlBar(QStringLiteral("ControlBar1"), &f);
-  f.ToolBar1 = new TToolBar(QStringLiteral("ToolBar1"), QStringLiteral("ToolBar1"), f.CommonImages,
-                            f.ControlBar1);
-  f.NewBtn = f.ToolBar1->AddButton(QStringLiteral("NewBtn"), 0);
-  f.OpenBtn = f.ToolBar1->AddButton(QStringLiteral("OpenBtn"), 1);
-  f.SaveBtn = f.ToolBar1->AddButton(QStringLiteral("SaveBtn"), 2);
-  f.SaveBtn->setFixedWidth(34);
-  f.ToolBar1->AddSeparator(QStringLiteral("ToolButton27"));
-  f.PasteBtn = f.ToolBar1->AddButton(QStringLiteral("PasteBtn"), 3);
-  f.ToolBar1->AddSeparator(QStringLiteral("ToolButton28"));
-  f.OptionBtn = f.ToolBar1->AddButton(QStringLiteral("OptionBtn"), 4);
-  f.OptionBtn->setText(QStringLiteral("options(&O)"));
-  f.OptionBtn->setEnabled(false);
-  f.ControlBar1->AddBand(f.ToolBar1, {11, 2}, {142, 22});
+  c.ControlBar1 = new TControlBar(QStringLiteral("ControlBar1"), &f);
+  c.ToolBar1 = new TToolBar(QStringLiteral("ToolBar1"), QStringLiteral("ToolBar1"), c.CommonImages,
+                            c.ControlBar1);
+  c.NewBtn = c.ToolBar1->AddButton(QStringLiteral("NewBtn"), CommonPicture::New);
+  c.OpenBtn = c.ToolBar1->AddButton(QStringLiteral("OpenBtn"), CommonPicture::Open);
+  c.SaveBtn = c.ToolBar1->AddButton(QStringLiteral("SaveBtn"), CommonPicture::Save);
+  c.SaveBtn->setFixedWidth(34);
+  c.ToolBar1->AddSeparator(QStringLiteral("ToolButton27"));
+  c.PasteBtn = c.ToolBar1->AddButton(QStringLiteral("PasteBtn"), CommonPicture::Import);
+  c.ToolBar1->AddSeparator(QStringLiteral("ToolButton28"));
+  c.OptionBtn = c.ToolBar1->AddButton(QStringLiteral("OptionBtn"), CommonPicture::Options);
+  c.OptionBtn->setText(QStringLiteral("options(&O)"));
+  c.OptionBtn->setEnabled(false);
+  c.ControlBar1->AddBand(c.ToolBar1, {11, 2}, {142, 22});
 
-  f.SoundsBar = new TToolBar(QStringLiteral("SoundsBar"), QStringLiteral("SoundsPallete"),
-                             f.SoundImages, f.ControlBar1);
+  c.SoundsBar = new TToolBar(QStringLiteral("SoundsBar"), QStringLiteral("SoundsPallete"),
+                             c.SoundImages, c.ControlBar1);
   auto* palette = new QButtonGroup(&f);
   palette->setObjectName(QStringLiteral("SoundsGroup"));
-  for (int n = 1; n <= PaletteButtonCount; ++n) {
-    TToolButton* b = CheckButton(f.SoundsBar, QStringLiteral("SoundBtn%1").arg(n), n - 1, n == 1);
-    palette->addButton(b, n);
-    QObject::connect(b, &QToolButton::clicked, &f, &TForm1::SoundBtn1Click);
-  }
-  f.ControlBar1->AddBand(f.SoundsBar, {11, 28}, {368, 22});
+  for (int n = 1; n <= PaletteButtonCount; ++n)
+    palette->addButton(CheckButton(c.SoundsBar, QStringLiteral("SoundBtn%1").arg(n),
+                                   SoundPicture::Tool(n), n == 1),
+                       n);
+  c.ControlBar1->AddBand(c.SoundsBar, {11, 28}, {368, 22});
 
-  f.MainImage = new TImage(&f);
-  f.MainImage->setObjectName(QStringLiteral("MainImage"));
-  f.MainImage->setFixedSize(385, 144);
-  f.MainImage->setCursor(Qt::BlankCursor);  // the tool's icon follows the pointer instead
+  c.MainImage = new TImage(&f);
+  c.MainImage->setObjectName(QStringLiteral("MainImage"));
+  c.MainImage->setFixedSize(TClientArea::ViewWidth, TClientArea::ViewHeight);
+  c.MainImage->setCursor(Qt::BlankCursor);  // the tool's icon follows the pointer instead
 
-  f.ScrollBar = new QScrollBar(Qt::Horizontal, &f);
-  f.ScrollBar->setObjectName(QStringLiteral("ScrollBar"));
-  f.ScrollBar->setRange(0, 2780);
-  f.ScrollBar->setSingleStep(10);
-  f.ScrollBar->setPageStep(20);
-  f.ScrollBar->setValue(0);
+  c.ScrollBar = new QScrollBar(Qt::Horizontal, &f);
+  c.ScrollBar->setObjectName(QStringLiteral("ScrollBar"));
+  c.ScrollBar->setRange(0, 2780);
+  c.ScrollBar->setSingleStep(10);
+  c.ScrollBar->setPageStep(20);
+  c.ScrollBar->setValue(0);
 
-  f.ControlBar2 = new TControlBar(QStringLiteral("ControlBar2"), &f);
-  f.etcBar =
-      new TToolBar(QStringLiteral("etcBar"), QStringLiteral("etcBar"), f.etcImages, f.ControlBar2);
-  f.EraserBtn = CheckButton(f.etcBar, QStringLiteral("EraserBtn"), 0, false);
-  f.etcBar->AddSeparator(QStringLiteral("ToolButton37"));
-  f.TimeBtn34 = CheckButton(f.etcBar, QStringLiteral("TimeBtn34"), 2, false);
-  f.TimeBtn44 = CheckButton(f.etcBar, QStringLiteral("TimeBtn44"), 5, true);
-  Group(f, QStringLiteral("TimeGroup"), {f.TimeBtn34, f.TimeBtn44})->setExclusive(true);
-  f.etcBar->AddSeparator(QStringLiteral("ToolButton38"));
-  f.etcBtn1 = CheckButton(f.etcBar, QStringLiteral("etcBtn1"), 6, false, false);
-  f.etcBtn2 = CheckButton(f.etcBar, QStringLiteral("etcBtn2"), 8, false, false);
-  f.etcBtn3 = CheckButton(f.etcBar, QStringLiteral("etcBtn3"), 10, false, false);
-  f.etcBar->AddSeparator(QStringLiteral("ToolButton39"));
-  f.UndoBtn = f.etcBar->AddButton(QStringLiteral("UndoBtn"), 12);
-  f.UndoBtn->setEnabled(false);
-  f.ControlBar2->AddBand(f.etcBar, {11, 2}, {185, 22});
+  c.ControlBar2 = new TControlBar(QStringLiteral("ControlBar2"), &f);
+  c.etcBar =
+      new TToolBar(QStringLiteral("etcBar"), QStringLiteral("etcBar"), c.etcImages, c.ControlBar2);
+  c.EraserBtn = CheckButton(c.etcBar, QStringLiteral("EraserBtn"), EtcPicture::EraserUp, false);
+  c.etcBar->AddSeparator(QStringLiteral("ToolButton37"));
+  c.TimeBtn34 = CheckButton(c.etcBar, QStringLiteral("TimeBtn34"), EtcPicture::Time34Up, false);
+  c.TimeBtn44 = CheckButton(c.etcBar, QStringLiteral("TimeBtn44"), EtcPicture::Time44Down, true);
+  Group(f, QStringLiteral("TimeGroup"), {c.TimeBtn34, c.TimeBtn44})->setExclusive(true);
+  c.etcBar->AddSeparator(QStringLiteral("ToolButton38"));
+  c.etcBtn1 = CheckButton(c.etcBar, QStringLiteral("etcBtn1"), EtcPicture::Etc1Up, false, false);
+  c.etcBtn2 = CheckButton(c.etcBar, QStringLiteral("etcBtn2"), EtcPicture::Etc2Up, false, false);
+  c.etcBtn3 = CheckButton(c.etcBar, QStringLiteral("etcBtn3"), EtcPicture::Etc3Up, false, false);
+  c.etcBar->AddSeparator(QStringLiteral("ToolButton39"));
+  c.UndoBtn = c.etcBar->AddButton(QStringLiteral("UndoBtn"), EtcPicture::UndoReleased);
+  c.UndoBtn->setEnabled(false);
+  c.ControlBar2->AddBand(c.etcBar, {11, 2}, {185, 22});
 
-  f.PlayerBar = new TToolBar(QStringLiteral("PlayerBar"), QStringLiteral("PlayerBar"),
-                             f.PlayerImages, f.ControlBar2);
-  f.PlayBtn = CheckButton(f.PlayerBar, QStringLiteral("PlayBtn"), 0, false);
-  f.StopBtn = CheckButton(f.PlayerBar, QStringLiteral("StopBtn"), 3, true);
-  Group(f, QStringLiteral("PlayerGroup"), {f.PlayBtn, f.StopBtn})->setExclusive(true);
-  f.PlayerBar->AddSeparator(QStringLiteral("ToolButton1"));
-  f.LoopBtn = CheckButton(f.PlayerBar, QStringLiteral("LoopBtn"), 4, false);
-  f.PlayerBar->AddSeparator(QStringLiteral("ToolButton16"));
-  f.TempoBar = new QSlider(Qt::Horizontal, f.PlayerBar);
-  f.TempoBar->setObjectName(QStringLiteral("TempoBar"));
-  f.TempoBar->setFixedSize(120, 22);
-  f.TempoBar->setRange(100, 700);
-  f.TempoBar->setSingleStep(1);
-  f.TempoBar->setTickPosition(QSlider::NoTicks);
-  f.TempoBar->setValue(DefaultTempo);
-  f.PlayerBar->AddControl(f.TempoBar);
-  f.ControlBar2->AddBand(f.PlayerBar, {11, 28}, {206, 22});
+  c.PlayerBar = new TToolBar(QStringLiteral("PlayerBar"), QStringLiteral("PlayerBar"),
+                             c.PlayerImages, c.ControlBar2);
+  c.PlayBtn =
+      CheckButton(c.PlayerBar, QStringLiteral("PlayBtn"), PlayerPicture::PlayStopped, false);
+  c.StopBtn = CheckButton(c.PlayerBar, QStringLiteral("StopBtn"), PlayerPicture::StopStopped, true);
+  Group(f, QStringLiteral("PlayerGroup"), {c.PlayBtn, c.StopBtn})->setExclusive(true);
+  c.PlayerBar->AddSeparator(QStringLiteral("ToolButton1"));
+  c.LoopBtn = CheckButton(c.PlayerBar, QStringLiteral("LoopBtn"), PlayerPicture::LoopUp, false);
+  c.PlayerBar->AddSeparator(QStringLiteral("ToolButton16"));
+  c.TempoBar = new QSlider(Qt::Horizontal, c.PlayerBar);
+  c.TempoBar->setObjectName(QStringLiteral("TempoBar"));
+  c.TempoBar->setFixedSize(120, 22);
+  c.TempoBar->setRange(MinTempo, MaxTempo);
+  c.TempoBar->setSingleStep(1);
+  c.TempoBar->setTickPosition(QSlider::NoTicks);
+  c.TempoBar->setValue(DefaultTempo);
+  c.PlayerBar->AddControl(c.TempoBar);
+  c.ControlBar2->AddBand(c.PlayerBar, {11, 28}, {206, 22});
 
-  f.setCentralWidget(new TClientArea(f.ControlBar1, f.MainImage, f.ScrollBar, f.ControlBar2, &f));
-
-  // Handlers are attached after the stored values are in place, so building fires none.
-  QObject::connect(f.ScrollBar, &QScrollBar::valueChanged, &f, &TForm1::ScrollBarChange);
-  QObject::connect(f.TempoBar, &QSlider::valueChanged, &f, &TForm1::TempoBarChange);
-  QObject::connect(f.StopBtn, &QToolButton::clicked, &f, &TForm1::StopBtnClick);
-  QObject::connect(f.EraserBtn, &QToolButton::clicked, &f, &TForm1::EraserBtnClick);
-  QObject::connect(f.TimeBtn34, &QToolButton::clicked, &f, &TForm1::TimeBtn34Click);
-  QObject::connect(f.TimeBtn44, &QToolButton::clicked, &f, &TForm1::TimeBtn44Click);
-  QObject::connect(f.etcBtn1, &QToolButton::clicked, &f, &TForm1::etcBtn1Click);
-  QObject::connect(f.etcBtn2, &QToolButton::clicked, &f, &TForm1::etcBtn2Click);
-  QObject::connect(f.etcBtn3, &QToolButton::clicked, &f, &TForm1::etcBtn3Click);
-  QObject::connect(f.UndoBtn, &TToolButton::MouseDown, &f, &TForm1::UndoBtnMouseDown);
-  QObject::connect(f.UndoBtn, &TToolButton::MouseUp, &f, &TForm1::UndoBtnMouseUp);
-  QObject::connect(f.MainImage, &TImage::MouseDown, &f, &TForm1::MainImageMouseDown);
-  QObject::connect(f.MainImage, &TImage::MouseMove, &f, &TForm1::MainImageMouseMove);
+  f.setCentralWidget(new TClientArea(c.ControlBar1, c.MainImage, c.ScrollBar, c.ControlBar2, &f));
 }
 
-void BuildComponents(TForm1& f) {
-  f.OpenDialog1 = new QFileDialog(&f);
-  f.OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
-  f.OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-  f.OpenDialog1->setFileMode(QFileDialog::AnyFile);  // a typed name is accepted as it is
-  f.OpenDialog1->setNameFilter(FileFilter);
-  f.OpenDialog1->setSizeGripEnabled(true);
+void BuildComponents(QMainWindow& f, TFormControls& c) {
+  c.OpenDialog1 = new QFileDialog(&f);
+  c.OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+  c.OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+  c.OpenDialog1->setFileMode(QFileDialog::AnyFile);  // a typed name is accepted as it is
+  c.OpenDialog1->setNameFilter(FileFilter);
+  c.OpenDialog1->setSizeGripEnabled(true);
 
-  f.SaveDialog1 = new QFileDialog(&f);
-  f.SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
-  f.SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-  f.SaveDialog1->setNameFilter(FileFilter);
-  f.SaveDialog1->setSizeGripEnabled(true);
-  f.SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, false);
+  c.SaveDialog1 = new QFileDialog(&f);
+  c.SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
+  c.SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
+  c.SaveDialog1->setNameFilter(FileFilter);
+  c.SaveDialog1->setSizeGripEnabled(true);
+  c.SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, false);
 
   // Created running at its default interval; the start-up sequence stops and retimes it.
-  f.Timer = new QTimer(&f);
-  f.Timer->setObjectName(QStringLiteral("Timer"));
-  f.Timer->setTimerType(Qt::PreciseTimer);
-  f.Timer->setInterval(1000);
-  f.Timer->start();
+  c.Timer = new QTimer(&f);
+  c.Timer->setObjectName(QStringLiteral("Timer"));
+  c.Timer->setTimerType(Qt::PreciseTimer);
+  c.Timer->setInterval(1000);
+  c.Timer->start();
 
-  f.DDSD1 = new TDDSD(&f);
-  f.DDSD1->setObjectName(QStringLiteral("DDSD1"));
-  f.DDSD1->setDebugOption(dsoHaltOnError);
+  c.DDSD1 = new TDDSD(&f);
+  c.DDSD1->setObjectName(QStringLiteral("DDSD1"));
+  c.DDSD1->setDebugOption(dsoHaltOnError);
 
-  f.WinSize1 = new TWinSize(&f);
-  f.WinSize1->setObjectName(QStringLiteral("WinSize1"));
-  f.WinSize1->setMinTrackSizeX(393);
-  f.WinSize1->setMinTrackSizeY(317);
-  f.WinSize1->setMaxTrackSizeY(500);
+  c.WinSize1 = new TWinSize(&f);
+  c.WinSize1->setObjectName(QStringLiteral("WinSize1"));
+  c.WinSize1->setMinTrackSizeX(393);
+  c.WinSize1->setMinTrackSizeY(317);
+  c.WinSize1->setMaxTrackSizeY(500);
 }

@@ -10,7 +10,7 @@ QImage LoadPicture(const QString& name) {
 }
 
 TImageList::TImageList(const QString& name, int width, int height, QObject* parent)
-    : QObject(parent), width_(width), height_(height) {
+    : QObject(parent) {
   setObjectName(name);
   const QImage strip = LoadPicture(name).convertToFormat(QImage::Format_ARGB32_Premultiplied);
   for (int x = 0; x + width <= strip.width(); x += width)

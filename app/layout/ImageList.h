@@ -15,16 +15,12 @@ class TImageList : public QObject {
   // Loads ":/pictures/<name>.xpm" and cuts it into cells of width x height.
   TImageList(const QString& name, int width, int height, QObject* parent);
 
-  int Width() const { return width_; }
-  int Height() const { return height_; }
   int Count() const { return static_cast<int>(images_.size()); }
   // Premultiplied ARGB, the mask as alpha; the same picture a button shows.
   const QImage& Image(int index) const { return images_.at(static_cast<size_t>(index)); }
   QIcon Icon(int index) const;
 
  private:
-  int width_;
-  int height_;
   std::vector<QImage> images_;
 };
 

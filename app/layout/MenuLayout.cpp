@@ -1,20 +1,24 @@
 #include <QAction>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 
-#include "app/Unit1.h"
+#include "app/layout/FormControls.h"
 #include "app/layout/FormLayout.h"
 #include "app/layout/ImageList.h"
+#include "app/layout/PictureIndex.h"
 #include "app/layout/ToolBar.h"
 
 namespace {
-QAction* Action(TForm1& f, QObject* list, const QString& name, const QString& category,
-                const QString& caption, int image) {
+constexpr int NoPicture = -1;
+
+QAction* Action(const TImageList* images, QObject* list, const QString& name,
+                const QString& category, const QString& caption, int image) {
   auto* a = new QAction(caption, list);
   a->setObjectName(name);
   a->setProperty("Category", category);
-  if (image >= 0) {
-    a->setIcon(f.CommonImages->Icon(image));
+  if (image != NoPicture) {
+    a->setIcon(images->Icon(image));
     a->setProperty("ImageIndex", image);
   }
   return a;
@@ -55,57 +59,59 @@ void BindButton(TToolButton* button, QAction* action, const QString& hint) {
 }
 }  // namespace
 
-void BuildActionsAndMenus(TForm1& f) {
+void BuildActionsAndMenus(QMainWindow& f, TFormControls& c) {
   auto* list = new QObject(&f);
   list->setObjectName(QStringLiteral("ActionList1"));
   const QString file = QStringLiteral("file"), edit = QStringLiteral("edit");
-  f.NewAction = Action(f, list, QStringLiteral("NewAction"), file, QStringLiteral("new(&N)"), 0);
-  f.OpenAction = Action(f, list, QStringLiteral("OpenAction"), file, QStringLiteral("open(&O)"), 1);
-  f.SaveAction = Action(f, list, QStringLiteral("SaveAction"), file, QStringLiteral("save(&S)"), 2);
-  f.SaveAsAction =
-      Action(f, list, QStringLiteral("SaveAsAction"), file, QStringLiteral("save as(&A)"), -1);
-  f.LoadFromClipbrdAction = Action(f, list, QStringLiteral("LoadFromClipbrdAction"), edit,
-                                   QStringLiteral("import from clipboard(&P)"), 3);
-  f.ModifiedAction = Action(f, list, QStringLiteral("ModifiedAction"), QString(),
-                            QStringLiteral("ModifiedAction"), -1);
-  f.SaveToClipbrdAction = Action(f, list, QStringLiteral("SaveToClipbrdAction"), edit,
-                                 QStringLiteral("export to clipboard(&C)"), -1);
-  QObject::connect(f.NewAction, &QAction::triggered, &f, &TForm1::NewActionExecute);
+  const auto action = [&](const char* name, const QString& category, const QString& caption,
+                          int image) {
+    return Action(c.CommonImages, list, QString::fromLatin1(name), category, caption, image);
+  };
+  c.NewAction = action("NewAction", file, QStringLiteral("new(&N)"), CommonPicture::New);
+  c.OpenAction = action("OpenAction", file, QStringLiteral("open(&O)"), CommonPicture::Open);
+  c.SaveAction = action("SaveAction", file, QStringLiteral("save(&S)"), CommonPicture::Save);
+  c.SaveAsAction = action("SaveAsAction", file, QStringLiteral("save as(&A)"), NoPicture);
+  c.LoadFromClipbrdAction =
+      action("LoadFromClipbrdAction", edit, QStringLiteral("import from clipboard(&P)"),
+             CommonPicture::Import);
+  c.ModifiedAction =
+      action("ModifiedAction", QString(), QStringLiteral("ModifiedAction"), NoPicture);
+  c.SaveToClipbrdAction =
+      action("SaveToClipbrdAction", edit, QStringLiteral("export to clipboard(&C)"), NoPicture);
 
   QMenuBar* bar = f.menuBar();
   bar->setObjectName(QStringLiteral("MainMenu1"));
-  f.File1 = bar->addMenu(QStringLiteral("file(&F)"));
-  f.File1->setObjectName(QStringLiteral("File1"));
-  f.New1 = Bound(f.File1, QStringLiteral("New1"), f.NewAction);
-  f.Open1 = Bound(f.File1, QStringLiteral("Open1"), f.OpenAction);
-  f.Save1 = Bound(f.File1, QStringLiteral("Save1"), f.SaveAction);
-  f.SaveAs1 = Bound(f.File1, QStringLiteral("SaveAs1"), f.SaveAsAction);
-  Separator(f.File1, QStringLiteral("N2"));
-  f.Exit1 = Entry(f.File1, QStringLiteral("Exit1"), QStringLiteral("quit(&X)"));
-  QObject::connect(f.Exit1, &QAction::triggered, &f, &TForm1::Exit1Click);
+  c.File1 = bar->addMenu(QStringLiteral("file(&F)"));
+  c.File1->setObjectName(QStringLiteral("File1"));
+  c.New1 = Bound(c.File1, QStringLiteral("New1"), c.NewAction);
+  c.Open1 = Bound(c.File1, QStringLiteral("Open1"), c.OpenAction);
+  c.Save1 = Bound(c.File1, QStringLiteral("Save1"), c.SaveAction);
+  c.SaveAs1 = Bound(c.File1, QStringLiteral("SaveAs1"), c.SaveAsAction);
+  Separator(c.File1, QStringLiteral("N2"));
+  c.Exit1 = Entry(c.File1, QStringLiteral("Exit1"), QStringLiteral("quit(&X)"));
 
-  f.Edit1 = bar->addMenu(QStringLiteral("edit(&E)"));
-  f.Edit1->setObjectName(QStringLiteral("Edit1"));
-  f.Undo1 = Entry(f.Edit1, QStringLiteral("Undo1"), QStringLiteral("undo(&U)"));
-  f.Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-  f.Undo1->setEnabled(false);
-  f.Redo1 = Entry(f.Edit1, QStringLiteral("Redo1"), QStringLiteral("redo(&R)"));
-  f.Redo1->setEnabled(false);
-  Separator(f.Edit1, QStringLiteral("N4"));
-  f.Copy1 = Bound(f.Edit1, QStringLiteral("Copy1"), f.SaveToClipbrdAction);
-  f.Paste1 = Bound(f.Edit1, QStringLiteral("Paste1"), f.LoadFromClipbrdAction);
-  Separator(f.Edit1, QStringLiteral("N1"));
-  f.Lite1 = Entry(f.Edit1, QStringLiteral("Lite1"), QStringLiteral("LiteMode"));
-  f.Lite1->setCheckable(true);  // its check mark is all it does; playback reads it
-  f.Option1 = Entry(f.Edit1, QStringLiteral("Option1"), QStringLiteral("options(&O)"));
-  f.Option1->setEnabled(false);
+  c.Edit1 = bar->addMenu(QStringLiteral("edit(&E)"));
+  c.Edit1->setObjectName(QStringLiteral("Edit1"));
+  c.Undo1 = Entry(c.Edit1, QStringLiteral("Undo1"), QStringLiteral("undo(&U)"));
+  c.Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  c.Undo1->setEnabled(false);
+  c.Redo1 = Entry(c.Edit1, QStringLiteral("Redo1"), QStringLiteral("redo(&R)"));
+  c.Redo1->setEnabled(false);
+  Separator(c.Edit1, QStringLiteral("N4"));
+  c.Copy1 = Bound(c.Edit1, QStringLiteral("Copy1"), c.SaveToClipbrdAction);
+  c.Paste1 = Bound(c.Edit1, QStringLiteral("Paste1"), c.LoadFromClipbrdAction);
+  Separator(c.Edit1, QStringLiteral("N1"));
+  c.Lite1 = Entry(c.Edit1, QStringLiteral("Lite1"), QStringLiteral("LiteMode"));
+  c.Lite1->setCheckable(true);  // its check mark is all it does; playback reads it
+  c.Option1 = Entry(c.Edit1, QStringLiteral("Option1"), QStringLiteral("options(&O)"));
+  c.Option1->setEnabled(false);
 
   // The help menu only shows text.
-  f.Help1 = bar->addMenu(QStringLiteral("help(&H)"));
-  f.Help1->setObjectName(QStringLiteral("Help1"));
-  QMenu* about = Submenu(f.Help1, QStringLiteral("About1"), QStringLiteral("about(&A)..."));
+  c.Help1 = bar->addMenu(QStringLiteral("help(&H)"));
+  c.Help1->setObjectName(QStringLiteral("Help1"));
+  QMenu* about = Submenu(c.Help1, QStringLiteral("About1"), QStringLiteral("about(&A)..."));
   Entry(about, QStringLiteral("N21"), QStringLiteral("PomvikSeq(Release6)"));
-  QMenu* trouble = Submenu(f.Help1, QStringLiteral("N3"), QStringLiteral("trouble shooting"));
+  QMenu* trouble = Submenu(c.Help1, QStringLiteral("N3"), QStringLiteral("trouble shooting"));
   QMenu* slow = Submenu(trouble, QStringLiteral("N29"), QStringLiteral("too slow"));
   QMenu* editMenu = Submenu(slow, QStringLiteral("N30"), QStringLiteral("edit menu->"));
   Entry(editMenu, QStringLiteral("Lite2"), QStringLiteral("LiteMode"));
@@ -113,8 +119,8 @@ void BuildActionsAndMenus(TForm1& f) {
   Entry(midi, QStringLiteral("N28"), QStringLiteral("quit this app"));
   QMenu* noSound = Submenu(trouble, QStringLiteral("N5"), QStringLiteral("no sound"));
   Entry(noSound, QStringLiteral("Win981"), QStringLiteral("i dont know"));
-  Separator(f.Help1, QStringLiteral("N7"));
-  QMenu* test = Submenu(f.Help1, QStringLiteral("N8"), QStringLiteral("mentality test"));
+  Separator(c.Help1, QStringLiteral("N7"));
+  QMenu* test = Submenu(c.Help1, QStringLiteral("N8"), QStringLiteral("mentality test"));
   QMenu* stylish =
       Submenu(test, QStringLiteral("N23"), QStringLiteral("do you think you re stylish?"));
   Entry(Submenu(stylish, QStringLiteral("N24"), QStringLiteral("yes")), QStringLiteral("N26"),
@@ -122,15 +128,15 @@ void BuildActionsAndMenus(TForm1& f) {
   Entry(Submenu(stylish, QStringLiteral("N25"), QStringLiteral("no")), QStringLiteral("N27"),
         QStringLiteral("it seems to be right"));
 
-  f.SaveBtnMenu = new QMenu(&f);
-  f.SaveBtnMenu->setObjectName(QStringLiteral("SaveBtnMenu"));
-  Bound(f.SaveBtnMenu, QStringLiteral("Save2"), f.SaveAction);
-  Bound(f.SaveBtnMenu, QStringLiteral("SaveAs2"), f.SaveAsAction);
+  c.SaveBtnMenu = new QMenu(&f);
+  c.SaveBtnMenu->setObjectName(QStringLiteral("SaveBtnMenu"));
+  Bound(c.SaveBtnMenu, QStringLiteral("Save2"), c.SaveAction);
+  Bound(c.SaveBtnMenu, QStringLiteral("SaveAs2"), c.SaveAsAction);
 
-  BindButton(f.NewBtn, f.NewAction, QStringLiteral("new"));
-  BindButton(f.OpenBtn, f.OpenAction, QStringLiteral("open"));
-  BindButton(f.SaveBtn, f.SaveAction, QStringLiteral("save"));
-  f.SaveBtn->setMenu(f.SaveBtnMenu);
-  f.SaveBtn->setPopupMode(QToolButton::MenuButtonPopup);
-  BindButton(f.PasteBtn, f.LoadFromClipbrdAction, QStringLiteral("paste"));
+  BindButton(c.NewBtn, c.NewAction, QStringLiteral("new"));
+  BindButton(c.OpenBtn, c.OpenAction, QStringLiteral("open"));
+  BindButton(c.SaveBtn, c.SaveAction, QStringLiteral("save"));
+  c.SaveBtn->setMenu(c.SaveBtnMenu);
+  c.SaveBtn->setPopupMode(QToolButton::MenuButtonPopup);
+  BindButton(c.PasteBtn, c.LoadFromClipbrdAction, QStringLiteral("paste"));
 }

@@ -38,7 +38,6 @@ class TToolBar : public QWidget {
  public:
   TToolBar(const QString& name, const QString& caption, const TImageList* images, QWidget* parent);
 
-  const TImageList* Images() const { return images_; }
   TToolButton* AddButton(const QString& name, int imageIndex, const QString& hint = {});
   void AddSeparator(const QString& name);
   void AddControl(QWidget* control);

@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 
+#include "core/PitchTables.h"
 #include "core/Transport.h"
 #include "tools/render/StandardMidiFile.h"
 #include "tools/render/TickWalk.h"
@@ -48,7 +49,7 @@ uint8_t MidiChannelOfSound(int32_t sound) {
 uint8_t MidiProgramOfSound(int32_t sound) { return Voice(sound).Program; }
 
 uint8_t MidiKeyOfRow(int row) {
-  const double semitones = 12.0 * std::log2(DefaultRowPitch[static_cast<std::size_t>(row)]);
+  const double semitones = 12.0 * std::log2(RowPitch[static_cast<std::size_t>(row)]);
   return static_cast<uint8_t>(MidiKeyOfRow9 + static_cast<int>(std::lround(semitones)));
 }
 

@@ -69,7 +69,6 @@ bool TSongRenderer::AnyChannelPlaying() {
 int64_t TSongRenderer::Render(const TRenderSong& song, int passes, const TSink& sink,
                               const TProgress& progress) {
   const int interval = IntervalFromTempo(song.Settings.Tempo);
-  const TVoicingContext context{song.Song, bank_, DefaultRowPitch, DefaultAltRowPitch, *ddsd_};
   int64_t done = 0;
   auto mixUpTo = [&](int64_t frame, int64_t songFrames) {
     Mix(frame - done, sink);
@@ -78,14 +77,16 @@ int64_t TSongRenderer::Render(const TRenderSong& song, int passes, const TSink& 
   };
 
   // Play stops both banks; on a fresh device they are silent already.
-  for (int channel : {5, 6, 7, 1, 2, 3}) ddsd_->Channels(channel)->Stop();
+  for (int first : {EvenColumnBank, OddColumnBank})
+    for (int channel = first; channel < first + BankChannelCount; ++channel)
+      ddsd_->Channels(channel)->Stop();
   const int64_t lastTick =
       WalkTicks(song.Song.EndColumn, song.Settings.Loop, passes, [](int64_t, int32_t) {});
   const int64_t songFrames = FrameOfTick(lastTick, interval, rate_);
   WalkTicks(song.Song.EndColumn, song.Settings.Loop, passes, [&](int64_t tick, int32_t column) {
     mixUpTo(FrameOfTick(tick, interval, rate_), songFrames);
     int32_t playColumn = column;
-    VoiceColumn(context, playColumn);
+    VoiceColumn(song.Song, bank_, *ddsd_, playColumn);
   });
   mixUpTo(songFrames, songFrames);
 

@@ -1,4 +1,6 @@
-#include "core/SongModel.h"
+#include "core/PitchTables.h"
+
+#include <algorithm>
 
 namespace {
 struct TAltWave {
@@ -16,13 +18,15 @@ constexpr std::array<TAltWave, 9> AltWaveTable = {{{1, 21, 5},
                                                    {13, 29, 7},
                                                    {14, 26, 5},
                                                    {15, 27, 5}}};
+// An alternate row always has its ratio.
+static_assert(std::ranges::all_of(AltWaveTable,
+                                  [](const TAltWave& alt) { return alt.LastRow <= AltRowCount; }));
 }  // namespace
 
-TNoteVoice ChooseVoice(int32_t sound, int row, const TRowPitch& rowPitch,
-                       const TAltRowPitch& altRowPitch) {
+TNoteVoice ChooseVoice(int32_t sound, int row) {
   for (const TAltWave& alt : AltWaveTable) {
     if (alt.Sound == sound && row >= 1 && row <= alt.LastRow)
-      return {alt.Wave, altRowPitch[static_cast<std::size_t>(row)]};
+      return {alt.Wave, AltRowPitch[static_cast<std::size_t>(row)]};
   }
-  return {static_cast<int>(sound), rowPitch[static_cast<std::size_t>(row)]};
+  return {static_cast<int>(sound), RowPitch[static_cast<std::size_t>(row)]};
 }
