@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -279,8 +280,9 @@ TEST(WaveSynthFiles, SoundsDifferAndRerunsWriteIdenticalBytes) {
     }
   }
 
+  // Named per process: other builds on the machine may run this test at the same time.
   const std::filesystem::path folder =
-      std::filesystem::path(testing::TempDir()) / "wavesynth-rerun";
+      std::filesystem::path(testing::TempDir()) / ("wavesynth-rerun-" + std::to_string(::getpid()));
   std::filesystem::remove_all(folder);
   const std::string command = std::string("'") + POMVIK_WAVESYNTH + "' '" + folder.string() + "'";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
