@@ -20,7 +20,7 @@
 #include "core/Audition.h"
 #include "core/NoteEditing.h"
 #include "core/Transport.h"
-#include "sound/ddsd.h"
+#include "sound/ddsd/ddsd.h"
 
 namespace {
 const QString Untitled = QStringLiteral("無題");
@@ -28,7 +28,7 @@ const QString MissingSounds = QStringLiteral("サウンドファイルがあり�
 constexpr QPoint StoredPosition(189, 385);  // where the stored layout places the window
 }  // namespace
 
-TForm1::TForm1(std::unique_ptr<TPrompter> prompter, QWidget* parent)
+TForm1::TForm1(std::unique_ptr<TPrompter> prompter, int32_t offlineMixRate, QWidget* parent)
     : QMainWindow(parent),
       prompter_(prompter ? std::move(prompter) : std::make_unique<TPrompter>()) {
   BuildFormLayout(*this, *this);
@@ -36,6 +36,8 @@ TForm1::TForm1(std::unique_ptr<TPrompter> prompter, QWidget* parent)
   renderer_ = std::make_unique<TScoreRenderer>(ScorePictures());
   resize(TClientArea::DesignedWidth, TClientArea::DesignedHeight + menuBar()->sizeHint().height());
   move(StoredPosition);
+  DDSD1->setWindowHandle(static_cast<uintptr_t>(winId()));
+  DDSD1->setOfflineMixRate(offlineMixRate);
   DDSD1->Loaded();
   FormCreate();
 }

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <array>
+#include <cstdint>
 #include <memory>
 
 #include "app/ScoreRenderer.h"
@@ -19,7 +20,10 @@ class TForm1 : public QMainWindow, public TFormControls {
   Q_OBJECT
 
  public:
-  explicit TForm1(std::unique_ptr<TPrompter> prompter = nullptr, QWidget* parent = nullptr);
+  // offlineMixRate 0 plays on the default sound device; any other value puts the window on
+  // the offline device mixing at that rate (tests listen to it there).
+  explicit TForm1(std::unique_ptr<TPrompter> prompter = nullptr, int32_t offlineMixRate = 0,
+                  QWidget* parent = nullptr);
   ~TForm1() override;
 
   // The song and the editor's state.

@@ -1,6 +1,6 @@
 #include "core/Audition.h"
 
-#include "sound/ddsd.h"
+#include "sound/ddsd/ddsd.h"
 
 void Audition(TDDSD& ddsd, const TWaveBank& bank, const TAudition& heard) {
   if (heard.Kind == TAudition::None) return;

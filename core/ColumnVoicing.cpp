@@ -1,7 +1,7 @@
 #include "core/ColumnVoicing.h"
 
 #include "core/PitchTables.h"
-#include "sound/ddsd.h"
+#include "sound/ddsd/ddsd.h"
 
 void VoiceColumn(const TSong& song, const TWaveBank& bank, TDDSD& ddsd, int32_t& PlayColumn) {
   const bool odd = PlayColumn % 2 != 0;

@@ -3,7 +3,7 @@
 #include <exception>
 #include <string>
 
-#include "sound/ddsd.h"
+#include "sound/ddsd/ddsd.h"
 
 std::filesystem::path WaveFileName(int n) {
   return std::filesystem::path("waves") / ("Sound" + std::to_string(n) + ".wav");

@@ -8,9 +8,8 @@
 #include "core/Audition.h"
 #include "core/ColumnVoicing.h"
 #include "core/SampleBank.h"
-#include "sound/ddsd.h"
-#include "sound/ds_offline.h"
-#include "sound/ds_seam.h"
+#include "sound/ddsd/ddsd.h"
+#include "sound/dsound/ds_seam.h"
 #include "tests/support/FundamentalEstimator.h"
 
 namespace {
@@ -36,12 +35,11 @@ class InSampleFolder {
 
 // The sound component on the offline device, without a window.
 class OfflineComponent {
-  dsound::ScopedOfflineDevice offline_{MixRate};  // in force before the component opens
-
  public:
   TDDSD ddsd{nullptr};
 
   explicit OfflineComponent(TDDSDDebugOption option = dsoHaltOnError) {
+    ddsd.setOfflineMixRate(MixRate);
     ddsd.setDebugOption(option);
     ddsd.Loaded();
   }

@@ -1,15 +1,15 @@
 // The cost of one note on the real layer: a fresh duplicate, a frequency, a start.
 #include <benchmark/benchmark.h>
 
-#include "sound/ddsd.h"
+#include "sound/ddsd/ddsd.h"
 #include "tests/sound_test_support.h"
 
 namespace {
 
 void BM_OneNote(benchmark::State& state) {
-  dsound::ScopedOfflineDevice offline;
   soundtest::TempDir dir;
   TDDSD component(nullptr);
+  component.setOfflineMixRate(44100);
   component.Loaded();
   component.SetPrimaryFormat(23160, 16, true);
   TDDSDWaveData wave(&component, dir.Write("n.wav", soundtest::SineWav(440, 22050, 0.5)));

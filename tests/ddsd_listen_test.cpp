@@ -1,7 +1,7 @@
 // The component heard through the offline device.
 #include <gtest/gtest.h>
 
-#include "sound/ddsd.h"
+#include "sound/ddsd/ddsd.h"
 #include "tests/sound_test_support.h"
 
 using namespace dsound;
@@ -13,6 +13,7 @@ class DdsdListenTest : public ::testing::Test {
  protected:
   void SetUp() override {
     component_.setDebugOption(dsoExceptOnError);
+    component_.setOfflineMixRate(44100);
     component_.Loaded();
     ASSERT_TRUE(component_.Available());
     component_.SetPrimaryFormat(kRate, 16, true);
@@ -34,7 +35,6 @@ class DdsdListenTest : public ::testing::Test {
   }
 
   static constexpr int kRate = 23160;  // the program's primary format
-  ScopedOfflineDevice offline_{44100};
   TempDir dir_;
   TDDSD component_{nullptr};
   std::unique_ptr<TDDSDWaveData> wave_;

@@ -1,4 +1,4 @@
-#include "sound/ddsd.h"
+#include "sound/ddsd/ddsd.h"
 
 #include <dirent.h>
 #include <gtest/gtest.h>
@@ -135,10 +135,10 @@ TEST_F(DdsdTest, DebugOptionsDecideFileRaiseAndHalt) {
 // A component on the offline device, with a recording seam.
 class DdsdComponentTest : public DdsdTest {
  protected:
+  static constexpr int32_t kMixRate = 44100;
   std::string Wav(const std::string& name, const std::vector<uint8_t>& bytes) {
     return dir_.Write(name, bytes);
   }
-  ScopedOfflineDevice offline_;
 };
 
 TEST_F(DdsdComponentTest, StartAndEndInOrder) {
@@ -146,6 +146,7 @@ TEST_F(DdsdComponentTest, StartAndEndInOrder) {
   TestSeam seam;
   {
     TDDSD component(nullptr);
+    component.setOfflineMixRate(kMixRate);
     component.setDebugOption({});
     component.Loaded();
     EXPECT_TRUE(component.Available());
@@ -156,22 +157,24 @@ TEST_F(DdsdComponentTest, StartAndEndInOrder) {
     component.Channels(2)->setWaveData(&wave);
     component.Channels(2)->Play();
   }
-  EXPECT_EQ(seam.Calls(),
-            (std::vector<std::string>{
-                "DirectSoundCreate", "SetCooperativeLevel", "CreateSoundBuffer(primary)",
-                "primary.SetFormat(tag=1,ch=2,rate=23160,avg=92640,align=4,bits=16)",
-                "primary.SetFormat(tag=1,ch=1,rate=11025,avg=11025,align=1,bits=8)",
-                "CreateSoundBuffer(0x40E2)", name + ".Lock", name + ".Unlock",
-                name + ".SetFrequency(22050)", "DuplicateSoundBuffer(" + name + ")",
-                "channel 2.SetCurrentPosition(0)", "channel 2.Play",
-                // the sample goes first, then the component: channels, primary, device
-                name + ".Release", "channel 2.Release", "primary.Release", "DirectSound.Release"}));
+  EXPECT_EQ(
+      seam.Calls(),
+      (std::vector<std::string>{
+          "DirectSoundCreateOffline(44100)", "SetCooperativeLevel", "CreateSoundBuffer(primary)",
+          "primary.SetFormat(tag=1,ch=2,rate=23160,avg=92640,align=4,bits=16)",
+          "primary.SetFormat(tag=1,ch=1,rate=11025,avg=11025,align=1,bits=8)",
+          "CreateSoundBuffer(0x40E2)", name + ".Lock", name + ".Unlock",
+          name + ".SetFrequency(22050)", "DuplicateSoundBuffer(" + name + ")",
+          "channel 2.SetCurrentPosition(0)", "channel 2.Play",
+          // the sample goes first, then the component: channels, primary, device
+          name + ".Release", "channel 2.Release", "primary.Release", "DirectSound.Release"}));
 }
 
 TEST_F(DdsdComponentTest, ThreeDStartAndEndInOrder) {
   TestSeam seam;
   {
     TDDSD component(nullptr);
+    component.setOfflineMixRate(kMixRate);
     component.setUse3D(true);
     component.Loaded();
     ASSERT_NE(component.Listener(), nullptr);
@@ -190,7 +193,7 @@ TEST_F(DdsdComponentTest, ThreeDStartAndEndInOrder) {
   EXPECT_EQ(
       seam.Calls(),
       (std::vector<std::string>{
-          "DirectSoundCreate", "SetCooperativeLevel", "CreateSoundBuffer(primary)",
+          "DirectSoundCreateOffline(44100)", "SetCooperativeLevel", "CreateSoundBuffer(primary)",
           "primary.QueryInterface(IDirectSound3DListener)", "listener.SetAllParameters",
           "CreateSoundBuffer(0x40B2)", name + ".Lock", name + ".Unlock",
           name + ".SetFrequency(22050)", "DuplicateSoundBuffer(" + name + ")",
@@ -201,8 +204,9 @@ TEST_F(DdsdComponentTest, ThreeDStartAndEndInOrder) {
 
 TEST_F(DdsdComponentTest, NoDeviceMakesEverythingSilent) {
   TestSeam seam;
-  seam.Fail(DsOp::DirectSoundCreate, DSERR_NODRIVER);
+  seam.Fail(DsOp::DirectSoundCreateOffline, DSERR_NODRIVER);
   TDDSD component(nullptr);
+  component.setOfflineMixRate(kMixRate);
   component.setDebugOption(dsoDebugMessage | dsoExceptOnError | dsoHaltOnError);
   EXPECT_FALSE(component.Initialize());
   EXPECT_FALSE(component.Available());
@@ -219,12 +223,13 @@ TEST_F(DdsdComponentTest, NoDeviceMakesEverythingSilent) {
     channel->Play();
     channel->Stop();
   }
-  EXPECT_EQ(seam.Calls(), std::vector<std::string>{"DirectSoundCreate"});
+  EXPECT_EQ(seam.Calls(), std::vector<std::string>{"DirectSoundCreateOffline(44100)"});
   EXPECT_FALSE(DebugFileExists());
 }
 
 TEST_F(DdsdComponentTest, InvalidChannelNumbers) {
   TDDSD component(nullptr);
+  component.setOfflineMixRate(kMixRate);
   component.setDebugOption(dsoExceptOnError);
   component.Loaded();
   EXPECT_NE(component.Channels(0), nullptr);
@@ -243,6 +248,7 @@ TEST_F(DdsdComponentTest, InvalidChannelNumbers) {
   EXPECT_EXIT(
       {
         TDDSD halting(nullptr);
+        halting.setOfflineMixRate(kMixRate);
         halting.Loaded();
         halting.Channels(8);
       },
@@ -251,6 +257,7 @@ TEST_F(DdsdComponentTest, InvalidChannelNumbers) {
 
 TEST_F(DdsdComponentTest, LoadWavFailuresCloseTheFileBeforeReporting) {
   TDDSD component(nullptr);
+  component.setOfflineMixRate(kMixRate);
   component.setDebugOption(dsoExceptOnError);
   component.Loaded();
   std::vector<uint8_t> pcm = SinePcm(440, 8000, 0.01);
@@ -299,6 +306,7 @@ TEST_F(DdsdComponentTest, LoadWavFailuresCloseTheFileBeforeReporting) {
 
 TEST_F(DdsdComponentTest, FmtChunksOfEveryLengthAndBufferFlags) {
   TDDSD component(nullptr);
+  component.setOfflineMixRate(kMixRate);
   component.setDebugOption(dsoExceptOnError);
   component.Loaded();
   std::vector<uint8_t> pcm = SinePcm(440, 8000, 0.01);
@@ -323,6 +331,7 @@ TEST_F(DdsdComponentTest, DeviceFailuresWhileLoading) {
   std::string name = Wav("a.wav", SineWav(440, 8000, 0.05));
   for (DsOp op : {DsOp::CreateSoundBuffer, DsOp::Lock, DsOp::Unlock}) {
     TDDSD component(nullptr);
+    component.setOfflineMixRate(kMixRate);
     component.setDebugOption(dsoExceptOnError);
     component.Loaded();
     TestSeam seam;
@@ -346,6 +355,7 @@ TEST_F(DdsdComponentTest, DeviceFailuresWhileLoading) {
   EXPECT_EXIT(
       {
         TDDSD component(nullptr);
+        component.setOfflineMixRate(kMixRate);
         component.Loaded();
         TestSeam seam;
         seam.Fail(DsOp::CreateSoundBuffer, DSERR_OUTOFMEMORY);
@@ -356,6 +366,7 @@ TEST_F(DdsdComponentTest, DeviceFailuresWhileLoading) {
 
 TEST_F(DdsdComponentTest, ChannelOperationsAndTheirRecord) {
   TDDSD component(nullptr);
+  component.setOfflineMixRate(kMixRate);
   component.setDebugOption(dsoExceptOnError);
   component.Loaded();
   std::string name = Wav("s.wav", SineWav(440, 22050, 0.1));

@@ -1,4 +1,4 @@
-#include "sound/dsound.h"
+#include "sound/dsound/dsound.h"
 
 #include <AL/alc.h>
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ constexpr int kRate = 44100;
 class OfflineDsound : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_EQ(DirectSoundCreate(nullptr, &ds_, nullptr), DS_OK);
+    ASSERT_EQ(DirectSoundCreateOffline(kRate, &ds_), DS_OK);
     ASSERT_TRUE(ds_->IsOffline());
     sample_ = MakeSample(SinePcm(440, 22050, 0.5), 22050);
     ASSERT_NE(sample_, nullptr);
@@ -56,7 +56,6 @@ class OfflineDsound : public ::testing::Test {
     return copy;
   }
 
-  ScopedOfflineDevice offline_{kRate};
   IDirectSound* ds_ = nullptr;
   IDirectSoundBuffer* sample_ = nullptr;
   WAVEFORMATEX format_{};
@@ -205,22 +204,20 @@ TEST_F(OfflineDsound, SeamRecordsCallsByLabelAndForcesFailures) {
                                       "buffer.Play", "buffer.Stop", "channel 3.Release"}));
 }
 
-TEST(DirectSoundCreate, ForcedFailureAndOfflineSwitch) {
-  {
-    TestSeam seam;
-    seam.Fail(DsOp::DirectSoundCreate, DSERR_NODRIVER);
-    ScopedOfflineDevice offline;
-    IDirectSound* ds = nullptr;
-    EXPECT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DSERR_NODRIVER);
-    EXPECT_EQ(ds, nullptr);
-    EXPECT_EQ(seam.Calls(), std::vector<std::string>{"DirectSoundCreate"});
-  }
-  EXPECT_EQ(ScopedOfflineDevice::ActiveMixRate(), 0);
-  ScopedOfflineDevice offline(32000);
+TEST(DirectSoundCreateOffline, OpensAtTheAskedRateOrFailsAsForced) {
+  TestSeam seam;
+  seam.Fail(DsOp::DirectSoundCreateOffline, DSERR_NODRIVER);
   IDirectSound* ds = nullptr;
-  ASSERT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DS_OK);
+  EXPECT_EQ(DirectSoundCreateOffline(44100, &ds), DSERR_NODRIVER);
+  seam.ClearFailures();
+  EXPECT_EQ(DirectSoundCreateOffline(0, &ds), DSERR_INVALIDPARAM);
+  ASSERT_EQ(DirectSoundCreateOffline(32000, &ds), DS_OK);
+  EXPECT_TRUE(ds->IsOffline());
   EXPECT_EQ(ds->MixRate(), 32000);
   EXPECT_EQ(ds->Release(), 0u);
+  EXPECT_EQ(seam.Calls(), (std::vector<std::string>{
+                              "DirectSoundCreateOffline(44100)", "DirectSoundCreateOffline(0)",
+                              "DirectSoundCreateOffline(32000)", "DirectSound.Release"}));
 }
 
 // OpenAL reads its configuration once per process, so these run in a fresh one.

@@ -7,9 +7,8 @@
 
 #include "app/layout/Image.h"
 #include "app/layout/ToolBar.h"
-#include "sound/ddsd.h"
-#include "sound/ds_offline.h"
-#include "sound/ds_seam.h"
+#include "sound/ddsd/ddsd.h"
+#include "sound/dsound/ds_seam.h"
 #include "tests/support/FormFixture.h"
 
 namespace {
@@ -17,9 +16,8 @@ namespace {
 // The window on the offline device, with every device call recorded.
 class Editing : public ::testing::Test {
  protected:
-  dsound::ScopedOfflineDevice offline{44100};
   dsound::TestSeam seam;
-  TFormFixture fx;
+  TFormFixture fx{44100};
   TForm1& f = *fx.Form;
 
   void SetUp() override {

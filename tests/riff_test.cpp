@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "sound/mmio.h"
+#include "sound/riff/mmio.h"
 #include "tests/sound_test_support.h"
 
 using namespace mmio;

@@ -9,9 +9,8 @@
 
 #include "app/layout/Image.h"
 #include "app/layout/ToolBar.h"
-#include "sound/ddsd.h"
-#include "sound/ds_offline.h"
-#include "sound/ds_seam.h"
+#include "sound/ddsd/ddsd.h"
+#include "sound/dsound/ds_seam.h"
 #include "tests/support/FormFixture.h"
 #include "tests/support/FundamentalEstimator.h"
 
@@ -24,8 +23,7 @@ constexpr double SampleRate = 44100;
 // The window on the offline device, listened to through its mix.
 class Listening : public ::testing::Test {
  protected:
-  dsound::ScopedOfflineDevice offline{44100};
-  TFormFixture fx;
+  TFormFixture fx{44100};
   TForm1& f = *fx.Form;
 
   double MixRate() const { return f.DDSD1->DirectSound()->MixRate(); }
@@ -108,10 +106,9 @@ class WithoutSeven {
 };
 
 TEST(MissingSample, TheProgramSaysSoOnceAndTheOtherSoundsWork) {
-  dsound::ScopedOfflineDevice offline(44100);
   WithoutSeven folder;
   {
-    TFormFixture fx;
+    TFormFixture fx{44100};
     TForm1& f = *fx.Form;
     ASSERT_EQ(fx.Shown->size(), 1u);
     EXPECT_EQ((*fx.Shown)[0].Kind, QStringLiteral("error"));

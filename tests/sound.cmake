@@ -1,13 +1,15 @@
 # The sound component and the two layers under it.
-pomvik_gtest(riff_test SOURCES riff_test.cpp LIBS pomvik_sound)
-pomvik_gtest(dsound_test SOURCES dsound_test.cpp LIBS pomvik_sound)
-pomvik_gtest(ddsd_test SOURCES ddsd_test.cpp ddsd_listen_test.cpp LIBS pomvik_sound)
+# Each layer's suite links that layer alone (the device suite asks OpenAL for the mixing
+# period it got, so it links OpenAL too).
+pomvik_gtest(riff_test SOURCES riff_test.cpp LIBS pomvik_riff)
+pomvik_gtest(dsound_test SOURCES dsound_test.cpp LIBS pomvik_dsound OpenAL::OpenAL)
+pomvik_gtest(ddsd_test SOURCES ddsd_test.cpp ddsd_listen_test.cpp LIBS pomvik_ddsd)
 # Its own executable: OpenAL reads the configuration the test sets once per process.
-pomvik_gtest(sound_timing_test SOURCES sound_timing_test.cpp LIBS pomvik_sound)
+pomvik_gtest(sound_timing_test SOURCES sound_timing_test.cpp LIBS pomvik_ddsd)
 
 if(POMVIK_BENCHMARKS)
   add_executable(ddsd_benchmark ddsd_benchmark.cpp)
-  target_link_libraries(ddsd_benchmark PRIVATE pomvik_sound benchmark::benchmark)
+  target_link_libraries(ddsd_benchmark PRIVATE pomvik_ddsd benchmark::benchmark)
   target_link_libraries(ddsd_benchmark PRIVATE pomvik_test_headers)
 endif()
 
@@ -15,6 +17,6 @@ if(POMVIK_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   add_executable(wave_fuzz fuzz/wave_fuzz.cpp)
   target_compile_options(wave_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
   target_link_options(wave_fuzz PRIVATE -fsanitize=fuzzer,address,undefined)
-  target_link_libraries(wave_fuzz PRIVATE pomvik_sound)
+  target_link_libraries(wave_fuzz PRIVATE pomvik_ddsd)
   target_link_libraries(wave_fuzz PRIVATE pomvik_test_headers)
 endif()

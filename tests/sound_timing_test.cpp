@@ -8,7 +8,7 @@
 #include <fstream>
 #include <thread>
 
-#include "sound/ddsd.h"
+#include "sound/ddsd/ddsd.h"
 #include "tests/sound_test_support.h"
 
 using namespace soundtest;

@@ -15,7 +15,7 @@
 #include "app/layout/ToolBar.h"
 #include "core/SongModel.h"
 #include "core/Transport.h"
-#include "sound/ddsd.h"
+#include "sound/ddsd/ddsd.h"
 #include "window/WinSize.h"
 
 namespace {

@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <string>
 
-#include "sound/ddsd.h"
+#include "sound/ddsd/ddsd.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static dsound::ScopedOfflineDevice offline;
   static TDDSD* component = [] {
     auto* c = new TDDSD(nullptr);
     c->setDebugOption({});  // report nothing, halt never: every path runs to its end
+    c->setOfflineMixRate(44100);
     c->Loaded();
     return c;
   }();

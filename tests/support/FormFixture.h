@@ -35,14 +35,15 @@ class TRecordingPrompter : public TPrompter {
 // The one application object of a test program.
 TApplication& TestApplication();
 
-// A main window as the program creates it, with its message boxes recorded.
+// A main window as the program creates it, with its message boxes recorded; on the offline
+// device when given its mixing rate, else on no device at all.
 struct TFormFixture {
   std::shared_ptr<std::vector<TRecordingPrompter::TShown>> Shown =
       std::make_shared<std::vector<TRecordingPrompter::TShown>>();
   std::unique_ptr<TForm1> Form;
 
-  TFormFixture() {
+  explicit TFormFixture(int32_t offlineMixRate = 0) {
     TestApplication();
-    Form = std::make_unique<TForm1>(std::make_unique<TRecordingPrompter>(Shown));
+    Form = std::make_unique<TForm1>(std::make_unique<TRecordingPrompter>(Shown), offlineMixRate);
   }
 };

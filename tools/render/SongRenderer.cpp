@@ -15,8 +15,8 @@ constexpr int64_t kTailFrames = 256;
 
 TSongRenderer::TSongRenderer(int rate, const std::filesystem::path& waveFolder, const TWarn& warn)
     : rate_(rate) {
-  dsound::ScopedOfflineDevice offline(rate);
   ddsd_ = std::make_unique<TDDSD>(nullptr);
+  ddsd_->setOfflineMixRate(rate);
   // Failures raise, to be named or ended on here; nothing halts the process.
   ddsd_->setDebugOption(dsoExceptOnError);
   ddsd_->Loaded();

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "core/SampleBank.h"
-#include "sound/ddsd.h"
+#include "sound/ddsd/ddsd.h"
 #include "tools/render/RenderSong.h"
 
 class TSongRenderer {

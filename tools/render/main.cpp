@@ -8,7 +8,7 @@
 #include "core/SongFile.h"
 #include "core/SongSettings.h"
 #include "core/SongText.h"
-#include "sound/ddsd_report.h"
+#include "sound/ddsd/ddsd_report.h"
 #include "tools/render/AtomicFile.h"
 #include "tools/render/AudioFileWriter.h"
 #include "tools/render/CommandLine.h"

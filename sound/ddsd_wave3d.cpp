@@ -1,7 +1,0 @@
-#include "sound/ddsd_wave3d.h"
-
-TDDSDWave3D::TDDSDWave3D(TDDSD* ddsd, const std::string& fileName)
-    : TDDSDGenWave(ddsd, fileName, true), params3D_(std::make_unique<TDDSDParams3D>(nullptr)) {}
-
-// The parameters go before the buffer is released by the base.
-TDDSDWave3D::~TDDSDWave3D() { params3D_.reset(); }

@@ -1,4 +1,0 @@
-#include "sound/ddsd_wavedata.h"
-
-TDDSDWaveData::TDDSDWaveData(TDDSD* ddsd, const std::string& fileName)
-    : TDDSDGenWave(ddsd, fileName, false) {}

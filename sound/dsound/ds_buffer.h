@@ -1,0 +1,86 @@
+// IDirectSoundBuffer: the primary buffer (the output device's format) or a secondary buffer.
+// A secondary buffer keeps its PCM bytes; Lock hands that memory out and Unlock uploads it
+// to an OpenAL buffer. Every secondary buffer plays through an OpenAL source of its own, and
+// duplicates share the sample data, which lives until the last of them is released.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sound/dsound/ds_types.h"
+
+namespace dsound {
+
+class AlDevice;
+
+class IDirectSoundBuffer {
+ public:
+  IDirectSoundBuffer(const IDirectSoundBuffer&) = delete;
+  IDirectSoundBuffer& operator=(const IDirectSoundBuffer&) = delete;
+
+  // IID_IDirectSound3DListener on a 3-D primary buffer, IID_IDirectSound3DBuffer on a 3-D
+  // secondary buffer; out receives an IDirectSound3DListener* or IDirectSound3DBuffer*.
+  HRESULT QueryInterface(const GUID& iid, void** out);
+  ULONG Release();
+
+  // Primary buffer only: resets the output device to the format's rate.
+  HRESULT SetFormat(const WAVEFORMATEX* format);
+  HRESULT Lock(DWORD offset, DWORD bytes, void** audio1, DWORD* bytes1, void** audio2,
+               DWORD* bytes2, DWORD flags);
+  HRESULT Unlock(void* audio1, DWORD bytes1, void* audio2, DWORD bytes2);
+  // Hertz; 0 is the sample's own rate.
+  HRESULT SetFrequency(DWORD frequency);
+  HRESULT GetFrequency(DWORD* frequency);
+  HRESULT SetCurrentPosition(DWORD position);
+  HRESULT GetCurrentPosition(DWORD* play, DWORD* write);
+  // Plays from the current position; once unless DSBPLAY_LOOPING.
+  HRESULT Play(DWORD reserved, DWORD priority, DWORD flags);
+  // Pauses where it is.
+  HRESULT Stop();
+  HRESULT GetStatus(DWORD* status);
+
+  // Not DirectSound: the name this buffer goes by in the call record.
+  void SetLabel(std::string label) { label_ = std::move(label); }
+  const std::string& Label() const { return label_; }
+  DWORD Flags() const { return flags_; }
+
+ private:
+  friend class IDirectSound;
+  friend class IDirectSound3DBuffer;
+  friend class IDirectSound3DListener;
+
+  struct SampleData;
+  struct Voice;
+
+  IDirectSoundBuffer(std::shared_ptr<AlDevice> device, DWORD flags);
+  ~IDirectSoundBuffer();
+
+  static IDirectSoundBuffer* CreatePrimary(std::shared_ptr<AlDevice> device, DWORD flags);
+  static HRESULT CreateSecondary(std::shared_ptr<AlDevice> device, const DSBUFFERDESC& desc,
+                                 IDirectSoundBuffer** out);
+  HRESULT Duplicate(IDirectSoundBuffer** out);
+
+  bool IsPrimary() const { return (flags_ & DSBCAPS_PRIMARYBUFFER) != 0; }
+  bool Is3D() const { return (flags_ & DSBCAPS_CTRL3D) != 0; }
+  // The OpenAL source, created on first need and given the data once it is uploaded; 0 when
+  // there is none.
+  uint32_t Source();
+  void ConfigureSource();
+  void ApplyPitch();
+  void DestroyIfUnused();
+
+  std::shared_ptr<AlDevice> device_;
+  std::shared_ptr<SampleData> data_;
+  std::unique_ptr<Voice> voice_;
+  DWORD flags_ = 0;
+  DWORD frequency_ = 0;
+  ULONG refs_ = 1;
+  bool locked_ = false;
+  std::string label_;
+  std::unique_ptr<IDirectSound3DBuffer> buffer3d_;
+  std::unique_ptr<IDirectSound3DListener> listener_;
+};
+
+}  // namespace dsound
