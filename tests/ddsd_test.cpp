@@ -9,6 +9,12 @@
 
 #include "tests/sound_test_support.h"
 
+// The component brings neither Qt's widgets nor OpenAL to its users: not through its link
+// interface (Qt defines these for what is linked) and not through its headers.
+#if defined(QT_WIDGETS_LIB) || defined(QT_GUI_LIB) || defined(AL_AL_H) || defined(AL_ALC_H)
+#error "the sound component must not pass Qt Widgets, Qt Gui or OpenAL on to its users"
+#endif
+
 using namespace dsound;
 using namespace soundtest;
 
@@ -112,25 +118,24 @@ TEST_F(DdsdTest, DebugOptionsDecideFileRaiseAndHalt) {
         CheckResult(1, "fail");
       },
       ::testing::ExitedWithCode(kDDSDHaltStatus), "");
-  // The death test runs in a process of its own, with a temporary folder of its own; it
-  // writes where this process can look.
-  std::filesystem::path shared =
-      std::filesystem::temp_directory_path() / ("pomvik-halt-" + std::to_string(getpid()));
-  std::filesystem::create_directories(shared);
+  // The death test runs the test again in a process of its own, with a temporary folder of
+  // its own; it writes into this process's folder, named to it through the environment
+  // (which the rerun inherits and does not overwrite).
+  std::filesystem::remove(dir_.path() / "ddsd.debug");
+  setenv("POMVIK_HALT_FOLDER", dir_.path().c_str(), 0);
   EXPECT_EXIT(
       {
         TDDSD component(nullptr);
         component.setDebugOption(dsoHaltOnError | dsoDebugMessage);
-        ddsd::SetDebugFileFolderForTesting(std::filesystem::temp_directory_path() /
-                                           ("pomvik-halt-" + std::to_string(getppid())));
+        ddsd::SetDebugFileFolderForTesting(std::getenv("POMVIK_HALT_FOLDER"));
         ddsd::SetMessageCounterForTesting(0);
         CheckResult(1, "halted");
       },
       ::testing::ExitedWithCode(kDDSDHaltStatus), "");
-  EXPECT_EQ(ReadText(shared / "ddsd.debug"), "debug#00001 ... halted(Error Code(1))\r\n");
-  std::filesystem::remove_all(shared);
-  EXPECT_NE(kDDSDHaltStatus, 0);
+  unsetenv("POMVIK_HALT_FOLDER");
+  EXPECT_EQ(DebugFile(), "debug#00001 ... halted(Error Code(1))\r\n");
 }
+static_assert(kDDSDHaltStatus != 0, "a halted run must never pass for a good one");
 
 // A component on the offline device, with a recording seam.
 class DdsdComponentTest : public DdsdTest {
@@ -200,6 +205,39 @@ TEST_F(DdsdComponentTest, ThreeDStartAndEndInOrder) {
           "channel 1.QueryInterface(IDirectSound3DBuffer)", "channel 1/3D.SetAllParameters",
           "channel 1/3D.GetAllParameters", name + ".Release", "channel 1/3D.Release",
           "channel 1.Release", "listener.Release", "primary.Release", "DirectSound.Release"}));
+}
+
+// Every device failure of the start, of SetPrimaryFormat and of the end, each reported by
+// its own text; with the debug file alone nothing stops, so one run writes them all.
+TEST_F(DdsdComponentTest, StartAndEndFailuresAreReportedByTheirTexts) {
+  auto run = [&](DsOp op, HRESULT code, const char* label) {
+    TestSeam seam;
+    seam.Fail(op, code, label);
+    TDDSD component(nullptr);
+    component.setOfflineMixRate(kMixRate);
+    component.setUse3D(true);
+    component.setDebugOption(dsoDebugMessage);
+    component.Loaded();
+    component.SetPrimaryFormat(23160, 16, true);
+  };
+  run(DsOp::SetCooperativeLevel, DSERR_INVALIDPARAM, "");
+  run(DsOp::CreateSoundBuffer, DSERR_OUTOFMEMORY, "");
+  run(DsOp::QueryInterface, DSERR_NOINTERFACE, "primary");
+  run(DsOp::SetAllParameters, DSERR_INVALIDPARAM, "listener");
+  run(DsOp::SetFormat, DSERR_BADFORMAT, "primary");
+  run(DsOp::Release, 1, "listener");
+  run(DsOp::Release, 2, "primary");
+  run(DsOp::Release, 3, "DirectSound");
+  EXPECT_EQ(DebugFile(),
+            "debug#00001 ... DirectSoundの協調レベルの設定に失敗しました(Error Code(80070057))\r\n"
+            "debug#00002 ... 一次バッファの作成に失敗しました(Error Code(8007000E))\r\n"
+            "debug#00003 ... DirectSound3D Listenerの作成に失敗しました(Error Code(80004002))\r\n"
+            "debug#00004 ... Listenerに指定されたパラメータが不適切です(Error Code(80070057))\r\n"
+            "debug#00005 ... プライマリ・バッファのフォーマットの設定に失敗しました"
+            "(Error Code(88780064))\r\n"
+            "debug#00006 ... DirectSound3D Listnerの解放に失敗しました(Error Code(1))\r\n"
+            "debug#00007 ... 一次バッファの解放に失敗しました(Error Code(2))\r\n"
+            "debug#00008 ... DirectSoundの解放に失敗しました(Error Code(3))\r\n");
 }
 
 TEST_F(DdsdComponentTest, NoDeviceMakesEverythingSilent) {
@@ -400,8 +438,40 @@ TEST_F(DdsdComponentTest, ChannelOperationsAndTheirRecord) {
     EXPECT_STREQ(e.what(), "setWaveData サウンドバッファの解放に失敗しました(Error Code(1))");
   }
   seam.Fail(DsOp::DuplicateSoundBuffer, DSERR_INVALIDPARAM);
-  EXPECT_THROW(channel->setWaveData(&wave), EDDSD);
+  try {
+    channel->setWaveData(&wave);
+    FAIL();
+  } catch (const EDDSD& e) {
+    EXPECT_STREQ(e.what(),
+                 "setWaveData サウンドバッファの複製に失敗しました(Error Code(80070057))");
+  }
   EXPECT_EQ(channel->Buffer(), nullptr);
+}
+
+// The 3-D steps of setWaveData, each failing once; the debug file keeps every report.
+TEST_F(DdsdComponentTest, ThreeDChannelFailuresAreReportedByTheirTexts) {
+  TDDSD component(nullptr);
+  component.setOfflineMixRate(kMixRate);
+  component.setDebugOption(dsoDebugMessage);
+  component.Loaded();
+  TDDSDWave3D wave(&component, Wav("m.wav", SineWav(440, 22050, 0.1)));
+  TDDSDChannel* channel = component.Channels(1);
+  TestSeam seam;
+  seam.Fail(DsOp::QueryInterface, DSERR_NOINTERFACE, "channel 1");
+  channel->setWaveData(&wave);
+  EXPECT_EQ(channel->Buffer3D(), nullptr);
+  seam.ClearFailures();
+  seam.Fail(DsOp::SetAllParameters, DSERR_INVALIDPARAM, "channel 1/3D");
+  channel->setWaveData(&wave);
+  ASSERT_NE(channel->Buffer3D(), nullptr);
+  seam.ClearFailures();
+  seam.Fail(DsOp::Release, 1, "channel 1/3D");
+  channel->setWaveData(nullptr);
+  EXPECT_EQ(
+      DebugFile(),
+      "debug#00001 ... setWaveData 3Dサウンドバッファの作成に失敗しました(Error Code(80004002))\r\n"
+      "debug#00002 ... Params3Dに指定されたパラメータが不適切です(Error Code(80070057))\r\n"
+      "debug#00003 ... setWaveData 3Dサウンドバッファの解放に失敗しました(Error Code(1))\r\n");
 }
 
 }  // namespace

@@ -225,11 +225,7 @@ class OpenAlConfig : public ::testing::Test {
  protected:
   void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
   static void UseDriver(const TempDir& dir, const char* drivers) {
-    std::string conf = "[general]\ndrivers=" + std::string(drivers) +
-                       "\n[wave]\nfile=" + (dir.path() / "out.wav").string() + "\n";
-    dir.Write("alsoft.conf", std::vector<uint8_t>(conf.begin(), conf.end()));
-    setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
-    unsetenv("ALSOFT_CONF");
+    UseOpenAlConfig(dir.path(), drivers, dir.path() / "out.wav");
   }
 };
 

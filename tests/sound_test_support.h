@@ -4,10 +4,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
+
+#include "tests/support/NeutralOpenAl.h"
 
 namespace soundtest {
 
@@ -77,16 +80,22 @@ inline std::vector<uint8_t> SineWav(double hertz, uint32_t rate, double seconds)
   return Riff({{"fmt ", FmtBytes(1, rate, 16)}, {"data", SinePcm(hertz, rate, seconds)}});
 }
 
-// A folder of its own for each test, removed with it.
+// A folder of its own for each test, removed with it, or at exit in a process that ends
+// without unwinding (a death test's).
 class TempDir {
  public:
   TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "pomvik-sound-XXXXXX").string();
     path_ = mkdtemp(pattern.data());
+    Live().push_back(path_);
+    static const int registered = std::atexit([] {
+      for (const std::filesystem::path& path : Live()) Remove(path);
+    });
+    (void)registered;
   }
   ~TempDir() {
-    std::error_code e;
-    std::filesystem::remove_all(path_, e);
+    Remove(path_);
+    std::erase(Live(), path_);
   }
   const std::filesystem::path& path() const { return path_; }
   std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) const {
@@ -98,6 +107,15 @@ class TempDir {
   }
 
  private:
+  static std::vector<std::filesystem::path>& Live() {
+    static std::vector<std::filesystem::path> live;
+    return live;
+  }
+  static void Remove(const std::filesystem::path& path) {
+    std::error_code e;
+    std::filesystem::remove_all(path, e);
+  }
+
   std::filesystem::path path_;
 };
 

@@ -49,11 +49,7 @@ std::vector<float> ReadFloatWav(const std::string& path, int* rate, int* channel
 
 TEST(SoundTiming, OnsetsFollowThePlayCalls) {
   TempDir dir;
-  std::string conf =
-      "[general]\ndrivers=wave\n[wave]\nfile=" + (dir.path() / "out.wav").string() + "\n";
-  dir.Write("alsoft.conf", std::vector<uint8_t>(conf.begin(), conf.end()));
-  setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
-  unsetenv("ALSOFT_CONF");
+  UseOpenAlConfig(dir.path(), "wave", dir.path() / "out.wav");
 
   std::vector<double> started;
   {

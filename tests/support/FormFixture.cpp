@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+// Windows under test never reach a real sound card, whatever the environment names; those
+// that need sound use the offline device, which mixes with OpenAL Soft's defaults.
+#include "tests/support/NeutralOpenAl.h"
+
 TApplication& TestApplication() {
   return *static_cast<TApplication*>(QCoreApplication::instance());
 }
@@ -10,9 +14,6 @@ TApplication& TestApplication() {
 int main(int argc, char** argv) {
   // Test discovery runs the program outside ctest's environment, and there is no display.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Windows under test never reach a real sound card; those that need sound use the
-  // offline device.
-  if (qEnvironmentVariableIsEmpty("ALSOFT_DRIVERS")) qputenv("ALSOFT_DRIVERS", "null");
   TApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
