@@ -1,25 +1,15 @@
+// OpenAL's side of a 3-D secondary buffer.
 #include "sound/dsound/ds_3dbuffer.h"
 
 #include <AL/alext.h>
 
 #include <cmath>
-#include <string>
 
 #include "sound/dsound/al/device.h"
 #include "sound/dsound/ds_buffer.h"
-#include "sound/dsound/ds_seam.h"
 
 namespace dsound {
 namespace {
-
-std::string LabelOf(const IDirectSoundBuffer& owner) { return owner.Label() + "/3D"; }
-
-bool Valid(const DS3DBUFFER& p) {
-  return p.dwSize == sizeof(DS3DBUFFER) && p.dwInsideConeAngle <= DS3D_MAXCONEANGLE &&
-         p.dwOutsideConeAngle <= DS3D_MAXCONEANGLE && p.lConeOutsideVolume <= DSBVOLUME_MAX &&
-         p.lConeOutsideVolume >= DSBVOLUME_MIN && p.flMinDistance > 0.0f &&
-         p.flMaxDistance >= p.flMinDistance && p.dwMode <= DS3DMODE_DISABLE;
-}
 
 // DirectSound volumes are hundredths of a decibel.
 float AmplitudeOf(int32_t volume) {
@@ -29,43 +19,16 @@ float AmplitudeOf(int32_t volume) {
 
 }  // namespace
 
-IDirectSound3DBuffer::IDirectSound3DBuffer(IDirectSoundBuffer* owner)
-    : owner_(owner), params_(kDefault3DBuffer) {
-  Apply();
+template <>
+bool Interface3D<DS3DBUFFER>::Valid(const DS3DBUFFER& p) {
+  return p.dwSize == sizeof(DS3DBUFFER) && p.dwInsideConeAngle <= DS3D_MAXCONEANGLE &&
+         p.dwOutsideConeAngle <= DS3D_MAXCONEANGLE && p.lConeOutsideVolume <= DSBVOLUME_MAX &&
+         p.lConeOutsideVolume >= DSBVOLUME_MIN && p.flMinDistance > 0.0f &&
+         p.flMaxDistance >= p.flMinDistance && p.dwMode <= DS3DMODE_DISABLE;
 }
 
-IDirectSound3DBuffer::~IDirectSound3DBuffer() = default;
-
-ULONG IDirectSound3DBuffer::Release() {
-  HRESULT forced =
-      SeamCheck(DsOp::Release, LabelOf(*owner_), [] { return std::string("Release"); });
-  if (refs_ == 0) return 0;
-  ULONG left = --refs_;
-  owner_->DestroyIfUnused();
-  return forced != DS_OK ? static_cast<ULONG>(forced) : left;
-}
-
-HRESULT IDirectSound3DBuffer::GetAllParameters(DS3DBUFFER* params) {
-  if (HRESULT forced = SeamCheck(DsOp::GetAllParameters, LabelOf(*owner_),
-                                 [] { return std::string("GetAllParameters"); }))
-    return forced;
-  if (params == nullptr) return DSERR_INVALIDPARAM;
-  *params = params_;
-  return DS_OK;
-}
-
-HRESULT IDirectSound3DBuffer::SetAllParameters(const DS3DBUFFER* params, DWORD apply) {
-  if (HRESULT forced = SeamCheck(DsOp::SetAllParameters, LabelOf(*owner_),
-                                 [] { return std::string("SetAllParameters"); }))
-    return forced;
-  (void)apply;  // every change is immediate
-  if (params == nullptr || !Valid(*params)) return DSERR_INVALIDPARAM;
-  params_ = *params;
-  Apply();
-  return DS_OK;
-}
-
-void IDirectSound3DBuffer::Apply() {
+template <>
+void Interface3D<DS3DBUFFER>::Apply() {
   ALuint id = owner_->Source();
   if (id == 0) return;
   const DS3DBUFFER& p = params_;

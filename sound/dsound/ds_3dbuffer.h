@@ -2,28 +2,14 @@
 // points into the screen, OpenAL's out of it, so z is negated on the way.
 #pragma once
 
-#include "sound/dsound/ds_types.h"
+#include "sound/dsound/ds_interface3d.h"
 
 namespace dsound {
 
-class IDirectSound3DBuffer {
- public:
-  IDirectSound3DBuffer(const IDirectSound3DBuffer&) = delete;
-  IDirectSound3DBuffer& operator=(const IDirectSound3DBuffer&) = delete;
-  ~IDirectSound3DBuffer();
-
-  ULONG Release();
-  HRESULT GetAllParameters(DS3DBUFFER* params);
-  HRESULT SetAllParameters(const DS3DBUFFER* params, DWORD apply);
-
+class IDirectSound3DBuffer : public Interface3D<DS3DBUFFER> {
  private:
   friend class IDirectSoundBuffer;
-  explicit IDirectSound3DBuffer(IDirectSoundBuffer* owner);
-  void Apply();
-
-  IDirectSoundBuffer* owner_;
-  ULONG refs_ = 0;
-  DS3DBUFFER params_;
+  explicit IDirectSound3DBuffer(IDirectSoundBuffer* owner) : Interface3D(owner, kDefault3DBuffer) {}
 };
 
 }  // namespace dsound

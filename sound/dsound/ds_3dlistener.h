@@ -2,27 +2,15 @@
 // listener (z negated, as for 3-D buffers).
 #pragma once
 
-#include "sound/dsound/ds_types.h"
+#include "sound/dsound/ds_interface3d.h"
 
 namespace dsound {
 
-class IDirectSound3DListener {
- public:
-  IDirectSound3DListener(const IDirectSound3DListener&) = delete;
-  IDirectSound3DListener& operator=(const IDirectSound3DListener&) = delete;
-  ~IDirectSound3DListener();
-
-  ULONG Release();
-  HRESULT GetAllParameters(DS3DLISTENER* params);
-  HRESULT SetAllParameters(const DS3DLISTENER* params, DWORD apply);
-
+class IDirectSound3DListener : public Interface3D<DS3DLISTENER> {
  private:
   friend class IDirectSoundBuffer;
-  explicit IDirectSound3DListener(IDirectSoundBuffer* owner);
-
-  IDirectSoundBuffer* owner_;
-  ULONG refs_ = 0;
-  DS3DLISTENER params_;
+  explicit IDirectSound3DListener(IDirectSoundBuffer* owner)
+      : Interface3D(owner, kDefault3DListener) {}
 };
 
 }  // namespace dsound

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <new>
 #include <type_traits>
+#include <vector>
 
 #include "sound/dsound/al/device.h"
 #include "sound/dsound/al/handles.h"

@@ -7,19 +7,13 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "sound/dsound/ds_types.h"
 
 namespace dsound {
 
-class AlDevice;
-
 class IDirectSoundBuffer {
  public:
-  IDirectSoundBuffer(const IDirectSoundBuffer&) = delete;
-  IDirectSoundBuffer& operator=(const IDirectSoundBuffer&) = delete;
-
   // IID_IDirectSound3DListener on a 3-D primary buffer, IID_IDirectSound3DBuffer on a 3-D
   // secondary buffer; out receives an IDirectSound3DListener* or IDirectSound3DBuffer*.
   HRESULT QueryInterface(const GUID& iid, void** out);
@@ -46,10 +40,16 @@ class IDirectSoundBuffer {
   const std::string& Label() const { return label_; }
   DWORD Flags() const { return flags_; }
 
+  // Made by the device and gone with the last Release, never copied.
+  IDirectSoundBuffer(const IDirectSoundBuffer&) = delete;
+  IDirectSoundBuffer& operator=(const IDirectSoundBuffer&) = delete;
+
  private:
   friend class IDirectSound;
   friend class IDirectSound3DBuffer;
   friend class IDirectSound3DListener;
+  template <typename Params>
+  friend class Interface3D;
 
   struct SampleData;
   struct Voice;

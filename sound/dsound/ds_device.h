@@ -9,8 +9,6 @@
 
 namespace dsound {
 
-class AlDevice;
-
 class IDirectSound {
  public:
   IDirectSound(const IDirectSound&) = delete;
