@@ -13,3 +13,8 @@ if(POMVIK_BENCHMARKS)
   target_compile_definitions(render_benchmark PRIVATE POMVIK_WAVES="${PROJECT_BINARY_DIR}/waves")
   add_dependencies(render_benchmark waves)
 endif()
+
+# The renderer runs where no display exists: nothing of Qt's GUI or a window system is linked.
+add_test(NAME render_links_no_display_library
+  COMMAND sh -c "readelf -d \"$1\" | grep NEEDED && ! readelf -d \"$1\" | grep -E 'Qt6(Gui|Widgets)|X11|xcb|wayland'"
+          sh $<TARGET_FILE:pomvik-render>)
