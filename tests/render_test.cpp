@@ -220,6 +220,19 @@ TEST_F(RenderTest, MissingAndDamagedSamplesAreNamedAndStaySilent) {
   EXPECT_EQ(Onsets(x, 1e-3, 100), (std::vector<std::size_t>{2 * tick, 6 * tick}));
 }
 
+TEST_F(RenderTest, SamplesComeFromTheCurrentFolderThenFromBesideTheProgram) {
+  const std::string song = Song(kWorkedExample).string();
+  auto render = [&](const std::string& name, std::vector<std::string> waves) {
+    waves.insert(waves.end(), {song, (dir_.path() / name).string()});
+    EXPECT_EQ(Render(waves).status, 0);
+    return SlurpBytes(dir_.path() / name);
+  };
+  // The tone samples lie in waves/ of the folder it runs in.
+  EXPECT_EQ(render("here.wav", {}), render("tones.wav", {"--waves", waves().string()}));
+  fs::rename(waves(), dir_.path() / "elsewhere");
+  EXPECT_EQ(render("beside.wav", {}), render("built.wav", {"--waves", POMVIK_WAVES}));
+}
+
 TEST_F(RenderTest, RefusalsEndWithOneLineAndLeaveNoFile) {
   const fs::path folder = dir_.path() / "out";
   fs::create_directory(folder);

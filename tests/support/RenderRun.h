@@ -29,7 +29,8 @@ struct RenderRun {
 };
 
 // pomvik-render with `arguments`, OpenAL kept from any configuration of the machine's user.
-// A file size limit makes its writes fail part way, as on a full disk.
+// It runs in `scratch` as its current folder. A file size limit makes its writes fail part
+// way, as on a full disk.
 inline RenderRun RunRender(const std::vector<std::string>& arguments,
                            const std::filesystem::path& scratch,
                            rlim_t fileSizeLimit = RLIM_INFINITY) {
@@ -63,6 +64,7 @@ inline RenderRun RunRender(const std::vector<std::string>& arguments,
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addchdir_np(&actions, scratch.c_str());
   // The child inherits the limit, and the ignored signal that makes a write past it fail
   // instead of ending the process.
   rlimit previous{};
