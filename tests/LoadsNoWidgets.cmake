@@ -1,0 +1,25 @@
+# cmake [-DLINKS=<file>] -DPROGRAM=<executable> -P LoadsNoWidgets.cmake
+# Fails when the list of linked libraries in LINKS names Qt Widgets or Qt Gui, or when the
+# program loads either of them, directly or through another library.
+if(DEFINED LINKS)
+  file(STRINGS ${LINKS} links)
+  if(NOT links)
+    message(FATAL_ERROR "${LINKS} lists no libraries")
+  endif()
+  foreach(link ${links})
+    if(link MATCHES "^Qt6::(Widgets|Gui)$")
+      message(FATAL_ERROR "the link interface in ${LINKS} holds ${link}: ${links}")
+    endif()
+  endforeach()
+endif()
+
+execute_process(COMMAND ldd ${PROGRAM} OUTPUT_VARIABLE libraries RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "ldd could not read ${PROGRAM}")
+endif()
+if(libraries MATCHES "libQt6(Widgets|Gui)[^ ]*")
+  message(FATAL_ERROR "${PROGRAM} loads ${CMAKE_MATCH_0}:\n${libraries}")
+endif()
+if(NOT libraries MATCHES "libc\\.so")
+  message(FATAL_ERROR "ldd listed nothing recognisable for ${PROGRAM}:\n${libraries}")
+endif()
