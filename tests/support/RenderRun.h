@@ -28,15 +28,17 @@ struct RenderRun {
   std::string errors;
 };
 
-// pomvik-render with `arguments`, OpenAL kept from any configuration of the machine's user.
+// pomvik-render with `arguments`, as a user with OpenAL settings of their own runs it.
 // It runs in `scratch` as its current folder. A file size limit makes its writes fail part
 // way, as on a full disk.
 inline RenderRun RunRender(const std::vector<std::string>& arguments,
                            const std::filesystem::path& scratch,
                            rlim_t fileSizeLimit = RLIM_INFINITY) {
   const std::filesystem::path errors = scratch / "stderr.txt";
-  const std::filesystem::path empty = scratch / "empty.conf";
-  std::ofstream(empty).close();
+  // A user's OpenAL settings that would change the mix and delay every note: the renderer
+  // must not hear them.
+  std::ofstream(scratch / "alsoft.conf")
+      << "[general]\nvolume-adjust=-6\noutput-limiter=true\nresampler=point\n";
   std::vector<std::string> env;
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string entry = *e;
@@ -44,7 +46,7 @@ inline RenderRun RunRender(const std::vector<std::string>& arguments,
         entry.rfind("HOME=", 0) != 0)
       env.push_back(entry);
   }
-  env.push_back("ALSOFT_CONF=" + empty.string());
+  env.push_back("ALSOFT_CONF=" + (scratch / "alsoft.conf").string());
   env.push_back("XDG_CONFIG_HOME=" + scratch.string());
   env.push_back("XDG_CONFIG_DIRS=" + scratch.string());
   env.push_back("HOME=" + scratch.string());
