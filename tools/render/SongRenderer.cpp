@@ -28,6 +28,9 @@ TSongRenderer::TSongRenderer(int rate, const std::filesystem::path& waveFolder, 
   // The window mixes at 23160 Hz; here the mix runs at the output's rate, so that nothing is
   // resampled twice. A note's pitch is its sample's rate times the row's ratio either way.
   ddsd_->SetPrimaryFormat(rate, 16, true);
+  // Every frame count here assumes the device mixes at exactly this rate.
+  if (ddsd_->DirectSound()->MixRate() != rate)
+    throw ERenderError("the sound device cannot mix at " + std::to_string(rate) + " Hz");
 
   for (int n = 1; n <= WaveBankSize; ++n) {
     const std::filesystem::path file = waveFolder / WaveFileName(n).filename();
