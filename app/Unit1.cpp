@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
 
@@ -18,6 +19,7 @@
 #include "app/layout/PictureIndex.h"
 #include "app/layout/ToolBar.h"
 #include "core/Audition.h"
+#include "core/ColumnVoicing.h"
 #include "core/NoteEditing.h"
 #include "core/Transport.h"
 #include "sound/ddsd/ddsd.h"
@@ -50,7 +52,10 @@ void TForm1::ConnectHandlers() {
           this, &TForm1::SoundBtn1Click);
   connect(ScrollBar, &QScrollBar::valueChanged, this, &TForm1::ScrollBarChange);
   connect(TempoBar, &QSlider::valueChanged, this, &TForm1::TempoBarChange);
+  connect(PlayBtn, &QToolButton::clicked, this, &TForm1::PlayBtnClick);
   connect(StopBtn, &QToolButton::clicked, this, &TForm1::StopBtnClick);
+  connect(LoopBtn, &QToolButton::clicked, this, &TForm1::LoopBtnClick);
+  connect(Timer, &QTimer::timeout, this, &TForm1::TimerTimer);
   connect(EraserBtn, &QToolButton::clicked, this, &TForm1::EraserBtnClick);
   connect(TimeBtn34, &QToolButton::clicked, this, &TForm1::TimeBtn34Click);
   connect(TimeBtn44, &QToolButton::clicked, this, &TForm1::TimeBtn44Click);
@@ -61,6 +66,7 @@ void TForm1::ConnectHandlers() {
   connect(UndoBtn, &TToolButton::MouseUp, this, &TForm1::UndoBtnMouseUp);
   connect(MainImage, &TImage::MouseDown, this, &TForm1::MainImageMouseDown);
   connect(MainImage, &TImage::MouseMove, this, &TForm1::MainImageMouseMove);
+  connect(MainImage, &TImage::MouseLeave, this, &TForm1::MainImageMouseLeave);
   connect(NewAction, &QAction::triggered, this, &TForm1::NewActionExecute);
   connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
 }
@@ -114,10 +120,14 @@ void TForm1::Exit1Click() { close(); }
 void TForm1::DrawScore(int X, int Y, int Sound) {
   const TScoreViewState state{
       &Song,   ScrollBar->value(), LoopBtn->isChecked(), TimeBtn44->isChecked(),
-      Playing, PlayTick,           SelectedSound};
+      Playing, Position.PlayTick,  SelectedSound};
   renderer_->Compose(drawBuffer_, MainImage->size(), MainImage->devicePixelRatioF(), state, X, Y,
                      Sound);
   drawBuffer_ = MainImage->SwapPicture(std::move(drawBuffer_));
+  // The tool's icon stands in for the pointer; without it the pointer must show.
+  const bool preview = X != -1;
+  if (preview != previewShown_) MainImage->setCursor(preview ? Qt::BlankCursor : Qt::ArrowCursor);
+  previewShown_ = preview;
 }
 
 // Every command that replaces the song stops playback and offers to save first.
@@ -138,6 +148,17 @@ void TForm1::NewActionExecute() {
   DrawScore(-1, -1, -1);
 }
 
+void TForm1::PlayBtnClick() {
+  PlayBtn->setImageIndex(PlayerPicture::PlayPlaying);
+  StopBtn->setImageIndex(PlayerPicture::StopPlaying);
+  if (Timer->isActive()) return;  // a second Play keeps the position
+  Position.Rewind();
+  Playing = true;
+  for (int bank : {EvenColumnBank, OddColumnBank})
+    for (int k = 0; k < BankChannelCount; ++k) DDSD1->Channels(bank + k)->Stop();
+  Timer->start();
+}
+
 void TForm1::StopBtnClick() {
   Timer->stop();
   Playing = false;
@@ -148,6 +169,35 @@ void TForm1::StopBtnClick() {
 void TForm1::TempoBarChange() {
   SongModified = true;
   Timer->setInterval(IntervalFromTempo(TempoBar->value()));
+}
+
+void TForm1::LoopBtnClick() {
+  LoopBtn->setImageIndex(LoopBtn->isChecked() ? PlayerPicture::LoopDown : PlayerPicture::LoopUp);
+  SongModified = true;
+  DrawScore(-1, -1, -1);
+}
+
+void TForm1::TimerTimer() {
+  if (!Lite1->isChecked()) {
+    {
+      // The redraw below shows the new position; one picture per tick is enough.
+      const QSignalBlocker quiet(ScrollBar);
+      ScrollBar->setValue(ScrollPositionOfTick(Position.PlayTick));
+    }
+    DrawScore(-1, -1, -1);
+  }
+  if (Position.SoundsColumn()) VoiceColumn(Song, WaveBank, *DDSD1, Position.PlayColumn);
+  switch (Position.FinishTick(Song.EndColumn, LoopBtn->isChecked())) {
+    case TPassEnd::Running:
+      break;
+    case TPassEnd::Looped:
+      ScrollBar->setValue(0);
+      break;
+    case TPassEnd::Stopped:
+      StopBtn->click();
+      StopBtn->setChecked(true);
+      break;
+  }
 }
 
 void TForm1::MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers, int X, int Y) {
@@ -161,6 +211,10 @@ void TForm1::MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers, i
 
 void TForm1::MainImageMouseMove(Qt::KeyboardModifiers, int X, int Y) {
   if (!Playing) DrawScore(X, Y, SelectedSound);
+}
+
+void TForm1::MainImageMouseLeave() {
+  if (previewShown_) DrawScore(-1, -1, -1);  // no frame may stay behind where the pointer was
 }
 
 void TForm1::SoundBtn1Click() {

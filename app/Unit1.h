@@ -10,6 +10,7 @@
 #include "app/layout/FormControls.h"
 #include "core/SampleBank.h"
 #include "core/SongModel.h"
+#include "core/Transport.h"
 
 class TPrompter;
 
@@ -29,10 +30,9 @@ class TForm1 : public QMainWindow, public TFormControls {
   // The song and the editor's state.
   std::array<TToolButton*, PaletteButtonCount + 1> SoundButtons{};
   TWaveBank WaveBank;
-  int32_t PlayColumn = 0;
   bool Playing = false;
-  int32_t PlayTick = 0;
-  TSong Song;  // the grid, the column counts and EndColumn
+  TPlayPosition Position;  // PlayColumn and PlayTick
+  TSong Song;              // the grid, the column counts and EndColumn
   bool SongModified = false;
   int32_t SelectedSound = 1;
   QString SongFileName;
@@ -48,14 +48,18 @@ class TForm1 : public QMainWindow, public TFormControls {
   void FormDestroy();
   void FormResize();
   void NewActionExecute();
+  void PlayBtnClick();
   void StopBtnClick();
+  void LoopBtnClick();
   void TempoBarChange();
+  void TimerTimer();
   void ScrollBarChange();
   void Exit1Click();
 
   // Note editing.
   void MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
   void MainImageMouseMove(Qt::KeyboardModifiers Shift, int X, int Y);
+  void MainImageMouseLeave();
   void SoundBtn1Click();
   void EraserBtnClick();
   void TimeBtn34Click();
@@ -80,4 +84,5 @@ class TForm1 : public QMainWindow, public TFormControls {
   std::unique_ptr<TPrompter> prompter_;
   std::unique_ptr<TScoreRenderer> renderer_;
   QImage drawBuffer_;
+  bool previewShown_ = false;  // the view's picture holds the pointer's preview
 };

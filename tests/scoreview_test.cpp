@@ -264,10 +264,10 @@ TEST_F(ScoreView, TimeSignatureSwitchRedrawsAtOnce) {
 
 TEST_F(ScoreView, WalkingFigureTakesTwoPoses) {
   f.Playing = true;
-  f.PlayTick = 3;
+  f.Position.PlayTick = 3;
   Draw(0);
   EXPECT_TRUE(Shows(f.PomvikImages->Image(1), 16 * 3 + 50, 10));
-  f.PlayTick = 4;
+  f.Position.PlayTick = 4;
   Draw(0);
   EXPECT_TRUE(Shows(f.PomvikImages->Image(0), 16 * 4 + 50, 11));
   f.Playing = false;

@@ -35,3 +35,5 @@ void TImage::mouseMoveEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
   emit MouseMove(event->modifiers(), pos.x(), pos.y());
 }
+
+void TImage::leaveEvent(QEvent*) { emit MouseLeave(); }
