@@ -1,0 +1,209 @@
+// Playback on time, as a listener hears it: the real window and its timer play a song with
+// a note in every column while OpenAL Soft's wave-file writer records the mix in real time;
+// the note onsets found in the recording give the column lengths. Before playback, clicks
+// on the score view give the audition's delay from the press to the note's onset.
+#include <benchmark/benchmark.h>
+
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <memory>
+#include <numeric>
+#include <vector>
+
+#include "app/Application.h"
+#include "app/Unit1.h"
+#include "app/layout/Image.h"
+#include "app/layout/ToolBar.h"
+#include "core/NoteEditing.h"
+#include "core/Transport.h"
+#include "sound/ddsd/ddsd.h"
+#include "tests/sound_test_support.h"
+#include "tests/support/Recording.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::filesystem::path Recorded;  // where the wave writer writes
+
+constexpr int NoteSound = 1;  // the palette's first sound, selected at start
+constexpr int NoteRow = 9;    // its own sample at its own rate
+constexpr int AuditionClicks = 15;
+
+// Answers nothing and shows nothing: a benchmark has no one to read message boxes.
+class TSilentPrompter : public TPrompter {
+ public:
+  void Error(QWidget*, const QString&, const QString&) override {}
+  void Message(QWidget*, const QString&, const QString&) override {}
+  bool Confirm(QWidget*, const QString&) override { return false; }
+};
+
+double Milliseconds(Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
+
+// Lets the window's own event loop run, timer included, for a while or until `done`.
+template <typename Done>
+void RunEvents(Clock::duration limit, Done done) {
+  const Clock::time_point until = Clock::now() + limit;
+  QEventLoop loop;
+  QTimer check;  // coarse, and a timer of its own, so that waiting costs no processor time
+  QObject::connect(&check, &QTimer::timeout, [&] {
+    if (Clock::now() >= until || done()) loop.quit();
+  });
+  check.start(10);
+  loop.exec();
+}
+
+double LoadAverage() {
+  double load = 0;
+  std::ifstream("/proc/loadavg") >> load;
+  return load;
+}
+
+struct TTiming {
+  std::vector<double> Intervals;  // between consecutive column onsets, ms
+  std::vector<double> Auditions;  // press to onset, ms
+  int Missed = 0;                 // onsets the recording did not hold
+  double WorstResidual = 0;       // of the onsets found
+  std::size_t Period = 0;         // frames every onset lies apart by a multiple of
+  int Rate = 0;
+};
+
+TTiming PlayAndRecord(int tempo) {
+  std::vector<Clock::time_point> presses;
+  Clock::time_point opened, played;
+  {
+    TForm1 form(std::make_unique<TSilentPrompter>());
+    form.show();
+    // Restarting the device restarts the recording: its first frame is now.
+    form.DDSD1->SetPrimaryFormat(PrimaryFormatRate, PrimaryFormatBits, PrimaryFormatStereo);
+    opened = Clock::now();
+    RunEvents(std::chrono::milliseconds(300), [] { return false; });
+
+    const QPoint cell(82, 8 * NoteRow + 32);  // column 1 of the unscrolled view
+    for (int i = 0; i < AuditionClicks; ++i) {
+      presses.push_back(Clock::now());
+      QTest::mousePress(form.MainImage, Qt::LeftButton, {}, cell);
+      QTest::mouseRelease(form.MainImage, Qt::LeftButton, {}, cell);
+      RunEvents(std::chrono::milliseconds(200), [] { return false; });
+    }
+
+    for (int column = 1; column <= ColumnCount; ++column)
+      EditCell(form.Song, NoteSound, {NoteRow, column});
+    form.TempoBar->setValue(tempo);
+    RunEvents(std::chrono::milliseconds(1700), [] { return false; });  // the auditions ring out
+    played = Clock::now();
+    QTest::mouseClick(form.PlayBtn, Qt::LeftButton);
+    RunEvents(std::chrono::seconds(40), [&] { return !form.Playing; });
+    RunEvents(std::chrono::milliseconds(300), [] { return false; });
+  }  // closing the device completes the file
+
+  const TRecording recording = TRecording::Read(Recorded);
+  const auto frameAt = [&](Clock::time_point t) {
+    return static_cast<std::size_t>(std::max(0.0, Milliseconds(t - opened)) * recording.Rate() /
+                                    1000.0);
+  };
+  const auto ms = [&](double frames) { return frames * 1000.0 / recording.Rate(); };
+  TTiming timing;
+  timing.Rate = recording.Rate();
+  const auto first = recording.FirstSound(frameAt(presses[0]));
+  if (!first) return timing;
+  const std::vector<float> note = recording.Stretch(*first, recording.Rate() / 100);
+  constexpr double Match = 0.1;  // a true onset leaves far less; the next period's far more
+
+  const std::size_t reach = static_cast<std::size_t>(recording.Rate() / 10);
+  for (Clock::time_point press : presses) {
+    const std::size_t at = frameAt(press);
+    const auto found = recording.FindNote(note, at > 50 ? at - 50 : 0, at + reach);
+    if (found.Residual < Match)
+      timing.Auditions.push_back(ms(static_cast<double>(found.Frame)) -
+                                 Milliseconds(press - opened));
+  }
+
+  const double column = 2.0 * IntervalFromTempo(tempo) * recording.Rate() / 1000.0;
+  const auto halfWidth = static_cast<std::size_t>(0.45 * column);
+  double expected = static_cast<double>(frameAt(played)) + column;
+  std::optional<std::size_t> last;
+  for (int n = 1; n <= ColumnCount; ++n) {
+    const auto centre = static_cast<std::size_t>(expected);
+    const auto found = recording.FindNote(note, centre - halfWidth, centre + halfWidth);
+    if (found.Residual >= Match) {
+      ++timing.Missed;
+      last.reset();
+      expected += column;
+      continue;
+    }
+    timing.WorstResidual = std::max(timing.WorstResidual, found.Residual);
+    if (last) {
+      timing.Intervals.push_back(ms(static_cast<double>(found.Frame) - static_cast<double>(*last)));
+      // The mixer starts a note only at the edge of a period.
+      timing.Period = std::gcd(timing.Period, found.Frame - *last);
+    }
+    last = found.Frame;
+    expected = static_cast<double>(found.Frame) + column;
+  }
+  return timing;
+}
+
+double Median(std::vector<double> v) {
+  if (v.empty()) return NAN;
+  std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+  return v[v.size() / 2];
+}
+
+void BM_PlaybackOnTime(benchmark::State& state) {
+  const int tempo = static_cast<int>(state.range(0));
+  const double nominal = 2.0 * IntervalFromTempo(tempo);
+  const double loadBefore = LoadAverage();
+  TTiming timing;
+  for (auto _ : state) timing = PlayAndRecord(tempo);
+  double worst = 0;
+  for (double interval : timing.Intervals) worst = std::max(worst, std::abs(interval - nominal));
+  const double mean = timing.Intervals.empty()
+                          ? NAN
+                          : std::accumulate(timing.Intervals.begin(), timing.Intervals.end(), 0.0) /
+                                static_cast<double>(timing.Intervals.size());
+  state.counters["column_ms"] = nominal;
+  state.counters["intervals"] = static_cast<double>(timing.Intervals.size());
+  state.counters["missed"] = timing.Missed;
+  state.counters["mean_err_pct"] = (mean - nominal) / nominal * 100.0;
+  state.counters["worst_dev_ms"] = worst;
+  state.counters["audition_median_ms"] = Median(timing.Auditions);
+  state.counters["audition_max_ms"] =
+      timing.Auditions.empty()
+          ? NAN
+          : *std::max_element(timing.Auditions.begin(), timing.Auditions.end());
+  state.counters["worst_residual"] = timing.WorstResidual;
+  state.counters["mix_period_ms"] = 1000.0 * static_cast<double>(timing.Period) / timing.Rate;
+  state.counters["load1"] = std::max(loadBefore, LoadAverage());
+}
+BENCHMARK(BM_PlaybackOnTime)
+    ->Arg(700)
+    ->Arg(250)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Where the window finds its samples, whatever folder this is started from.
+  std::filesystem::current_path(POMVIK_SAMPLE_FOLDER);
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Before anything calls into OpenAL: the wave writer, and OpenAL Soft's own mix whatever
+  // the user's settings say. Each device opened truncates the file, closing it completes it.
+  soundtest::TempDir folder;
+  Recorded = folder.path() / "out.wav";
+  soundtest::UseOpenAlConfig(folder.path(), "wave", Recorded);
+  TApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
