@@ -74,7 +74,67 @@ TEST_F(DdsdListenTest, ChannelsWithoutSoundStaySilent) {
   TDDSDChannel* channel = Note(5, 1.0);
   channel->setWaveData(nullptr);
   channel->Play();
-  EXPECT_LT(Rms(Channel(Render(0.1), 0)), 1e-6);
+  // The note that sounded fades out first.
+  EXPECT_LT(Rms(Channel(Render(0.1), 0, kRate / 200)), 1e-6);
+}
+
+// Ways a note is cut short: the channel stopped, given a new sample and played, played again.
+enum class Cut { Stop, NewSample, Restart };
+
+constexpr int kCutRate = 23160;
+// The 440 Hz note is near its peak here, where stopping within one sample clicks loudest.
+constexpr uint32_t kCutFrame = 2329;
+
+// The left channel of a cut heard on a device of its own, with the old note sounding up to
+// the cut or without it. The offline device mixes the same every time, so the difference of
+// the two is what is left of the old note after the cut.
+std::vector<float> HearCut(Cut cut, bool oldNote) {
+  TempDir dir;
+  TDDSD component(nullptr);
+  component.setDebugOption(dsoExceptOnError);
+  component.setOfflineMixRate(kCutRate);
+  component.Loaded();
+  component.SetPrimaryFormat(kCutRate, 16, true);
+  TDDSDWaveData a(&component, dir.Write("a.wav", SineWav(440, 22050, 0.5)));
+  TDDSDWaveData b(&component, dir.Write("b.wav", SineWav(660, 22050, 0.5)));
+  TDDSDChannel* channel = component.Channels(1);
+  if (oldNote) {
+    channel->setWaveData(&a);
+    channel->Play();
+  }
+  std::vector<float> mix = component.DirectSound()->RenderOffline(kCutFrame);
+  if (cut == Cut::Stop) channel->Stop();
+  if (cut == Cut::NewSample) channel->setWaveData(&b);
+  if (cut == Cut::Restart && !oldNote) channel->setWaveData(&a);
+  if (cut != Cut::Stop) channel->Play();
+  std::vector<float> after = component.DirectSound()->RenderOffline(kCutRate / 20);
+  mix.insert(mix.end(), after.begin(), after.end());
+  return Channel(mix, 0);
+}
+
+// A cut note falls silent within 5 ms without a step larger than its own, and what follows
+// the cut starts at once (else the difference would hold it too).
+TEST(DdsdCut, TheCutNoteFadesOutWithinFiveMillisecondsAndTheNextStartsAtOnce) {
+  for (Cut cut : {Cut::Stop, Cut::NewSample, Cut::Restart}) {
+    const std::vector<float> with = HearCut(cut, true);
+    const std::vector<float> without = HearCut(cut, false);
+    ASSERT_EQ(with.size(), without.size());
+    float uncut = 0.0f;
+    for (size_t n = 1; n < kCutFrame; ++n)
+      uncut = std::max(uncut, std::fabs(with[n] - with[n - 1]));
+    float step = 0.0f;
+    float late = 0.0f;
+    float previous = with[kCutFrame - 1];
+    for (size_t n = kCutFrame; n < with.size(); ++n) {
+      const float left = with[n] - without[n];
+      step = std::max(step, std::fabs(left - previous));
+      if (n - kCutFrame >= kCutRate / 200) late = std::max(late, std::fabs(left));
+      previous = left;
+    }
+    const int c = static_cast<int>(cut);
+    EXPECT_LE(step, uncut) << c;
+    EXPECT_LT(late, 1e-5f) << c;
+  }
 }
 
 }  // namespace

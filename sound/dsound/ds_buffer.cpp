@@ -23,6 +23,8 @@ struct IDirectSoundBuffer::SampleData {
   ALenum format = 0;
   DWORD rate = 0;
   DWORD blockAlign = 1;
+  int channels = 1;
+  int bits = 16;
   bool uploaded = false;
 
   ~SampleData() {
@@ -30,11 +32,6 @@ struct IDirectSoundBuffer::SampleData {
   }
 };
 
-// The buffer's OpenAL source, made on first need, and whether the data is attached to it.
-struct IDirectSoundBuffer::Voice {
-  al::Source source;
-  bool attached = false;
-};
 static_assert(std::is_same_v<ALuint, uint32_t>);
 
 namespace {
@@ -57,9 +54,12 @@ IDirectSoundBuffer::IDirectSoundBuffer(std::shared_ptr<AlDevice> device, DWORD f
     : device_(std::move(device)), flags_(flags) {}
 
 IDirectSoundBuffer::~IDirectSoundBuffer() {
-  // The source must go while its context is current, and before the shared data.
-  if (voice_) device_->MakeCurrent();
-  voice_.reset();
+  // The source must go while its context is current, and before the shared data. A buffer
+  // released while it sounds is cut, as a stopped one is.
+  if (source_ == 0) return;
+  device_->MakeCurrent();
+  if (Sounding()) CutOff();
+  al::DeleteSource(source_);
 }
 
 IDirectSoundBuffer* IDirectSoundBuffer::CreatePrimary(std::shared_ptr<AlDevice> device,
@@ -90,6 +90,8 @@ HRESULT IDirectSoundBuffer::CreateSecondary(std::shared_ptr<AlDevice> device,
   data->format = alFormat;
   data->rate = format.nSamplesPerSec;
   data->blockAlign = static_cast<DWORD>(format.nChannels) * (format.wBitsPerSample / 8u);
+  data->channels = format.nChannels;
+  data->bits = format.wBitsPerSample;
 
   auto* buffer = new IDirectSoundBuffer(std::move(device), desc.dwFlags);
   buffer->data_ = std::move(data);
@@ -116,39 +118,58 @@ HRESULT IDirectSoundBuffer::Duplicate(IDirectSoundBuffer** out) {
 uint32_t IDirectSoundBuffer::Source() {
   if (IsPrimary()) return 0;
   device_->MakeCurrent();
-  if (!voice_) {
-    al::Source source = al::GenSource();
-    if (!source) return 0;
-    voice_ = std::make_unique<Voice>(Voice{std::move(source)});
+  if (source_ == 0) {
+    source_ = al::GenSource().release();
+    if (source_ == 0) return 0;
     ConfigureSource();
   }
-  if (!voice_->attached && data_->uploaded) {
-    alSourcei(voice_->source.get(), AL_BUFFER, static_cast<ALint>(data_->buffer.get()));
-    voice_->attached = true;
+  if (!attached_ && data_->uploaded) {
+    alSourcei(source_, AL_BUFFER, static_cast<ALint>(data_->buffer.get()));
+    attached_ = true;
   }
-  return voice_->source.get();
+  return source_;
 }
 
 void IDirectSoundBuffer::ConfigureSource() {
-  ALuint id = voice_->source.get();
   if (Is3D()) {
-    alSourcei(id, AL_SOURCE_RELATIVE, AL_FALSE);
-    alSourcef(id, AL_ROLLOFF_FACTOR, device_->Rolloff());
+    alSourcei(source_, AL_SOURCE_RELATIVE, AL_FALSE);
+    alSourcef(source_, AL_ROLLOFF_FACTOR, device_->Rolloff());
   } else {
-    // A plain buffer plays centred at full volume, whatever the listener does.
-    alSourcei(id, AL_SOURCE_RELATIVE, AL_TRUE);
-    alSource3f(id, AL_POSITION, 0.0f, 0.0f, 0.0f);
-    alSourcef(id, AL_ROLLOFF_FACTOR, 0.0f);
-    if (device_->Extensions().sourceSpatialize) alSourcei(id, AL_SOURCE_SPATIALIZE_SOFT, AL_FALSE);
+    device_->Centre(source_);
   }
   ApplyPitch();
 }
 
 void IDirectSoundBuffer::ApplyPitch() {
-  if (!voice_ || !data_ || data_->rate == 0) return;
-  DWORD frequency = frequency_ == DSBFREQUENCY_ORIGINAL ? data_->rate : frequency_;
-  alSourcef(voice_->source.get(), AL_PITCH,
-            static_cast<float>(static_cast<double>(frequency) / data_->rate));
+  if (source_ == 0 || !data_ || data_->rate == 0) return;
+  alSourcef(source_, AL_PITCH, static_cast<float>(static_cast<double>(Frequency()) / data_->rate));
+}
+
+DWORD IDirectSoundBuffer::Frequency() const {
+  return frequency_ == DSBFREQUENCY_ORIGINAL ? data_->rate : frequency_;
+}
+
+bool IDirectSoundBuffer::Sounding() const {
+  ALint state = AL_INITIAL;
+  alGetSourcei(source_, AL_SOURCE_STATE, &state);
+  return state == AL_PLAYING;
+}
+
+void IDirectSoundBuffer::CutOff() {
+  alSourcePause(source_);
+  CutVoice cut;
+  cut.source = source_;
+  cut.placed = Is3D();
+  cut.pcm = data_->pcm.data();
+  cut.frames = data_->pcm.size() / data_->blockAlign;
+  cut.channels = data_->channels;
+  cut.bits = data_->bits;
+  ALint looping = AL_FALSE;
+  alGetSourcei(source_, AL_LOOPING, &looping);
+  cut.looping = looping == AL_TRUE;
+  cut.position = device_->PlayPosition(source_);
+  cut.step = static_cast<double>(Frequency()) / device_->MixRate();
+  device_->FadeOut(cut);
 }
 
 void IDirectSoundBuffer::DestroyIfUnused() {
@@ -238,10 +259,10 @@ HRESULT IDirectSoundBuffer::Unlock(void* audio1, DWORD bytes1, void* audio2, DWO
 
   device_->MakeCurrent();
   // Our own source lets go of the data while it is replaced; duplicates holding it refuse.
-  if (voice_ && voice_->attached) {
-    alSourceStop(voice_->source.get());
-    alSourcei(voice_->source.get(), AL_BUFFER, 0);
-    voice_->attached = false;
+  if (attached_) {
+    alSourceStop(source_);
+    alSourcei(source_, AL_BUFFER, 0);
+    attached_ = false;
   }
   if (!data_->buffer) data_->buffer = al::GenBuffer();
   if (!data_->buffer) return DSERR_OUTOFMEMORY;
@@ -263,7 +284,7 @@ HRESULT IDirectSoundBuffer::SetFrequency(DWORD frequency) {
       (frequency < DSBFREQUENCY_MIN || frequency > DSBFREQUENCY_MAX))
     return DSERR_INVALIDPARAM;
   frequency_ = frequency;
-  if (voice_) {
+  if (source_ != 0) {
     device_->MakeCurrent();
     ApplyPitch();
   }
@@ -285,10 +306,22 @@ HRESULT IDirectSoundBuffer::SetCurrentPosition(DWORD position) {
   if (position > data_->pcm.size()) return DSERR_INVALIDPARAM;
   ALuint source = Source();
   if (source == 0) return DSERR_GENERIC;
-  if (!voice_->attached) return DS_OK;
+  if (!attached_) return DS_OK;
+  const auto offset = static_cast<ALint>(position - position % data_->blockAlign);
+  // A jump while sounding is a cut too: the old place fades out, the new one sounds at once.
+  bool jumped = false;
+  if (Sounding()) {
+    ALint now = 0;
+    alGetSourcei(source, AL_BYTE_OFFSET, &now);
+    if (now != offset) {
+      CutOff();
+      jumped = true;
+    }
+  }
   alGetError();
-  alSourcei(source, AL_BYTE_OFFSET, static_cast<ALint>(position - position % data_->blockAlign));
-  alGetError();  // an offset past the uploaded frames is simply not taken
+  alSourcei(source, AL_BYTE_OFFSET, offset);
+  // An offset past the uploaded frames is simply not taken; a cut voice then stays stopped.
+  if (alGetError() == AL_NO_ERROR && jumped) alSourcePlay(source);
   return DS_OK;
 }
 
@@ -320,21 +353,18 @@ HRESULT IDirectSoundBuffer::Play(DWORD reserved, DWORD priority, DWORD flags) {
 HRESULT IDirectSoundBuffer::Stop() {
   if (HRESULT forced = SeamCheck(DsOp::Stop, label_, [] { return std::string("Stop"); }))
     return forced;
-  if (IsPrimary() || !voice_) return DS_OK;
+  if (IsPrimary() || source_ == 0) return DS_OK;
   device_->MakeCurrent();
-  ALuint source = voice_->source.get();
-  ALint state = AL_INITIAL;
-  alGetSourcei(source, AL_SOURCE_STATE, &state);
-  if (state == AL_PLAYING) alSourcePause(source);
+  if (Sounding()) CutOff();
   return DS_OK;
 }
 
 HRESULT IDirectSoundBuffer::GetStatus(DWORD* status) {
   if (status == nullptr) return DSERR_INVALIDPARAM;
   *status = 0;
-  if (IsPrimary() || !voice_) return DS_OK;
+  if (IsPrimary() || source_ == 0) return DS_OK;
   device_->MakeCurrent();
-  ALuint source = voice_->source.get();
+  ALuint source = source_;
   ALint state = AL_INITIAL;
   ALint looping = AL_FALSE;
   alGetSourcei(source, AL_SOURCE_STATE, &state);

@@ -31,7 +31,9 @@ class IDirectSoundBuffer {
   HRESULT GetCurrentPosition(DWORD* play, DWORD* write);
   // Plays from the current position; once unless DSBPLAY_LOOPING.
   HRESULT Play(DWORD reserved, DWORD priority, DWORD flags);
-  // Pauses where it is.
+  // Pauses where it is. What was sounding fades out over a few milliseconds on a voice of the
+  // device's, so that the stop does not click; status and position are those of a stop at
+  // once.
   HRESULT Stop();
   HRESULT GetStatus(DWORD* status);
 
@@ -52,7 +54,6 @@ class IDirectSoundBuffer {
   friend class Interface3D;
 
   struct SampleData;
-  struct Voice;
 
   IDirectSoundBuffer(std::shared_ptr<AlDevice> device, DWORD flags);
   ~IDirectSoundBuffer();
@@ -69,11 +70,19 @@ class IDirectSoundBuffer {
   uint32_t Source();
   void ConfigureSource();
   void ApplyPitch();
+  DWORD Frequency() const;
+  bool Sounding() const;
+  // Stops the sounding source at once and hands what it would have played next to the
+  // device's fader.
+  void CutOff();
   void DestroyIfUnused();
 
   std::shared_ptr<AlDevice> device_;
   std::shared_ptr<SampleData> data_;
-  std::unique_ptr<Voice> voice_;
+  // The OpenAL source of a secondary buffer, 0 until first needed, freed with the buffer;
+  // and whether the sample data is attached to it.
+  uint32_t source_ = 0;
+  bool attached_ = false;
   DWORD flags_ = 0;
   DWORD frequency_ = 0;
   ULONG refs_ = 1;

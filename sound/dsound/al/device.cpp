@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -75,14 +76,29 @@ AlDevice::AlDevice(al::Device device, bool loopback)
   if (loopback_) ext_.renderSamples = LoadProc<LPALCRENDERSAMPLESSOFT>(d, "alcRenderSamplesSOFT");
 }
 
-AlDevice::~AlDevice() = default;
+AlDevice::~AlDevice() {
+  if (!context_) return;
+  MakeCurrent();
+  fader_.Clear();
+}
 
 bool AlDevice::CreateContext(const ALCint* attributes) {
   context_ = al::Context(alcCreateContext(device_.get(), attributes));
   if (!context_) return false;
   MakeCurrent();
   ext_.sourceSpatialize = alIsExtensionPresent("AL_SOFT_source_spatialize") == AL_TRUE;
+  ext_.float32 = alIsExtensionPresent("AL_EXT_FLOAT32") == AL_TRUE;
+  if (alIsExtensionPresent("AL_SOFT_source_latency") == AL_TRUE)
+    ext_.getSourcei64v =
+        reinterpret_cast<LPALGETSOURCEI64VSOFT>(alGetProcAddress("alGetSourcei64vSOFT"));
+  ReadMixRate();
   return true;
+}
+
+void AlDevice::ReadMixRate() {
+  ALCint rate = 0;
+  alcGetIntegerv(device_.get(), ALC_FREQUENCY, 1, &rate);
+  mixRate_ = rate;
 }
 
 std::shared_ptr<AlDevice> AlDevice::OpenDefault() {
@@ -131,14 +147,28 @@ bool AlDevice::Reset(int32_t mixRate) {
   // A loopback device must be told its whole render format on every reset.
   const auto loopbackAttributes = LoopbackAttributes(mixRate);
   const ALCint attributes[] = {ALC_FREQUENCY, mixRate, 0};
-  return ext_.resetDevice(device_.get(), loopback_ ? loopbackAttributes.data() : attributes) ==
-         ALC_TRUE;
+  bool reset = ext_.resetDevice(device_.get(),
+                                loopback_ ? loopbackAttributes.data() : attributes) == ALC_TRUE;
+  ReadMixRate();
+  return reset;
 }
 
-int32_t AlDevice::MixRate() const {
-  ALCint rate = 0;
-  alcGetIntegerv(device_.get(), ALC_FREQUENCY, 1, &rate);
-  return rate;
+double AlDevice::PlayPosition(ALuint source) const {
+  if (ext_.getSourcei64v != nullptr) {
+    ALint64SOFT offset[2] = {};  // frames in 32.32 fixed point, then the latency
+    ext_.getSourcei64v(source, AL_SAMPLE_OFFSET_LATENCY_SOFT, offset);
+    return std::ldexp(static_cast<double>(offset[0]), -32);
+  }
+  ALint frames = 0;
+  alGetSourcei(source, AL_SAMPLE_OFFSET, &frames);
+  return frames;
+}
+
+void AlDevice::Centre(ALuint source) const {
+  alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
+  alSource3f(source, AL_POSITION, 0.0f, 0.0f, 0.0f);
+  alSourcef(source, AL_ROLLOFF_FACTOR, 0.0f);
+  if (ext_.sourceSpatialize) alSourcei(source, AL_SOURCE_SPATIALIZE_SOFT, AL_FALSE);
 }
 
 bool AlDevice::Render(float* out, uint32_t frames) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "sound/dsound/al/fader.h"
 #include "sound/dsound/al/handles.h"
 
 namespace dsound {
@@ -16,7 +17,9 @@ namespace dsound {
 struct AlExtensions {
   LPALCRESETDEVICESOFT resetDevice = nullptr;
   LPALCRENDERSAMPLESSOFT renderSamples = nullptr;
+  LPALGETSOURCEI64VSOFT getSourcei64v = nullptr;  // a play position with its fraction
   bool sourceSpatialize = false;
+  bool float32 = false;  // buffers of float samples
 };
 
 class AlDevice {
@@ -36,10 +39,17 @@ class AlDevice {
   // Re-opens the output at another mixing rate; false when the device refuses.
   bool Reset(int32_t mixRate);
   bool IsLoopback() const { return loopback_; }
-  int32_t MixRate() const;
+  int32_t MixRate() const { return mixRate_; }
   // Mixes frames of interleaved float stereo into out (loopback only).
   bool Render(float* out, uint32_t frames);
   const AlExtensions& Extensions() const { return ext_; }
+
+  // Where a source is in its buffer, in frames, with the fraction between two.
+  double PlayPosition(ALuint source) const;
+  // Sets a source up to play centred at full volume, whatever the listener does.
+  void Centre(ALuint source) const;
+  // Fades out what a voice just cut would have gone on to play (fader.h).
+  void FadeOut(const CutVoice& cut) { fader_.FadeOut(cut, *this); }
 
   // DirectSound has one rolloff for all 3-D buffers; OpenAL keeps one per source.
   float Rolloff() const { return rolloff_; }
@@ -48,11 +58,14 @@ class AlDevice {
  private:
   AlDevice(al::Device device, bool loopback);
   bool CreateContext(const ALCint* attributes);
+  void ReadMixRate();
 
   al::Device device_;  // declared first so that the context goes before the device closes
   al::Context context_;
+  AlFader fader_;  // its voices go before the context, in the destructor
   AlExtensions ext_;
   bool loopback_ = false;
+  int32_t mixRate_ = 0;
   float rolloff_ = 1.0f;
 };
 

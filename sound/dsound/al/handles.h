@@ -31,6 +31,8 @@ class UniqueHandle {
     if (value_ != T{}) Free(value_);
     value_ = T{};
   }
+  // Gives the object up to the caller, who frees it.
+  T release() { return std::exchange(value_, T{}); }
 
  private:
   T value_{};

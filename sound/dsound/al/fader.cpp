@@ -1,0 +1,128 @@
+#include "sound/dsound/al/fader.h"
+
+#include <AL/alext.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+#include "sound/dsound/al/device.h"
+
+namespace dsound {
+namespace {
+
+// More fades than this never sound at once in practice; past it the oldest one gives way.
+constexpr size_t kMaxVoices = 32;
+
+// Sample frame of the cut voice's data as OpenAL reads it: silence past the end, unless the
+// voice loops.
+inline float SampleAt(const CutVoice& cut, size_t frame, size_t channel) {
+  if (frame >= cut.frames) {
+    if (!cut.looping) return 0.0f;
+    frame %= cut.frames;
+  }
+  const size_t index = frame * static_cast<size_t>(cut.channels) + channel;
+  if (cut.bits == 8) return (static_cast<float>(cut.pcm[index]) - 128.0f) / 128.0f;
+  int16_t value = 0;
+  std::memcpy(&value, cut.pcm + 2 * index, sizeof value);
+  return static_cast<float>(value) / 32768.0f;
+}
+
+}  // namespace
+
+void AlFader::FadeOut(const CutVoice& cut, const AlDevice& device) {
+  const int32_t mixRate = device.MixRate();
+  if (cut.frames == 0 || mixRate <= 0 || !device.Extensions().float32) return;
+  const auto length = static_cast<size_t>(std::max(1L, std::lround(kFadeSeconds * mixRate)));
+  Voice* voice = FreeVoice(device);
+  if (voice == nullptr) return;
+  Shape(cut, length);
+
+  ALuint source = voice->source.get();
+  alSourcei(source, AL_BUFFER, 0);
+  alGetError();
+  alBufferData(voice->buffer.get(),
+               cut.channels == 2 ? AL_FORMAT_STEREO_FLOAT32 : AL_FORMAT_MONO_FLOAT32,
+               samples_.data(), static_cast<ALsizei>(samples_.size() * sizeof(float)), mixRate);
+  if (alGetError() != AL_NO_ERROR) return;
+  Place(*voice, cut, device);
+  alSourcei(source, AL_BUFFER, static_cast<ALint>(voice->buffer.get()));
+  alSourcePlay(source);
+}
+
+AlFader::Voice* AlFader::FreeVoice(const AlDevice& device) {
+  for (size_t tried = 0; tried < voices_.size(); ++tried) {
+    Voice& voice = voices_[next_];
+    next_ = (next_ + 1) % voices_.size();
+    ALint state = AL_INITIAL;
+    alGetSourcei(voice.source.get(), AL_SOURCE_STATE, &state);
+    if (state != AL_PLAYING) return &voice;
+  }
+  if (voices_.size() < kMaxVoices) {
+    Voice voice{al::GenSource(), al::GenBuffer()};
+    if (!voice.source || !voice.buffer) return nullptr;
+    device.Centre(voice.source.get());
+    voices_.push_back(std::move(voice));
+    return &voices_.back();
+  }
+  Voice& oldest = voices_[next_];
+  next_ = (next_ + 1) % voices_.size();
+  alSourceStop(oldest.source.get());
+  return &oldest;
+}
+
+void AlFader::Shape(const CutVoice& cut, size_t length) {
+  if (ramp_.size() != length) {
+    // A half cosine leaves the sound and arrives at silence without a bend.
+    ramp_.resize(length);
+    for (size_t k = 0; k < length; ++k)
+      ramp_[k] =
+          static_cast<float>(0.5 * (1.0 + std::cos(std::numbers::pi * static_cast<double>(k) /
+                                                   static_cast<double>(length))));
+  }
+  const auto channels = static_cast<size_t>(cut.channels);
+  samples_.resize(length * channels);
+  // OpenAL's own interpolation, between the two frames around each position.
+  for (size_t k = 0; k < length; ++k) {
+    const double at = cut.position + cut.step * static_cast<double>(k);
+    const auto frame = static_cast<size_t>(at);
+    const auto fraction = static_cast<float>(at - static_cast<double>(frame));
+    for (size_t c = 0; c < channels; ++c) {
+      const float a = SampleAt(cut, frame, c);
+      const float b = SampleAt(cut, frame + 1, c);
+      samples_[k * channels + c] = (a + (b - a) * fraction) * ramp_[k];
+    }
+  }
+}
+
+void AlFader::Place(Voice& voice, const CutVoice& cut, const AlDevice& device) {
+  ALuint to = voice.source.get();
+  if (!cut.placed) {
+    if (voice.placed) device.Centre(to);
+    voice.placed = false;
+    return;
+  }
+  // The fade sounds where the cut voice did; it carries no velocity, since its pitch is
+  // already in its samples.
+  ALuint from = cut.source;
+  ALint relative = AL_FALSE;
+  alGetSourcei(from, AL_SOURCE_RELATIVE, &relative);
+  alSourcei(to, AL_SOURCE_RELATIVE, relative);
+  for (ALenum vector : {AL_POSITION, AL_DIRECTION}) {
+    ALfloat v[3] = {};
+    alGetSourcefv(from, vector, v);
+    alSourcefv(to, vector, v);
+  }
+  alSource3f(to, AL_VELOCITY, 0.0f, 0.0f, 0.0f);
+  for (ALenum property : {AL_CONE_INNER_ANGLE, AL_CONE_OUTER_ANGLE, AL_CONE_OUTER_GAIN,
+                          AL_REFERENCE_DISTANCE, AL_MAX_DISTANCE, AL_ROLLOFF_FACTOR, AL_GAIN}) {
+    ALfloat value = 0.0f;
+    alGetSourcef(from, property, &value);
+    alSourcef(to, property, value);
+  }
+  if (device.Extensions().sourceSpatialize) alSourcei(to, AL_SOURCE_SPATIALIZE_SOFT, AL_AUTO_SOFT);
+  voice.placed = true;
+}
+
+}  // namespace dsound

@@ -1,0 +1,67 @@
+// Fades out the voices that are cut short, so that a cut does not click.
+//
+// A cut voice stops at once, as DirectSound says it does. What it would have played over the
+// next few milliseconds is computed here, at the mixing rate, shaped by a falling half cosine,
+// and played on a short-lived voice of the fader's own that starts where the cut one ends:
+// the buffer is at the mixing rate and plays at pitch 1, so OpenAL copies it into the mix as
+// it is, with no resampling and without the fade-in it gives a voice started mid-buffer. On
+// the offline device the hand-over is exact and the same every time; on a real device it is
+// exact unless a mixing period begins between the cut and the fade's start (a few
+// microseconds), which leaves a gap of one period.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "sound/dsound/al/handles.h"
+
+namespace dsound {
+
+class AlDevice;
+
+// What a cut voice was playing, and where.
+struct CutVoice {
+  ALuint source = 0;    // the cut voice: the fade takes over its place in space
+  bool placed = false;  // a 3-D voice, whose place must be copied
+  const uint8_t* pcm = nullptr;
+  size_t frames = 0;  // whole frames in pcm
+  int channels = 1;   // 1 or 2, interleaved
+  int bits = 16;      // 8 (unsigned) or 16 (signed)
+  bool looping = false;
+  double position = 0.0;  // in frames, where the voice would have gone on
+  double step = 1.0;      // frames of pcm per frame of the mix
+};
+
+class AlFader {
+ public:
+  // How long a cut takes to fall silent.
+  static constexpr double kFadeSeconds = 0.003;
+
+  AlFader() = default;
+  AlFader(const AlFader&) = delete;
+  AlFader& operator=(const AlFader&) = delete;
+
+  // Starts the fade of a voice just cut on device, whose context is current.
+  void FadeOut(const CutVoice& cut, const AlDevice& device);
+  // Frees the fade voices; their context must be current.
+  void Clear() { voices_.clear(); }
+
+ private:
+  struct Voice {
+    al::Source source;
+    al::Buffer buffer;
+    bool placed = false;  // last set up as a 3-D voice
+  };
+  // A voice that has played its fade out, or a new one; the oldest when all are busy.
+  Voice* FreeVoice(const AlDevice& device);
+  void Shape(const CutVoice& cut, size_t length);
+  void Place(Voice& voice, const CutVoice& cut, const AlDevice& device);
+
+  std::vector<Voice> voices_;
+  size_t next_ = 0;
+  std::vector<float> ramp_;     // the fall, one gain per frame of the mix
+  std::vector<float> samples_;  // the fade being built
+};
+
+}  // namespace dsound
