@@ -2,8 +2,20 @@
 
 #include <limits>
 
+namespace {
+constexpr std::size_t MaxShownBytes = 64;
+
+std::string Shown(std::string_view text) {
+  if (text.size() <= MaxShownBytes) return std::string(text);
+  std::size_t cut = MaxShownBytes;
+  // Never split a UTF-8 sequence: step back over its continuation bytes.
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return std::string(text.substr(0, cut)) + "...";
+}
+}  // namespace
+
 EConvertError::EConvertError(std::string_view text)
-    : std::runtime_error("'" + std::string(text) + "' は整数ではありません"), text_(text) {}
+    : std::runtime_error("'" + Shown(text) + "' は整数ではありません"), text_(text) {}
 
 int32_t StrToInt(std::string_view text) {
   std::size_t i = 0;

@@ -6,7 +6,8 @@
 #include <string_view>
 
 // A text that should have been an integer. Its message is the one users see:
-// "'<text>' は整数ではありません".
+// "'<text>' は整数ではありません", with a long text cut short so that the message stays
+// readable; Text() keeps it whole.
 class EConvertError : public std::runtime_error {
  public:
   explicit EConvertError(std::string_view text);

@@ -11,6 +11,12 @@ class EFOpenError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A song file that could not be written; the message names the file.
+class EFCreateError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // A song is a few hundred bytes; anything past this is not one, and is not read into memory.
 inline constexpr std::size_t MaxSongFileBytes = std::size_t{1} << 20;
 

@@ -11,13 +11,13 @@
 #include "core/ConvertError.h"
 #include "core/SongFile.h"
 #include "core/SongSettings.h"
+#include "tests/support/SongTexts.h"
 
 namespace {
 
 const std::string kEmptyScore(288, '0');
 
-const std::string kWorkedExample = "SCORE=00910539C1FA2DA" + std::string(93 * 3, '0') +
-                                   "\r\nTEMPO=300\r\nLOOP=TRUE\r\nEND=33\r\nTIME44=FALSE\r\n";
+const std::string& kWorkedExample = kWorkedExampleText;
 
 TSong WorkedExampleSong() {
   TSong song;
@@ -185,6 +185,15 @@ TEST(StrToInt, TakesPlainDecimalWithASignOnly) {
     } catch (const EConvertError& e) {
       EXPECT_EQ(e.what(), "'" + std::string(bad) + "' は整数ではありません");
     }
+  }
+  // A long value is cut short in the message, never inside a character.
+  const std::string longText = std::string(63, 'x') + "\xE3\x81\x82" + std::string(5000, '7');
+  try {
+    StrToInt(longText);
+    ADD_FAILURE() << "accepted a long text";
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(e.what(), "'" + std::string(63, 'x') + "...' は整数ではありません");
+    EXPECT_EQ(e.Text(), longText);
   }
 }
 
