@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 
@@ -26,4 +27,12 @@ bool TPrompter::Confirm(QWidget* parent, const QString& text) {
   box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
   box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
   return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<QString> TPrompter::ChooseFile(QFileDialog* dialog, const QString& proposed) {
+  if (!proposed.isEmpty()) dialog->selectFile(proposed);
+  if (dialog->exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog->selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
+  return chosen.first();
 }

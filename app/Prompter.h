@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
+class QFileDialog;
 class QWidget;
 
-// The message boxes the program shows. The window asks through one of these so that a
-// test can answer in place of a user.
+// The message boxes and file dialogs the program shows. The window asks through one of
+// these so that a test can answer in place of a user.
 class TPrompter {
  public:
   virtual ~TPrompter() = default;
@@ -15,6 +17,9 @@ class TPrompter {
   virtual void Message(QWidget* parent, const QString& title, const QString& text);
   // A question with Yes (the default) and No; Escape and closing count as No.
   virtual bool Confirm(QWidget* parent, const QString& text);
+  // Runs a file dialog proposing `proposed` (nothing when empty): the chosen name, or none
+  // when it was cancelled.
+  virtual std::optional<QString> ChooseFile(QFileDialog* dialog, const QString& proposed);
 };
 
 // The application's title as message boxes show it: the program file's name without

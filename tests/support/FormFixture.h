@@ -1,22 +1,40 @@
 #pragma once
 
+#include <QFileDialog>
 #include <QString>
+#include <deque>
 #include <memory>
+#include <optional>
+#include <ostream>
 #include <vector>
 
 #include "app/Application.h"
 #include "app/Prompter.h"
 #include "app/Unit1.h"
 
-// Answers message boxes in place of a user and remembers what was shown.
+// What a test answers, in order. With nothing left, a question is answered No and a file
+// dialog is cancelled.
+struct TAnswers {
+  std::deque<bool> Confirm;
+  std::deque<QString> Files;  // an empty name cancels the dialog
+};
+
+// Answers message boxes and file dialogs in place of a user and remembers what was shown.
 class TRecordingPrompter : public TPrompter {
  public:
   struct TShown {
-    QString Kind;  // "error", "message" or "confirm"
-    QString Title;
-    QString Text;
+    QString Kind;   // "error", "message", "confirm" or "file"
+    QString Title;  // a file dialog's object name
+    QString Text;   // the name a file dialog proposed
+    bool operator==(const TShown&) const = default;
+    friend void PrintTo(const TShown& s, std::ostream* os) {
+      *os << s.Kind.toStdString() << " [" << s.Title.toStdString() << "] " << s.Text.toStdString();
+    }
   };
-  explicit TRecordingPrompter(std::shared_ptr<std::vector<TShown>> log) : log_(std::move(log)) {}
+  explicit TRecordingPrompter(std::shared_ptr<std::vector<TShown>> log,
+                              std::shared_ptr<TAnswers> answers = nullptr)
+      : log_(std::move(log)),
+        answers_(answers ? std::move(answers) : std::make_shared<TAnswers>()) {}
   void Error(QWidget*, const QString& title, const QString& text) override {
     log_->push_back({QStringLiteral("error"), title, text});
   }
@@ -25,11 +43,23 @@ class TRecordingPrompter : public TPrompter {
   }
   bool Confirm(QWidget*, const QString& text) override {
     log_->push_back({QStringLiteral("confirm"), QString(), text});
-    return false;
+    if (answers_->Confirm.empty()) return false;
+    const bool yes = answers_->Confirm.front();
+    answers_->Confirm.pop_front();
+    return yes;
+  }
+  std::optional<QString> ChooseFile(QFileDialog* dialog, const QString& proposed) override {
+    log_->push_back({QStringLiteral("file"), dialog->objectName(), proposed});
+    if (answers_->Files.empty()) return std::nullopt;
+    const QString name = answers_->Files.front();
+    answers_->Files.pop_front();
+    if (name.isEmpty()) return std::nullopt;
+    return name;
   }
 
  private:
   std::shared_ptr<std::vector<TShown>> log_;
+  std::shared_ptr<TAnswers> answers_;
 };
 
 // The one application object of a test program.
@@ -40,10 +70,12 @@ TApplication& TestApplication();
 struct TFormFixture {
   std::shared_ptr<std::vector<TRecordingPrompter::TShown>> Shown =
       std::make_shared<std::vector<TRecordingPrompter::TShown>>();
+  std::shared_ptr<TAnswers> Answers = std::make_shared<TAnswers>();
   std::unique_ptr<TForm1> Form;
 
   explicit TFormFixture(int32_t offlineMixRate = 0) {
     TestApplication();
-    Form = std::make_unique<TForm1>(std::make_unique<TRecordingPrompter>(Shown), offlineMixRate);
+    Form = std::make_unique<TForm1>(std::make_unique<TRecordingPrompter>(Shown, Answers),
+                                    offlineMixRate);
   }
 };
