@@ -8,14 +8,25 @@ TApplication::TApplication(int& argc, char** argv)
 bool TApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
-  } catch (const std::exception& e) {
-    ReportException(QString::fromUtf8(e.what()));
   } catch (...) {
-    ReportException(QStringLiteral("unknown error"));
+    ReportCurrentException();
   }
   return false;
 }
 
 void TApplication::ReportException(const QString& text) {
   prompter_->Error(activeWindow(), ApplicationTitle(), text);
+}
+
+void ReportCurrentException() {
+  QString text;
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    text = QString::fromUtf8(e.what());
+  } catch (...) {
+    text = QStringLiteral("unknown error");
+  }
+  if (auto* app = qobject_cast<TApplication*>(QCoreApplication::instance()))
+    app->ReportException(text);
 }

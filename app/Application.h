@@ -6,7 +6,8 @@
 #include "app/Prompter.h"
 
 // The application object. An exception that escapes any handler is shown in a message
-// box with its text and the application's title, and the program carries on.
+// box with its text and the application's title (the general error report), and the
+// program carries on.
 class TApplication : public QApplication {
   Q_OBJECT
 
@@ -22,3 +23,7 @@ class TApplication : public QApplication {
  private:
   std::unique_ptr<TPrompter> prompter_;
 };
+
+// Shows the exception being handled in the general error report. For handlers that Qt
+// calls through code of its own that must not be unwound (actions, drops, closing).
+void ReportCurrentException();

@@ -11,6 +11,7 @@
 #include <QSlider>
 #include <QTimer>
 
+#include "app/Application.h"
 #include "app/Prompter.h"
 #include "app/layout/ClientArea.h"
 #include "app/layout/FormLayout.h"
@@ -24,8 +25,9 @@
 #include "core/Transport.h"
 #include "sound/ddsd/ddsd.h"
 
+const QString UntitledSongName = QStringLiteral("無題");
+
 namespace {
-const QString Untitled = QStringLiteral("無題");
 const QString MissingSounds = QStringLiteral("サウンドファイルがありません。終了してください。");
 constexpr QPoint StoredPosition(189, 385);  // where the stored layout places the window
 }  // namespace
@@ -67,8 +69,8 @@ void TForm1::ConnectHandlers() {
   connect(MainImage, &TImage::MouseDown, this, &TForm1::MainImageMouseDown);
   connect(MainImage, &TImage::MouseMove, this, &TForm1::MainImageMouseMove);
   connect(MainImage, &TImage::MouseLeave, this, &TForm1::MainImageMouseLeave);
-  connect(NewAction, &QAction::triggered, this, &TForm1::NewActionExecute);
   connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
+  ConnectDocumentHandlers();
 }
 
 void TForm1::setPrompter(std::unique_ptr<TPrompter> prompter) { prompter_ = std::move(prompter); }
@@ -102,8 +104,13 @@ void TForm1::LoadWaveBank() {
 void TForm1::FormDestroy() { FreeWaveBank(WaveBank); }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  ModifiedAction->trigger();  // the save question
-  event->accept();
+  try {
+    FormClose();
+    event->accept();
+  } catch (...) {
+    event->ignore();  // a save begun at the question failed: the window stays open
+    ReportCurrentException();
+  }
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -134,7 +141,7 @@ void TForm1::DrawScore(int X, int Y, int Sound) {
 void TForm1::StartSongReplacement() {
   StopBtnClick();
   StopBtn->setChecked(true);
-  ModifiedAction->trigger();
+  ModifiedActionExecute();
 }
 
 void TForm1::NewActionExecute() {
@@ -143,7 +150,7 @@ void TForm1::NewActionExecute() {
   TempoBar->setValue(DefaultTempo);
   // Setting the value the slider already holds fires no change, so retime in any case.
   Timer->setInterval(IntervalFromTempo(TempoBar->value()));
-  SongFileName = Untitled;
+  SongFileName = UntitledSongName;
   SongModified = false;
   DrawScore(-1, -1, -1);
 }

@@ -1,18 +1,27 @@
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
 #include <QString>
+#include <QUrl>
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "app/ScoreRenderer.h"
 #include "app/layout/FormControls.h"
 #include "core/SampleBank.h"
 #include "core/SongModel.h"
+#include "core/SongText.h"
 #include "core/Transport.h"
 
+class QDragEnterEvent;
+class QDropEvent;
 class TPrompter;
+
+// SongFileName of a song that no file holds.
+extern const QString UntitledSongName;
 
 // The main window: it owns every control and component of its layout (reachable under
 // their layout names through TFormControls), the song and the sample bank. Its handlers
@@ -70,16 +79,34 @@ class TForm1 : public QMainWindow, public TFormControls {
   void etcBtn2Click();
   void etcBtn3Click();
 
+  // Songs in files and on the clipboard.
+  void ModifiedActionExecute();
+  void OpenActionExecute();
+  void SaveActionExecute();
+  void SaveAsActionExecute();
+  void SaveSong();
+  void SaveToClipbrdActionExecute();
+  void LoadFromClipbrdActionExecute();
+  void FormClose();
+  void WMDropFiles(const QList<QUrl>& files);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void ConnectHandlers();
+  void ConnectDocumentHandlers();
+  TReadResult ApplySongText(const TSongLines& lines);
+  std::optional<TReadResult> ImportFromClipboard();
   void StartSongReplacement();
   void LoadWaveBank();
   TScorePictures ScorePictures() const;
   void ChooseEtcButton(TToolButton* clicked, int upImage);
+
+  QString lastOpenName_;  // what the open dialog proposes next
 
   std::unique_ptr<TPrompter> prompter_;
   std::unique_ptr<TScoreRenderer> renderer_;

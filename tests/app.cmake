@@ -13,3 +13,4 @@ endif()
 pomvik_gtest(samplebank_test SOURCES samplebank_test.cpp
   LIBS pomvik_test_support pomvik_sound OWN_MAIN)
 add_dependencies(samplebank_test waves)
+pomvik_gtest(documents_test SOURCES documents_test.cpp LIBS pomvik_test_support OWN_MAIN)

@@ -1,0 +1,381 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <QClipboard>
+#include <QDir>
+#include <QDropEvent>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "app/layout/Image.h"
+#include "app/layout/PictureIndex.h"
+#include "app/layout/ToolBar.h"
+#include "tests/support/FormFixture.h"
+#include "tests/support/SongTexts.h"
+
+namespace {
+
+using TShown = TRecordingPrompter::TShown;
+
+const QString Untitled = QStringLiteral("無題");
+const QString SaveQuestion = QStringLiteral("modifided. save this? ");
+const QString Title = QStringLiteral("documents_test");  // the program file's name
+
+TShown Confirmed() { return {QStringLiteral("confirm"), QString(), SaveQuestion}; }
+TShown Dialog(const char* dialog, const QString& proposed) {
+  return {QStringLiteral("file"), QString::fromLatin1(dialog), proposed};
+}
+TShown Error(const QString& text) { return {QStringLiteral("error"), Title, text}; }
+TShown Message(const char* text) { return {QStringLiteral("message"), Title, QString(text)}; }
+
+// The real window with its dialogs and message boxes answered by the test, and the
+// application's general error report recorded in the same log.
+class Documents : public ::testing::Test {
+ protected:
+  TFormFixture fx;
+  TForm1& f = *fx.Form;
+  TAnswers& answers = *fx.Answers;
+  QTemporaryDir dir;
+
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    TestApplication().setPrompter(std::make_unique<TRecordingPrompter>(fx.Shown));
+    QGuiApplication::clipboard()->clear();
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    fx.Shown->clear();
+  }
+  void TearDown() override { TestApplication().setPrompter(std::make_unique<TPrompter>()); }
+
+  // What was shown since the last call.
+  std::vector<TShown> Shown() { return std::exchange(*fx.Shown, {}); }
+  TShown LastShown() {
+    const std::vector<TShown> shown = Shown();
+    return shown.empty() ? TShown{} : shown.back();
+  }
+  QString Path(const QString& name) const { return dir.filePath(name); }
+  QString Write(const QString& name, const std::string& bytes) {
+    QFile file(Path(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    return Path(name);
+  }
+  static std::string Read(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : "<missing>";
+  }
+  void Drop(const QList<QUrl>& files) {
+    QMimeData mime;
+    mime.setUrls(files);
+    // As a drag arrives: entering makes the window the drop's target.
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&f, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&f, &drop);
+  }
+  void Place(int sound, int row, int column) {
+    f.SoundButtons[static_cast<size_t>(sound)]->click();
+    QTest::mouseClick(f.MainImage, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(82 + 32 * (column - 1) - f.ScrollBar->value(), 32 + 8 * row));
+  }
+  std::string Clipboard() const { return QGuiApplication::clipboard()->text().toStdString(); }
+  std::string SongText() {
+    f.SaveToClipbrdAction->trigger();
+    return Clipboard();
+  }
+  void Modify() { f.TimeBtn44->click(); }
+};
+
+TEST_F(Documents, ASongSurvivesSaveAsNewOpenTheClipboardAndADrop) {
+  Place(1, 9, 1);
+  Place(3, 5, 2);
+  Place(12, 9, 2);
+  Place(15, 1, 3);
+  Place(2, 10, 3);
+  Place(10, 13, 3);
+  f.ScrollBar->setValue(1000);
+  Place(EndMarkerSound, 1, 33);
+  f.ScrollBar->setValue(0);
+  f.TempoBar->setValue(300);
+  f.LoopBtn->click();
+  f.TimeBtn34->click();
+
+  answers.Files = {Path("song")};
+  f.SaveAsAction->trigger();
+  const QString file = Path("song.psq");
+  EXPECT_EQ(Read(file), kWorkedExampleText);
+  EXPECT_EQ(f.SongFileName, file);
+  EXPECT_FALSE(f.SongModified);
+
+  f.NewAction->trigger();
+  f.LoopBtn->click();
+  f.TimeBtn44->click();
+  EXPECT_EQ(f.Song.ColumnNoteCount, TSong{}.ColumnNoteCount);
+  answers.Files = {file};
+  f.OpenAction->trigger();
+  EXPECT_EQ(Shown(), (std::vector{Dialog("SaveDialog1", Untitled), Confirmed(),
+                                  Dialog("OpenDialog1", QString())}));
+  EXPECT_EQ(f.SongFileName, file);
+  EXPECT_FALSE(f.SongModified);
+  EXPECT_EQ(f.LoopBtn->ImageIndex(), PlayerPicture::LoopDown);
+  EXPECT_EQ(f.TimeBtn34->ImageIndex(), EtcPicture::Time34Down);
+  EXPECT_EQ(f.TimeBtn44->ImageIndex(), EtcPicture::Time44Up);
+  EXPECT_EQ(f.windowTitle(), QStringLiteral("PomvikSequencer"));
+  EXPECT_EQ(SongText(), kWorkedExampleText);  // the export
+
+  f.NewAction->trigger();
+  f.LoadFromClipbrdAction->trigger();
+  EXPECT_EQ(f.SongFileName, Untitled);
+  EXPECT_FALSE(f.SongModified);
+  EXPECT_EQ(SongText(), kWorkedExampleText);
+
+  f.NewAction->trigger();
+  Modify();
+  Drop({QUrl::fromLocalFile(file)});
+  EXPECT_EQ(f.SongFileName, file);
+  EXPECT_FALSE(f.SongModified);
+  EXPECT_EQ(SongText(), kWorkedExampleText);
+
+  Shown();
+  Modify();
+  f.close();
+  EXPECT_EQ(Shown(), std::vector{Confirmed()});
+  EXPECT_FALSE(f.isVisible());
+}
+
+TEST_F(Documents, SaveCompletesTheNameAndAsksBeforeReplacing) {
+  f.SaveAction->trigger();  // untitled: Save As, cancelled
+  EXPECT_EQ(Shown(), std::vector{Dialog("SaveDialog1", Untitled)});
+  EXPECT_EQ(f.SongFileName, Untitled);
+
+  struct Case {
+    const char* Typed;
+    const char* Written;
+  };
+  for (const Case& c : {Case{"a", "a.psq"}, {"A.PSQ", "A.PSQ.psq"}, {"a.psq.bak", "a.psq.bak"}}) {
+    Modify();
+    answers.Files = {Path(c.Typed)};
+    f.SaveAsAction->trigger();
+    EXPECT_EQ(f.SongFileName, Path(c.Written));
+    EXPECT_FALSE(f.SongModified);
+    EXPECT_EQ(Read(Path(c.Written)), SongText()) << c.Typed;
+  }
+  // A named song is saved without a dialog.
+  Shown();
+  f.TempoBar->setValue(640);
+  f.SaveAction->trigger();
+  EXPECT_EQ(Shown(), std::vector<TShown>{});
+  EXPECT_NE(Read(Path("a.psq.bak")).find("TEMPO=640"), std::string::npos);
+
+  // The dialog asks about the name as typed; the completed name is asked about here.
+  const std::string old = Read(Path("a.psq"));
+  Modify();
+  answers.Files = {Path("a")};
+  answers.Confirm = {false};
+  f.SaveAsAction->trigger();
+  const QString replace = QStringLiteral("ファイル %1 は既に存在します。上書きしますか?");
+  EXPECT_EQ(Shown(), (std::vector{Dialog("SaveDialog1", Path("a.psq.bak")),
+                                  TShown{"confirm", QString(), replace.arg(Path("a.psq"))}}));
+  EXPECT_EQ(Read(Path("a.psq")), old);
+  EXPECT_EQ(f.SongFileName, Path("a.psq.bak"));
+  EXPECT_TRUE(f.SongModified);
+}
+
+TEST_F(Documents, TheSaveQuestionAsksForChangesOnlyAndAlwaysOpensSaveAs) {
+  f.NewAction->trigger();
+  EXPECT_EQ(Shown(), std::vector<TShown>{});
+
+  // Yes on a named song still opens Save As; cancelling it loses the changes.
+  answers.Files = {Path("named")};
+  f.SaveAsAction->trigger();
+  Place(5, 4, 2);
+  answers.Confirm = {true};
+  f.NewAction->trigger();
+  EXPECT_EQ(Shown(), (std::vector{Dialog("SaveDialog1", Untitled), Confirmed(),
+                                  Dialog("SaveDialog1", Path("named.psq"))}));
+  EXPECT_EQ(f.Song.Cell(4, 2), 0);
+  EXPECT_EQ(f.SongFileName, Untitled);
+
+  // No, then a cancelled Open: the song and its unsaved state stay, and the next command asks.
+  Place(5, 4, 2);
+  f.OpenAction->trigger();
+  EXPECT_EQ(f.Song.Cell(4, 2), 5);
+  EXPECT_TRUE(f.SongModified);
+  f.LoadFromClipbrdAction->trigger();
+  EXPECT_EQ(Shown(), (std::vector{Confirmed(), Dialog("OpenDialog1", QString()), Confirmed()}));
+}
+
+TEST_F(Documents, OpenChangesOnlyWhatItCouldRead) {
+  Place(7, 6, 1);
+  const TSong before = f.Song;
+  const auto unchanged = [&](const char* what) {
+    EXPECT_EQ(f.Song.Score, before.Score) << what;
+    EXPECT_EQ(f.SongFileName, Untitled) << what;
+    EXPECT_TRUE(f.SongModified) << what;
+  };
+  const QString huge = Write("huge.psq", kWorkedExampleText + std::string(1 << 20, '\n'));
+  QString proposed;  // the open dialog proposes the name last chosen in it
+  for (const QString& name : {Path("missing.psq"), dir.path(), huge}) {
+    answers.Files = {name};
+    f.OpenAction->trigger();
+    const QString reason =
+        name == huge ? QStringLiteral("は大きすぎます") : QStringLiteral("は開けません");
+    EXPECT_EQ(Shown(), (std::vector{Confirmed(), Dialog("OpenDialog1", proposed),
+                                    Error("ファイル " + name + " " + reason)}));
+    unchanged("unreadable");
+    proposed = name;
+  }
+  // A conversion error at END: tempo and loop applied, the rest and the name kept.
+  answers.Files = {Write("end.psq", "TEMPO=640\r\nLOOP=TRUE\r\nEND=$21\r\nSCORE=")};
+  f.OpenAction->trigger();
+  EXPECT_EQ(LastShown(), Error("'$21' は整数ではありません"));
+  EXPECT_EQ(f.TempoBar->value(), 640);
+  EXPECT_TRUE(f.LoopBtn->isChecked());
+  unchanged("conversion error");
+  answers.Files = {Write("empty.psq", "")};
+  f.OpenAction->trigger();
+  EXPECT_EQ(LastShown(), Error("'' は整数ではありません"));
+
+  // Bad score data: a new song that keeps the file's loop and time signature.
+  answers.Files = {Write("bad.psq", "SCORE=0E1\nTEMPO=300\nLOOP=FALSE\nEND=5\nTIME44=FALSE\n")};
+  f.OpenAction->trigger();
+  EXPECT_EQ(LastShown(), Message("データが不正です"));
+  EXPECT_EQ(f.Song.Score, TSong{}.Score);
+  EXPECT_EQ(f.Song.EndColumn, WholeSongEnd);
+  EXPECT_EQ(f.TempoBar->value(), DefaultTempo);
+  EXPECT_FALSE(f.LoopBtn->isChecked());
+  EXPECT_TRUE(f.TimeBtn34->isChecked());
+  EXPECT_EQ(f.SongFileName, Untitled);
+  EXPECT_FALSE(f.SongModified);
+}
+
+TEST_F(Documents, AFailedSaveKeepsTheOldFileTheFlagAndTheWindow) {
+  const QString file = Write("kept.psq", "old");
+  answers.Files = {file};
+  Place(3, 3, 3);
+  // The file may not grow past a few bytes: the write fails half-way.
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 16;
+  setrlimit(RLIMIT_FSIZE, &small);
+  const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+  f.SaveAsAction->trigger();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(LastShown(), Error("ファイル " + file + " を作成できません"));
+  EXPECT_EQ(Read(file), "old");
+  EXPECT_TRUE(f.SongModified);
+  EXPECT_EQ(f.SongFileName, file);
+
+  // Yes at the question on closing, and the save fails: the window stays open.
+  answers.Confirm = {true};
+  answers.Files = {Path("no/such/folder/x")};
+  f.close();
+  EXPECT_EQ(LastShown(), Error("ファイル " + Path("no/such/folder/x.psq") + " を作成できません"));
+  EXPECT_TRUE(f.isVisible());
+  EXPECT_TRUE(f.SongModified);
+}
+
+TEST_F(Documents, ClipboardImportAndExport) {
+  Place(9, 2, 1);
+  const std::string text = SongText();
+  EXPECT_FALSE(f.SongModified);  // an export counts as a save
+  EXPECT_EQ(f.SongFileName, Untitled);
+  f.FormClose();
+  EXPECT_EQ(Shown(), std::vector<TShown>{});
+
+  // An image, or nothing: after the question, nothing happens.
+  QGuiApplication::clipboard()->setImage(QImage(4, 4, QImage::Format_RGB32));
+  Modify();
+  f.LoadFromClipbrdAction->trigger();
+  QGuiApplication::clipboard()->clear();
+  f.LoadFromClipbrdAction->trigger();
+  EXPECT_EQ(Shown(), (std::vector{Confirmed(), Confirmed()}));
+  EXPECT_EQ(f.Song.Cell(2, 1), 9);
+  EXPECT_TRUE(f.SongModified);
+
+  // A conversion error: the name is already untitled, the rest as the text left it.
+  answers.Files = {Path("named")};
+  f.SaveAsAction->trigger();
+  f.TempoBar->setValue(200);
+  QGuiApplication::clipboard()->setText(QStringLiteral("TEMPO=300\nEND=x\n"));
+  f.LoadFromClipbrdAction->trigger();
+  EXPECT_EQ(LastShown(), Error("'x' は整数ではありません"));
+  EXPECT_EQ(f.SongFileName, Untitled);
+  EXPECT_EQ(f.TempoBar->value(), 300);
+  EXPECT_EQ(f.Song.Cell(2, 1), 9);
+  EXPECT_TRUE(f.SongModified);
+
+  QGuiApplication::clipboard()->setText(
+      QStringLiteral("SCORE=91\r\nTEMPO=400\r\nLOOP=TRUE\r\nEND=3\r\nTIME44=FALSE"));
+  f.LoadFromClipbrdAction->trigger();
+  EXPECT_EQ(LastShown(), Message("file import err "));
+  EXPECT_EQ(f.Song.Score, TSong{}.Score);
+  EXPECT_EQ(f.TempoBar->value(), DefaultTempo);
+  EXPECT_TRUE(f.LoopBtn->isChecked());
+  EXPECT_TRUE(f.TimeBtn34->isChecked());
+  EXPECT_FALSE(f.SongModified);
+
+  QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+  f.LoadFromClipbrdAction->trigger();
+  EXPECT_EQ(SongText(), text);
+}
+
+TEST_F(Documents, ADropImportsTheFirstFileThroughTheClipboard) {
+  // A long name is used whole; its lines reach the clipboard with CR LF.
+  const QString deep = dir.path() + "/" + QString(120, 'd') + "/" + QString(120, 'e');
+  QDir().mkpath(deep);
+  const QString name = deep + "/tune";
+  {
+    QFile file(name);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("SCORE=0091") + QByteArray(95 * 3, '0') + "\nTEMPO=120\nEND=9\n");
+  }
+  const QString second = Write("second.psq", kWorkedExampleText);
+  Modify();
+  Drop({QUrl::fromLocalFile(name), QUrl::fromLocalFile(second)});
+  EXPECT_EQ(Shown(), std::vector{Confirmed()});
+  EXPECT_EQ(Clipboard(), "SCORE=0091" + std::string(95 * 3, '0') + "\r\nTEMPO=120\r\nEND=9\r\n");
+  EXPECT_EQ(f.Song.Cell(9, 1), 1);
+  EXPECT_EQ(f.Song.EndColumn, 9);
+  EXPECT_EQ(f.SongFileName, name);
+  EXPECT_FALSE(f.SongModified);
+
+  // Bad score data: a new song that stays untitled.
+  Drop({QUrl::fromLocalFile(Write("bad.psq", "SCORE=G\nTEMPO=1\nEND=1\n"))});
+  EXPECT_EQ(Shown(), std::vector{Message("file import err ")});
+  EXPECT_EQ(f.SongFileName, Untitled);
+
+  // Nothing read: nothing changes, and the unsaved changes are still asked about.
+  Place(4, 4, 4);
+  QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
+  const QUrl web(QStringLiteral("https://example.org/song.psq"));
+  for (const QUrl& url : {QUrl::fromLocalFile(dir.path()), web}) {
+    Drop({url});
+    const QString shownName = url == web ? url.toDisplayString() : dir.path();
+    EXPECT_EQ(Shown(),
+              (std::vector{Confirmed(), Error("ファイル " + shownName + " は開けません")}));
+    EXPECT_TRUE(f.SongModified);
+    EXPECT_EQ(Clipboard(), "kept");
+  }
+  // Not a song at all: its text stays on the clipboard and the song keeps its grid.
+  Drop({QUrl::fromLocalFile(Write("notes.txt", "hello"))});
+  EXPECT_EQ(LastShown(), Error("'' は整数ではありません"));
+  EXPECT_EQ(Clipboard(), "hello\r\n");
+  EXPECT_EQ(f.Song.Cell(4, 4), 4);
+  EXPECT_EQ(f.SongFileName, Untitled);
+  EXPECT_FALSE(f.SongModified);
+}
+
+}  // namespace
