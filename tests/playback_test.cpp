@@ -69,22 +69,17 @@ class Playback : public ::testing::Test {
     }
     return sounded;
   }
-  void ExpectStopped() {
-    EXPECT_FALSE(f.Playing);
-    EXPECT_FALSE(f.Timer->isActive());
-    EXPECT_TRUE(f.StopBtn->isChecked());
-    EXPECT_FALSE(f.PlayBtn->isChecked());
-    EXPECT_EQ(f.StopBtn->ImageIndex(), 3);
-    EXPECT_EQ(f.PlayBtn->ImageIndex(), 0);
+  // One of the two states, pictures included: 0 play idle, 1 play lit, 2 stop idle, 3 stop lit.
+  void ExpectState(bool playing) {
+    EXPECT_EQ(f.Playing, playing);
+    EXPECT_EQ(f.Timer->isActive(), playing);
+    EXPECT_EQ(f.PlayBtn->isChecked(), playing);
+    EXPECT_EQ(f.StopBtn->isChecked(), !playing);
+    EXPECT_EQ(f.PlayBtn->ImageIndex(), playing ? 1 : 0);
+    EXPECT_EQ(f.StopBtn->ImageIndex(), playing ? 2 : 3);
   }
-  void ExpectPlaying() {
-    EXPECT_TRUE(f.Playing);
-    EXPECT_TRUE(f.Timer->isActive());
-    EXPECT_TRUE(f.PlayBtn->isChecked());
-    EXPECT_FALSE(f.StopBtn->isChecked());
-    EXPECT_EQ(f.PlayBtn->ImageIndex(), 1);
-    EXPECT_EQ(f.StopBtn->ImageIndex(), 2);
-  }
+  void ExpectStopped() { ExpectState(false); }
+  void ExpectPlaying() { ExpectState(true); }
 };
 
 // Column n on tick 2n, on the bank of its parity.
