@@ -73,11 +73,13 @@ struct TTiming {
   double WorstResidual = 0;       // of the onsets found
   std::size_t Period = 0;         // frames every onset lies apart by a multiple of
   int Rate = 0;
+  double WorstTick = 0;  // the timer's own share: how far the column ticks ran off, ms
 };
 
 TTiming PlayAndRecord(int tempo) {
   std::vector<Clock::time_point> presses;
   Clock::time_point opened, played;
+  double worstTick = 0;
   {
     TForm1 form(std::make_unique<TSilentPrompter>());
     form.show();
@@ -98,10 +100,17 @@ TTiming PlayAndRecord(int tempo) {
       EditCell(form.Song, NoteSound, {NoteRow, column});
     form.TempoBar->setValue(tempo);
     RunEvents(std::chrono::milliseconds(1700), [] { return false; });  // the auditions ring out
+    std::vector<Clock::time_point> ticks;  // when each tick's handler had run
+    ticks.reserve(4 * ColumnCount);
+    QObject::connect(form.Timer, &QTimer::timeout, [&] { ticks.push_back(Clock::now()); });
     played = Clock::now();
     QTest::mouseClick(form.PlayBtn, Qt::LeftButton);
     RunEvents(std::chrono::seconds(40), [&] { return !form.Playing; });
     RunEvents(std::chrono::milliseconds(300), [] { return false; });
+    // Column n sounds on tick 2n.
+    for (std::size_t k = 3; k < ticks.size(); k += 2)
+      worstTick = std::max(worstTick, std::abs(Milliseconds(ticks[k] - ticks[k - 2]) -
+                                               2.0 * IntervalFromTempo(tempo)));
   }  // closing the device completes the file
 
   const TRecording recording = TRecording::Read(Recorded);
@@ -112,6 +121,7 @@ TTiming PlayAndRecord(int tempo) {
   const auto ms = [&](double frames) { return frames * 1000.0 / recording.Rate(); };
   TTiming timing;
   timing.Rate = recording.Rate();
+  timing.WorstTick = worstTick;
   const auto first = recording.FirstSound(frameAt(presses[0]));
   if (!first) return timing;
   const std::vector<float> note = recording.Stretch(*first, recording.Rate() / 100);
@@ -179,6 +189,7 @@ void BM_PlaybackOnTime(benchmark::State& state) {
       timing.Auditions.empty()
           ? NAN
           : *std::max_element(timing.Auditions.begin(), timing.Auditions.end());
+  state.counters["tick_worst_dev_ms"] = timing.WorstTick;
   state.counters["worst_residual"] = timing.WorstResidual;
   state.counters["mix_period_ms"] = 1000.0 * static_cast<double>(timing.Period) / timing.Rate;
   state.counters["load1"] = std::max(loadBefore, LoadAverage());
