@@ -22,6 +22,7 @@
 #include "core/Audition.h"
 #include "core/ColumnVoicing.h"
 #include "core/NoteEditing.h"
+#include "core/SampleFolder.h"
 #include "core/Transport.h"
 #include "sound/ddsd/ddsd.h"
 
@@ -98,7 +99,10 @@ void TForm1::FormCreate() {
 
 void TForm1::LoadWaveBank() {
   // A sample that could not be read leaves its sound silent; the user is told once.
-  if (!FillWaveBank(WaveBank, *DDSD1)) Prompter().Error(this, ApplicationTitle(), MissingSounds);
+  // Where no folder holds a sample, the current folder's waves/ fails as it always has.
+  const std::filesystem::path found = FindSampleFolder();
+  if (!FillWaveBank(WaveBank, *DDSD1, found.empty() ? WaveFileName(1).parent_path() : found))
+    Prompter().Error(this, ApplicationTitle(), MissingSounds);
 }
 
 void TForm1::FormDestroy() { FreeWaveBank(WaveBank); }

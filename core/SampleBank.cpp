@@ -9,11 +9,11 @@ std::filesystem::path WaveFileName(int n) {
   return std::filesystem::path("waves") / ("Sound" + std::to_string(n) + ".wav");
 }
 
-bool FillWaveBank(TWaveBank& bank, TDDSD& ddsd) {
+bool FillWaveBank(TWaveBank& bank, TDDSD& ddsd, const std::filesystem::path& folder) {
   try {
     for (int n = 1; n <= WaveBankSize; ++n)
       bank[static_cast<std::size_t>(n)] =
-          std::make_unique<TDDSDWaveData>(&ddsd, WaveFileName(n).string());
+          std::make_unique<TDDSDWaveData>(&ddsd, (folder / WaveFileName(n).filename()).string());
   } catch (const std::exception&) {
     return false;
   }

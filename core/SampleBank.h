@@ -21,13 +21,14 @@ inline constexpr int32_t PrimaryFormatRate = 23160;
 inline constexpr uint16_t PrimaryFormatBits = 16;
 inline constexpr bool PrimaryFormatStereo = true;
 
-// "waves/SoundN.wav", relative to the current directory.
+// "waves/SoundN.wav": the name the program has always loaded, relative to the current folder.
 std::filesystem::path WaveFileName(int n);
 
-// Loads the 29 samples on `ddsd` in ascending order. Returns whether every one now holds
-// sound data (always so without a device, which loads none). When making a sample raises,
-// loading stops there: that entry and every later one stay empty.
-bool FillWaveBank(TWaveBank& bank, TDDSD& ddsd);
+// Loads the 29 samples from `folder` on `ddsd` in ascending order. Returns whether every
+// one now holds sound data (always so without a device, which loads none). When making a
+// sample raises, loading stops there: that entry and every later one stay empty.
+bool FillWaveBank(TWaveBank& bank, TDDSD& ddsd,
+                  const std::filesystem::path& folder = WaveFileName(1).parent_path());
 
 // Frees the samples in ascending order; they must go before their component does.
 void FreeWaveBank(TWaveBank& bank);

@@ -2,12 +2,14 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <span>
 
 #include "core/Audition.h"
 #include "core/ColumnVoicing.h"
 #include "core/SampleBank.h"
+#include "core/SampleFolder.h"
 #include "sound/ddsd/ddsd.h"
 #include "sound/dsound/ds_seam.h"
 #include "tests/support/FundamentalEstimator.h"
@@ -249,6 +251,32 @@ TEST(MissingSample, LoadingStopsAtTheFirstSampleThatRaises) {
     EXPECT_EQ(bank[static_cast<size_t>(n)] != nullptr, n < 7) << "sample " << n;
   EXPECT_NE(bank[6]->Buffer(), nullptr);
   FreeWaveBank(bank);
+}
+
+TEST(SampleFolder, TheFirstFolderHoldingASampleIsChosen) {
+  namespace fs = std::filesystem;
+  const fs::path root =
+      fs::temp_directory_path() / ("pomvik-folders-" + std::to_string(::getpid()));
+  const fs::path own = root / "user" / "waves", beside = root / "build" / "waves",
+                 data = root / "share" / "waves";
+  for (const fs::path& f : {own, beside, data}) fs::create_directories(f);
+  const auto put = [](const fs::path& file) { std::ofstream(file) << "RIFF"; };
+  put(own / "notes.wav");  // a folder of the same name holding other files
+  put(beside / "Sound29.wav");
+  put(data / "Sound1.wav");
+
+  EXPECT_EQ(FindSampleFolder({own, beside, data}), beside);
+  EXPECT_EQ(FindSampleFolder({data, beside}), data);
+  put(own / "Sound7.wav");  // a partial set of one's own still comes first
+  EXPECT_EQ(FindSampleFolder({own, beside, data}), own);
+  EXPECT_EQ(FindSampleFolder({root / "none", root / "user"}), fs::path());
+
+  // The current folder's waves/ is asked first, in the program's own relative name.
+  const std::vector<fs::path> candidates = SampleFolderCandidates();
+  ASSERT_EQ(candidates.size(), 3u);
+  EXPECT_EQ(candidates.front(), fs::path("waves"));
+  EXPECT_EQ(candidates[1], fs::read_symlink("/proc/self/exe").parent_path() / "waves");
+  fs::remove_all(root);
 }
 
 }  // namespace

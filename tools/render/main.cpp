@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/ConvertError.h"
+#include "core/SampleFolder.h"
 #include "core/SongFile.h"
 #include "core/SongSettings.h"
 #include "core/SongText.h"
@@ -17,7 +18,6 @@
 #include "tools/render/RenderError.h"
 #include "tools/render/SongMidi.h"
 #include "tools/render/SongRenderer.h"
-#include "tools/render/WaveFolder.h"
 
 namespace {
 
@@ -48,10 +48,10 @@ std::filesystem::path ChooseWaveFolder(const TRenderOptions& options) {
       throw ERenderError(options.Waves->string() + ": no such folder");
     return *options.Waves;
   }
-  std::filesystem::path folder = FindWaveFolder();
+  std::filesystem::path folder = FindSampleFolder();
   if (folder.empty()) {
     std::string places;
-    for (const auto& candidate : WaveFolderCandidates())
+    for (const auto& candidate : SampleFolderCandidates())
       places += (places.empty() ? "" : ", ") + candidate.string();
     Say("no sample folder (looked in " + places + "); every sound stays silent");
   }
