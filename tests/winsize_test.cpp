@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QWindow>
 #include <memory>
 
@@ -12,8 +13,15 @@ int argc = 1;
 char arg0[] = "winsize_test";
 char* argv[] = {arg0, nullptr};
 QApplication& App() {
+  // There is no display where the tests run.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   static QApplication app(argc, argv);
   return app;
+}
+
+int FrameHeight(const QWidget& form) {
+  const QMargins m = form.windowHandle()->frameMargins();
+  return m.top() + m.bottom();
 }
 
 TEST(MinMaxInfo, OnlyNonZeroLimitsOverrideTheSystemsValues) {
@@ -109,4 +117,30 @@ TEST(WinSize, FindsTheFormThroughItsOwnersOrHooksNothing) {
   alone.setMinTrackSizeX(393);  // nothing to limit, nothing breaks
   EXPECT_EQ(alone.MinTrackSizeX(), 393);
 }
+TEST(WinSize, ClientSizesMeasureTheAreaBelowTheMenuBar) {
+  App();
+  QMainWindow form;
+  form.menuBar()->addMenu(QStringLiteral("file"));
+  form.setCentralWidget(new QWidget);
+  TWinSize ws(&form);
+  ws.setClientSizes(true);
+  ws.setMinTrackSizeX(200);
+  ws.setMinTrackSizeY(100);
+  ws.setMaxTrackSizeY(300);
+  form.show();
+  const int menu = form.menuBar()->height();
+  ASSERT_GT(menu, 0);
+  form.resize(10, 10);
+  EXPECT_EQ(form.centralWidget()->size(), QSize(200, 100));
+  EXPECT_EQ(form.centralWidget()->y(), menu);
+  form.resize(1000, 1000);
+  EXPECT_EQ(form.centralWidget()->size(), QSize(1000, 300));
+  EXPECT_EQ(ws.GetMinMaxInfo().ptMinTrackSize, QPoint(200, 100));
+
+  // Back to outer sizes: the menu bar counts again.
+  ws.setClientSizes(false);
+  form.resize(10, 10);
+  EXPECT_EQ(form.centralWidget()->height(), 100 - menu - FrameHeight(form));
+}
+
 }  // namespace

@@ -8,8 +8,10 @@
 #include "window/MinMaxInfo.h"
 
 // Fixes the limits within which the user can size and maximise the form it sits on.
-// Values are outer window sizes and screen positions; 0 keeps the window system's own
-// value. It sits in front of the form's events from construction to destruction.
+// Sizes are outer window sizes, or with ClientSizes the sizes of the form's client area
+// (a main window's area below its menu bar), whatever frame the window manager draws;
+// positions are screen positions of the frame. 0 keeps the window system's own value.
+// It sits in front of the form's events from construction to destruction.
 class TWinSize : public QObject {
   Q_OBJECT
   Q_PROPERTY(int MaxSizeX READ MaxSizeX WRITE setMaxSizeX)
@@ -20,6 +22,7 @@ class TWinSize : public QObject {
   Q_PROPERTY(int MinTrackSizeY READ MinTrackSizeY WRITE setMinTrackSizeY)
   Q_PROPERTY(int MaxTrackSizeX READ MaxTrackSizeX WRITE setMaxTrackSizeX)
   Q_PROPERTY(int MaxTrackSizeY READ MaxTrackSizeY WRITE setMaxTrackSizeY)
+  Q_PROPERTY(bool ClientSizes READ ClientSizes WRITE setClientSizes)
 
  public:
   explicit TWinSize(QObject* owner);
@@ -41,6 +44,8 @@ class TWinSize : public QObject {
   void setMinTrackSizeY(int v) { Set(limits_.MinTrackSizeY, v); }
   void setMaxTrackSizeX(int v) { Set(limits_.MaxTrackSizeX, v); }
   void setMaxTrackSizeY(int v) { Set(limits_.MaxTrackSizeY, v); }
+  bool ClientSizes() const { return clientSizes_; }
+  void setClientSizes(bool client);
 
   // The hooked form, or none when no form was found among the owners.
   QWidget* Window() const { return window_; }
@@ -55,6 +60,9 @@ class TWinSize : public QObject {
  private:
   void Set(int& limit, int value);
   QSize FrameExtent() const;
+  int MenuHeight() const;
+  // What a size measures beyond the form's own (inner) size: its frame, or less its menu.
+  QSize Measure() const;
   void ApplyTrackSizes();
   void ApplyMaximisedGeometry();
 
@@ -62,6 +70,7 @@ class TWinSize : public QObject {
   QPointer<QWidget> window_;
   QSize ownMinimum_;
   QSize ownMaximum_;
-  QSize appliedFrame_{-1, -1};
+  QSize appliedMeasure_{-1, -1};
+  bool clientSizes_ = false;
   bool applying_ = false;
 };

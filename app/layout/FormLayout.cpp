@@ -185,7 +185,10 @@ void BuildComponents(QMainWindow& f, TFormControls& c) {
 
   c.WinSize1 = new TWinSize(&f);
   c.WinSize1->setObjectName(QStringLiteral("WinSize1"));
-  c.WinSize1->setMinTrackSizeX(393);
-  c.WinSize1->setMinTrackSizeY(317);
-  c.WinSize1->setMaxTrackSizeY(500);
+  // The limits were outer sizes of another window system's frame; they keep their meaning:
+  // the designed client area is the smallest, and it may grow 183 pixels taller.
+  c.WinSize1->setClientSizes(true);
+  c.WinSize1->setMinTrackSizeX(TClientArea::DesignedWidth);
+  c.WinSize1->setMinTrackSizeY(TClientArea::DesignedHeight);
+  c.WinSize1->setMaxTrackSizeY(TClientArea::DesignedHeight + 183);
 }
