@@ -19,6 +19,7 @@
 #include "app/layout/ImageList.h"
 #include "app/layout/PictureIndex.h"
 #include "app/layout/ToolBar.h"
+#include "app/layout/WindowPlace.h"
 #include "core/Audition.h"
 #include "core/ColumnVoicing.h"
 #include "core/NoteEditing.h"
@@ -40,7 +41,7 @@ TForm1::TForm1(std::unique_ptr<TPrompter> prompter, int32_t offlineMixRate, QWid
   ConnectHandlers();
   renderer_ = std::make_unique<TScoreRenderer>(ScorePictures());
   resize(TClientArea::DesignedWidth, TClientArea::DesignedHeight + menuBar()->sizeHint().height());
-  move(StoredPosition);
+  PlaceOnScreen(*this, StoredPosition);
   DDSD1->setWindowHandle(static_cast<uintptr_t>(winId()));
   DDSD1->setOfflineMixRate(offlineMixRate);
   DDSD1->Loaded();

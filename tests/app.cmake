@@ -1,5 +1,7 @@
-# The window tests share one application object, made in their own main.
-add_library(pomvik_test_support STATIC support/FormFixture.cpp support/FormFixture.h)
+# The window tests share one application object, made in their own main (a suite that
+# defines main itself leaves FormMain out).
+add_library(pomvik_test_support STATIC
+  support/FormFixture.cpp support/FormFixture.h support/FormMain.cpp)
 target_link_libraries(pomvik_test_support PUBLIC pomvik_app pomvik_test_headers Qt6::Test GTest::gtest)
 
 pomvik_gtest(form_test SOURCES form_test.cpp LIBS pomvik_test_support pomvik_window OWN_MAIN)
@@ -14,3 +16,6 @@ pomvik_gtest(samplebank_test SOURCES samplebank_test.cpp
   LIBS pomvik_test_support pomvik_sound OWN_MAIN)
 add_dependencies(samplebank_test waves)
 pomvik_gtest(documents_test SOURCES documents_test.cpp LIBS pomvik_test_support OWN_MAIN)
+
+# The window on screens scaled twice and three times.
+pomvik_gtest(highdpi_test SOURCES highdpi_test.cpp LIBS pomvik_test_support OWN_MAIN SCALES 2 3)

@@ -12,6 +12,7 @@
 #include "app/layout/Image.h"
 #include "app/layout/ImageList.h"
 #include "app/layout/PictureIndex.h"
+#include "app/layout/PixelArtIcon.h"
 #include "app/layout/ToolBar.h"
 #include "core/SongModel.h"
 #include "core/Transport.h"
@@ -73,7 +74,7 @@ void BuildPictures(QMainWindow& f, TFormControls& c) {
 void BuildControls(QMainWindow& f, TFormControls& c) {
   f.setObjectName(QStringLiteral("Form1"));
   f.setWindowTitle(QStringLiteral("PomvikSequencer"));
-  f.setWindowIcon(QIcon(QPixmap::fromImage(LoadPicture(QStringLiteral("AppIcon")))));
+  f.setWindowIcon(PixelArtIcon(LoadPicture(QStringLiteral("AppIcon"))));
   f.setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);

@@ -1,7 +1,8 @@
 #include "app/layout/ImageList.h"
 
-#include <QPixmap>
 #include <stdexcept>
+
+#include "app/layout/PixelArtIcon.h"
 
 QImage LoadPicture(const QString& name) {
   QImage image(QStringLiteral(":/pictures/%1.xpm").arg(name));
@@ -17,4 +18,4 @@ TImageList::TImageList(const QString& name, int width, int height, QObject* pare
     images_.push_back(strip.copy(x, 0, width, height));
 }
 
-QIcon TImageList::Icon(int index) const { return QIcon(QPixmap::fromImage(Image(index))); }
+QIcon TImageList::Icon(int index) const { return PixelArtIcon(Image(index)); }

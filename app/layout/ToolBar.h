@@ -17,6 +17,7 @@ class TToolButton : public QToolButton {
 
   int ImageIndex() const { return imageIndex_; }
   void setImageIndex(int index);
+  const TImageList* Images() const { return images_; }
 
  signals:
   void MouseDown();

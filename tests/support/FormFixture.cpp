@@ -1,6 +1,6 @@
 #include "tests/support/FormFixture.h"
 
-#include <gtest/gtest.h>
+#include <cstring>
 
 // Windows under test never reach a real sound card, whatever the environment names; those
 // that need sound use the offline device, which mixes with OpenAL Soft's defaults.
@@ -10,11 +10,19 @@ TApplication& TestApplication() {
   return *static_cast<TApplication*>(QCoreApplication::instance());
 }
 
-// The application lives on main's stack so that it goes before Qt's own statics do.
-int main(int argc, char** argv) {
-  // Test discovery runs the program outside ctest's environment, and there is no display.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  TApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+void UseTestScale(int& argc, char** argv) {
+  QByteArray scale = "1";
+  int kept = 0;
+  for (int i = 0; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--scale=", 8) == 0)
+      scale = argv[i] + 8;
+    else
+      argv[kept++] = argv[i];
+  }
+  argc = kept;
+  argv[argc] = nullptr;
+  qputenv("QT_SCALE_FACTOR", scale);
+  for (const char* name : {"QT_SCREEN_SCALE_FACTORS", "QT_SCALE_FACTOR_ROUNDING_POLICY",
+                           "QT_ENABLE_HIGHDPI_SCALING", "QT_USE_PHYSICAL_DPI", "QT_FONT_DPI"})
+    qunsetenv(name);
 }

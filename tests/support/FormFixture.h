@@ -65,6 +65,10 @@ class TRecordingPrompter : public TPrompter {
 // The one application object of a test program.
 TApplication& TestApplication();
 
+// Takes "--scale=N" out of the arguments and makes N (1 without it) the screen's scale for
+// the application about to be made, whatever the environment asked for.
+void UseTestScale(int& argc, char** argv);
+
 // A main window as the program creates it, with its message boxes recorded; on the offline
 // device when given its mixing rate, else on no device at all.
 struct TFormFixture {

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+
+class QWidget;
+
+// Where a frame goes so that it lies within `area`: moved left and up only as far as it
+// must, never past the area's left or top edge.
+QPoint KeepWithin(const QRect& frame, const QRect& area);
+
+// Puts the window's frame at `wanted`, kept within the available area of the screen there,
+// and once more when the window manager's frame has become known after it is shown.
+void PlaceOnScreen(QWidget& window, QPoint wanted);
