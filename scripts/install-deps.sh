@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic fonts-liberation2
   xvfb xauth
+  openbox xdotool
+  desktop-file-utils appstream-util
   "$@"
 )
 

@@ -19,3 +19,7 @@ pomvik_gtest(documents_test SOURCES documents_test.cpp LIBS pomvik_test_support 
 
 # The window on screens scaled twice and three times.
 pomvik_gtest(highdpi_test SOURCES highdpi_test.cpp LIBS pomvik_test_support OWN_MAIN SCALES 2 3)
+
+# The window under a real window manager, unscaled and scaled twice.
+pomvik_gtest(windowmanager_test SOURCES windowmanager_test.cpp support/VirtualDesktop.cpp
+  LIBS pomvik_test_support OWN_MAIN SCALES 1 2)

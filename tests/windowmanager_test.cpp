@@ -1,0 +1,116 @@
+// The window under a real window manager (openbox on a virtual X server), at the scale the
+// command line gives (see UseTestScale).
+#include <gtest/gtest.h>
+
+#include <QMenuBar>
+#include <QProcess>
+#include <QScreen>
+#include <QTest>
+#include <QWindow>
+#include <cstring>
+#include <optional>
+
+#include "tests/support/FormFixture.h"
+#include "tests/support/VirtualDesktop.h"
+
+inline void PrintTo(const QSize& size, std::ostream* out) {
+  *out << size.width() << "x" << size.height();
+}
+
+namespace {
+
+TVirtualDesktop* Desktop = nullptr;
+
+class UnderOpenbox : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!Desktop || !Desktop->Missing().empty())
+      GTEST_SKIP() << (Desktop ? Desktop->Missing() : "no desktop while listing");
+    fx.emplace();
+    f = fx->Form.get();
+    f->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f));
+    // The window manager frames the window a moment after it appears.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f->windowHandle()->frameMargins().isNull(); }, 10000))
+        << "openbox drew no frame";
+    scale = f->devicePixelRatio();
+  }
+
+  QSize Client() const { return f->centralWidget()->size(); }
+
+  // xdotool works in the X server's pixels.
+  QString Device(double logical) const { return QString::number(qRound(logical * scale)); }
+  void Xdotool(const QStringList& arguments) const {
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0) << "xdotool failed";
+  }
+  void AskForSize(int width, int height) const {
+    Xdotool(
+        {QStringLiteral("windowsize"), QString::number(f->winId()), Device(width), Device(height)});
+  }
+  // Drags the frame's lower right corner with the mouse by (dx, dy) logical pixels, as a
+  // user sizes a window.
+  void DragCorner(int dx, int dy) const {
+    const QRect client = f->geometry();
+    const double x = client.right() + 1, y = client.bottom() + 1 + 1.5 / scale;
+    Xdotool({QStringLiteral("mousemove"), Device(x), Device(y), QStringLiteral("mousedown"),
+             QStringLiteral("1"), QStringLiteral("sleep"), QStringLiteral("0.2"),
+             QStringLiteral("mousemove"), Device(x + dx / 2), Device(y + dy / 2),
+             QStringLiteral("sleep"), QStringLiteral("0.2"), QStringLiteral("mousemove"),
+             Device(x + dx), Device(y + dy), QStringLiteral("sleep"), QStringLiteral("0.2"),
+             QStringLiteral("mouseup"), QStringLiteral("1")});
+  }
+
+  std::optional<TFormFixture> fx;
+  TForm1* f = nullptr;
+  qreal scale = 1;
+};
+
+TEST_F(UnderOpenbox, TheClientAreaStartsAtItsDesignedSizeBelowTheMenuBarOnTheScreen) {
+  EXPECT_EQ(Client(), QSize(385, 271));
+  EXPECT_EQ(f->centralWidget()->y(), f->menuBar()->geometry().bottom() + 1);
+  EXPECT_TRUE(f->screen()->availableGeometry().contains(f->frameGeometry()))
+      << "frame " << f->frameGeometry().x() << "," << f->frameGeometry().y() << " "
+      << f->frameGeometry().width() << "x" << f->frameGeometry().height();
+}
+
+TEST_F(UnderOpenbox, TheClientAreaCannotBeMadeSmallerNorTallerThanItsRange) {
+  const QSize smallest(385, 271);
+  const auto becomes = [&](QSize size) {
+    static_cast<void>(QTest::qWaitFor([&] { return Client() == size; }, 5000));
+    return Client();
+  };
+  // Dragged with the mouse by the frame's corner, as a user sizes it, with room to grow.
+  Xdotool({QStringLiteral("windowmove"), QString::number(f->winId()), QStringLiteral("0"),
+           QStringLiteral("0")});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return f->geometry().topLeft().isNull(); }, 5000));
+  DragCorner(-300, -300);
+  EXPECT_EQ(becomes(smallest), smallest);
+  DragCorner(60, 40);
+  EXPECT_EQ(becomes(smallest + QSize(60, 40)), smallest + QSize(60, 40));
+  DragCorner(-200, -200);
+  EXPECT_EQ(becomes(smallest), smallest);
+
+  // Asked through the window manager, as another program or a tiling rule would.
+  AskForSize(500, 400);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return f->width() == 500; }, 5000)) << "openbox ignored us";
+  AskForSize(40, 40);
+  EXPECT_EQ(becomes(smallest), smallest);
+  AskForSize(450, 2000);
+  EXPECT_EQ(becomes({450, 271 + 183}), QSize(450, 271 + 183));
+}
+
+}  // namespace
+
+// The X server and the window manager start before the application connects, and stop
+// after it has gone.
+int main(int argc, char** argv) {
+  UseTestScale(argc, argv);
+  bool listing = false;
+  for (int i = 1; i < argc; ++i) listing |= std::strcmp(argv[i], "--gtest_list_tests") == 0;
+  std::optional<TVirtualDesktop> desktop;
+  if (!listing) Desktop = &desktop.emplace(1024, 768);
+  qputenv("QT_QPA_PLATFORM", Desktop && Desktop->Missing().empty() ? "xcb" : "offscreen");
+  TApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
