@@ -1,0 +1,21 @@
+#include "app/ConsolePrompter.h"
+
+#include <cstdio>
+
+void TConsolePrompter::Say(const QString& title, const QString& text) {
+  std::fprintf(stderr, "%s: %s\n", qUtf8Printable(title), qUtf8Printable(text));
+  ++*said_;
+}
+
+void TConsolePrompter::Error(QWidget*, const QString& title, const QString& text) {
+  Say(title, text);
+}
+
+void TConsolePrompter::Message(QWidget*, const QString& title, const QString& text) {
+  Say(title, text);
+}
+
+bool TConsolePrompter::Confirm(QWidget*, const QString& text) {
+  Say(ApplicationTitle(), text);
+  return false;
+}
