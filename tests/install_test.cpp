@@ -1,0 +1,187 @@
+// An installed copy: `cmake --install` into a prefix of its own, the files it holds, the
+// desktop's validators on them, and the programs started from another folder as a desktop
+// starts them.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TRun {
+  int status = -1;  // exit status, or -1 when it did not exit normally
+  std::string output;
+};
+
+std::string Slurp(const fs::path& path) {
+  std::ostringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
+}
+
+// The environment of this process less the variables named, plus `extra`.
+std::vector<std::string> Environment(const std::vector<std::string>& drop,
+                                     const std::vector<std::string>& extra) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e != nullptr; ++e) {
+    const std::string entry = *e;
+    bool dropped = false;
+    for (const std::string& name : drop) dropped |= entry.rfind(name, 0) == 0;
+    if (!dropped) env.push_back(entry);
+  }
+  env.insert(env.end(), extra.begin(), extra.end());
+  return env;
+}
+
+// A program looked up on the PATH that `env` gives.
+std::string OnPath(const std::string& name, const std::vector<std::string>& env) {
+  if (name.find('/') != std::string::npos) return name;
+  for (const std::string& entry : env) {
+    if (entry.rfind("PATH=", 0) != 0) continue;
+    std::istringstream folders(entry.substr(5));
+    for (std::string folder; std::getline(folders, folder, ':');)
+      if (access((fs::path(folder) / name).c_str(), X_OK) == 0) return fs::path(folder) / name;
+  }
+  return name;
+}
+
+// Runs `args` in `folder` with `env`; its standard output and error are kept together.
+TRun RunIn(const fs::path& folder, std::vector<std::string> args, std::vector<std::string> env) {
+  const fs::path output = folder / ".run-output";
+  args.front() = OnPath(args.front(), env);
+  const auto pointers = [](std::vector<std::string>& strings) {
+    std::vector<char*> out;
+    for (std::string& s : strings) out.push_back(s.data());
+    out.push_back(nullptr);
+    return out;
+  };
+  std::vector<char*> argv = pointers(args), envp = pointers(env);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+  TRun run;
+  pid_t pid = 0;
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status)) run.status = WEXITSTATUS(status);
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  run.output = Slurp(output);
+  fs::remove(output);
+  return run;
+}
+
+class Installed : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    fs::remove_all(Root());
+    fs::create_directories(Root() / "elsewhere");
+    // Another component name keeps the build folder's install_manifest.txt, which a user's
+    // uninstall reads, as it was; every file of the project belongs to this one.
+    installed_ = RunIn(Root(),
+                       {POMVIK_CMAKE, "--install", POMVIK_BUILD_DIR, "--prefix", Prefix().string(),
+                        "--component", "Unspecified"},
+                       Environment({"DESTDIR="}, {}));
+  }
+  static void TearDownTestSuite() { fs::remove_all(Root()); }
+
+  static fs::path Root() {
+    return fs::temp_directory_path() / ("pomvik-install-" + std::to_string(getpid()));
+  }
+  static fs::path Prefix() { return Root() / "prefix"; }
+  static fs::path Share() { return Prefix() / "share"; }
+  static fs::path Launcher() { return Share() / "applications" / "pomviksequencer.desktop"; }
+
+  void SetUp() override { ASSERT_EQ(installed_.status, 0) << installed_.output; }
+
+  static inline TRun installed_;
+};
+
+TEST_F(Installed, HoldsEveryFileAndPassesTheDesktopsValidators) {
+  for (const char* program : {"PomvikSequencer", "pomvik-render"})
+    EXPECT_EQ(access((Prefix() / "bin" / program).c_str(), X_OK), 0) << program;
+  for (int n = 1; n <= 29; ++n) {
+    const fs::path sample =
+        Share() / "pomviksequencer" / "waves" / ("Sound" + std::to_string(n) + ".wav");
+    EXPECT_EQ(Slurp(sample).substr(0, 4), "RIFF") << sample;
+  }
+  for (const char* page : {"PomvikSequencer.1", "pomvik-render.1"})
+    EXPECT_EQ(Slurp(Share() / "man" / "man1" / page).substr(0, 4), ".TH ") << page;
+
+  // Every size of the icon is the 16-pixel art, each pixel a whole square of the size.
+  const auto icon = [](int size) {
+    const std::string name = std::to_string(size) + "x" + std::to_string(size);
+    return QImage(QString::fromStdString(
+                      (Share() / "icons" / "hicolor" / name / "apps" / "pomviksequencer.png")
+                          .string()))
+        .convertToFormat(QImage::Format_ARGB32);
+  };
+  const QImage art =
+      QImage(QStringLiteral(":/pictures/AppIcon.xpm")).convertToFormat(QImage::Format_ARGB32);
+  ASSERT_EQ(art.size(), QSize(16, 16));
+  for (int size : {16, 32, 48, 64, 128, 256})
+    EXPECT_EQ(icon(size), art.scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation))
+        << size;
+
+  const std::vector<std::string> env = Environment({}, {});
+  const TRun launcher = RunIn(Root(), {"desktop-file-validate", Launcher().string()}, env);
+  EXPECT_EQ(launcher.status, 0) << "desktop-file-validate (package desktop-file-utils)";
+  EXPECT_EQ(launcher.output, "");
+  const TRun metainfo = RunIn(Root(),
+                              {"appstream-util", "validate-relax", "--nonet",
+                               (Share() / "metainfo" / "pomviksequencer.metainfo.xml").string()},
+                              env);
+  EXPECT_EQ(metainfo.status, 0) << "appstream-util (package appstream-util): " << metainfo.output;
+}
+
+TEST_F(Installed, ItsProgramsFindTheirSamplesWhenStartedFromAnotherFolder) {
+  // The launcher's command line, as a desktop runs it: a program on the PATH.
+  std::string exec;
+  std::istringstream lines(Slurp(Launcher()));
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind("Exec=", 0) == 0) exec = line.substr(5);
+  ASSERT_FALSE(exec.empty());
+  std::vector<std::string> command;
+  std::istringstream words(exec);
+  for (std::string word; words >> word;) command.push_back(word);
+
+  // A sound device is needed for the samples to load: OpenAL Soft's wave writer, into
+  // nothing. Only the installed folder holds samples; the program checks its start and ends.
+  const fs::path config = Root() / "config";
+  fs::create_directories(config);
+  std::ofstream(config / "alsoft.conf") << "[general]\ndrivers=wave\n[wave]\nfile=/dev/null\n";
+  const char* path = std::getenv("PATH");
+  const std::vector<std::string> env = Environment(
+      {"PATH=", "ALSOFT_", "XDG_CONFIG_", "QT_", "HOME=", "DISPLAY=", "WAYLAND_DISPLAY="},
+      {"PATH=" + (Prefix() / "bin").string() + ":" + (path ? path : "/usr/bin:/bin"),
+       "XDG_CONFIG_HOME=" + config.string(), "HOME=" + Root().string(), "QT_QPA_PLATFORM=offscreen",
+       "POMVIK_START_CHECK=1"});
+  const TRun program = RunIn(Root() / "elsewhere", command, env);
+  EXPECT_EQ(program.status, 0) << program.output;
+  EXPECT_EQ(program.output.find("サウンドファイルがありません"), std::string::npos)
+      << program.output;
+
+  std::ofstream(Root() / "elsewhere" / "song.psq")
+      << "SCORE=0091" << std::string(95 * 3, '0')
+      << "\r\nTEMPO=250\r\nLOOP=FALSE\r\nEND=97\r\nTIME44=TRUE\r\n";
+  const TRun render = RunIn(Root() / "elsewhere", {"pomvik-render", "song.psq", "song.wav"}, env);
+  EXPECT_EQ(render.status, 0) << render.output;
+  EXPECT_EQ(render.output.find("silent"), std::string::npos) << render.output;
+}
+
+}  // namespace
