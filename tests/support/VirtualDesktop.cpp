@@ -94,6 +94,8 @@ TVirtualDesktop::TVirtualDesktop(int width, int height) {
   setenv("DISPLAY", (":" + display).c_str(), 1);
   unsetenv("WAYLAND_DISPLAY");
   unsetenv("SESSION_MANAGER");
+  // No session bus belongs to this display: Qt must not reach the user's, nor start one.
+  setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
   unsetenv("XDG_CONFIG_DIRS");  // openbox reads its stock configuration
   manager_ = Spawn({manager, "--sm-disable"});
   // Windows are made once openbox manages the screen, which it shows by naming the
