@@ -1,5 +1,6 @@
 #include "app/ConsolePrompter.h"
 
+#include <QFileDialog>
 #include <cstdio>
 
 void TConsolePrompter::Say(const QString& title, const QString& text) {
@@ -18,4 +19,10 @@ void TConsolePrompter::Message(QWidget*, const QString& title, const QString& te
 bool TConsolePrompter::Confirm(QWidget*, const QString& text) {
   Say(ApplicationTitle(), text);
   return false;
+}
+
+std::optional<QString> TConsolePrompter::ChooseFile(QFileDialog* dialog, const QString&) {
+  Say(ApplicationTitle(),
+      dialog->windowTitle().isEmpty() ? QStringLiteral("file dialog") : dialog->windowTitle());
+  return std::nullopt;
 }
