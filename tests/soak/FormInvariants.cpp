@@ -1,0 +1,82 @@
+#include "tests/soak/FormInvariants.h"
+
+#include <QSlider>
+#include <QTimer>
+
+#include "app/Unit1.h"
+#include "app/layout/PictureIndex.h"
+#include "app/layout/ToolBar.h"
+#include "core/Transport.h"
+
+namespace {
+std::string Str(int value) { return std::to_string(value); }
+
+std::string BrokenSong(const TSong& song) {
+  for (int c = 1; c <= ColumnCount; ++c) {
+    int occupied = 0;
+    for (int r = 1; r <= RowCount; ++r) {
+      const int32_t cell = song.Cell(r, c);
+      if (cell < 0 || cell > NoteSoundCount)
+        return "cell " + Str(r) + "," + Str(c) + " holds " + Str(cell);
+      occupied += cell != 0 ? 1 : 0;
+    }
+    const int32_t count = song.ColumnNoteCount[static_cast<std::size_t>(c)];
+    if (count != occupied || count > MaxNotesPerColumn)
+      return "column " + Str(c) + " counts " + Str(count) + " notes in " + Str(occupied) + " cells";
+  }
+  if (song.EndColumn < 1 || song.EndColumn > WholeSongEnd)
+    return "EndColumn is " + Str(song.EndColumn);
+  return {};
+}
+
+std::string BrokenTools(TForm1& f) {
+  const bool erasing = f.EraserBtn->isChecked();
+  int down = erasing ? 1 : 0;
+  int32_t tool = erasing ? EraserSound : 0;
+  for (int n = 1; n <= PaletteButtonCount; ++n) {
+    if (!f.SoundButtons[static_cast<std::size_t>(n)]->isChecked()) continue;
+    ++down;
+    tool = n;
+  }
+  if (down != 1) return Str(down) + " tools are down";
+  if (f.SelectedSound != tool)
+    return "SelectedSound is " + Str(f.SelectedSound) + " with tool " + Str(tool) + " down";
+  if (f.EraserBtn->ImageIndex() != (erasing ? EtcPicture::EraserDown : EtcPicture::EraserUp))
+    return "the eraser's picture";
+  return {};
+}
+
+std::string BrokenPlayer(TForm1& f) {
+  const bool playing = f.Playing;
+  if (playing != f.Timer->isActive()) return "Playing is not whether the timer runs";
+  if (f.Timer->interval() != IntervalFromTempo(f.TempoBar->value()))
+    return "the timer does not tick at the tempo";
+  if (f.PlayBtn->isChecked() != playing || f.StopBtn->isChecked() == playing)
+    return "the play and stop buttons are not down as they should be";
+  if (f.PlayBtn->ImageIndex() !=
+          (playing ? PlayerPicture::PlayPlaying : PlayerPicture::PlayStopped) ||
+      f.StopBtn->ImageIndex() !=
+          (playing ? PlayerPicture::StopPlaying : PlayerPicture::StopStopped))
+    return "the play and stop pictures";
+  if (f.LoopBtn->ImageIndex() !=
+      (f.LoopBtn->isChecked() ? PlayerPicture::LoopDown : PlayerPicture::LoopUp))
+    return "the loop picture";
+  return {};
+}
+
+std::string BrokenTime(TForm1& f) {
+  const bool four = f.TimeBtn44->isChecked();
+  if (four == f.TimeBtn34->isChecked()) return "both or neither time signature down";
+  if (f.TimeBtn44->ImageIndex() != (four ? EtcPicture::Time44Down : EtcPicture::Time44Up) ||
+      f.TimeBtn34->ImageIndex() != (four ? EtcPicture::Time34Up : EtcPicture::Time34Down))
+    return "the time signature pictures";
+  return {};
+}
+}  // namespace
+
+std::string BrokenInvariant(TForm1& f) {
+  for (const std::string& broken :
+       {BrokenSong(f.Song), BrokenTools(f), BrokenPlayer(f), BrokenTime(f)})
+    if (!broken.empty()) return broken;
+  return {};
+}

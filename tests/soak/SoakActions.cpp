@@ -1,0 +1,263 @@
+// What the soak does to the window, as a user would: through the mouse, the keyboard, the
+// menus, the clipboard, drops and the window frame.
+#include <QAction>
+#include <QCursor>
+#include <QDropEvent>
+#include <QEventLoop>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+
+#include "app/layout/Image.h"
+#include "app/layout/ToolBar.h"
+#include "tests/soak/FormInvariants.h"
+#include "tests/soak/Soak.h"
+
+const std::vector<TSoak::TAction> TSoak::Actions = {
+    {170, "hover", Edit, &TSoak::Hover},
+    {170, "click on the view", Edit, &TSoak::ClickView},
+    {60, "drag on the view", Edit, &TSoak::DragView},
+    {20, "wheel", Edit, &TSoak::Wheel},
+    {90, "palette", Edit, &TSoak::Palette},
+    {30, "eraser", Edit, &TSoak::Eraser},
+    {20, "time signature", Edit, &TSoak::TimeSignature},
+    {20, "loop", Edit, &TSoak::Loop},
+    {40, "play", Edit, &TSoak::Play},
+    {25, "stop", Edit, &TSoak::Stop},
+    {120, "ticks", Edit, &TSoak::Tick},
+    {1, "real ticks", Edit, &TSoak::RealTicks},
+    {40, "tempo", Edit, &TSoak::Tempo},
+    {30, "scroll", Edit, &TSoak::Scroll},
+    {30, "keys", Edit, &TSoak::Keys},
+    {10, "LiteMode", Edit, &TSoak::LiteMode},
+    {10, "disabled buttons", Edit, &TSoak::DisabledButtons},
+    {10, "resize", Edit, &TSoak::Resize},
+    {8, "new", Replace, &TSoak::New},
+    {12, "open", Replace, &TSoak::Open},
+    {20, "import", Replace, &TSoak::Import},
+    {20, "drop", Replace, &TSoak::Drop},
+    {3, "close", Replace, &TSoak::Close},
+    {12, "save", Document, &TSoak::Save},
+    {10, "save as", Document, &TSoak::SaveAs},
+    {15, "export", Document, &TSoak::Export},
+};
+
+QPoint TSoak::AroundView() {
+  return {dice_.Chance(25) ? dice_.Between(340, 425) : dice_.Between(-40, 425),
+          dice_.Between(-40, 185)};
+}
+
+QPoint TSoak::Within(const QWidget* w) {
+  return {dice_.Between(0, w->width() - 1), dice_.Between(0, w->height() - 1)};
+}
+
+void TSoak::Mouse(QEvent::Type type, Qt::MouseButton button, QPoint at) {
+  if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) held_ |= button;
+  if (type == QEvent::MouseButtonRelease) held_ &= ~button;
+  static const std::vector<Qt::KeyboardModifiers> shifts = {Qt::NoModifier, Qt::ShiftModifier,
+                                                            Qt::ControlModifier, Qt::AltModifier};
+  QMouseEvent event(type, QPointF(at), QPointF(f().MainImage->mapToGlobal(at)), button, held_,
+                    dice_.Pick(shifts));
+  QCoreApplication::sendEvent(f().MainImage, &event);
+}
+
+void TSoak::ClickButton(QWidget* widget, QPoint at) {
+  QTest::mouseClick(widget, dice_.Chance(90) ? Qt::LeftButton : Qt::RightButton, Qt::NoModifier,
+                    at);
+}
+
+// A command's button, clicked so that the command runs.
+void TSoak::Command(QWidget* widget, QPoint at) {
+  QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, at);
+}
+
+// The pointer moves as the window system reports it, to whichever widget lies beneath.
+void TSoak::Hover() {
+  const QPoint at = AroundView();
+  QCursor::setPos(f().MainImage->mapToGlobal(at));
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::X11ExcludeTimers);
+  Note(QStringLiteral("at %1,%2").arg(at.x()).arg(at.y()));
+}
+
+void TSoak::ClickView() {
+  static const std::vector<Qt::MouseButton> buttons = {Qt::LeftButton, Qt::LeftButton,
+                                                       Qt::RightButton, Qt::MiddleButton};
+  const QPoint at = AroundView();
+  const Qt::MouseButton b = dice_.Pick(buttons);
+  Mouse(QEvent::MouseButtonPress, b, at);
+  Mouse(QEvent::MouseButtonRelease, b, at);
+  const bool twice = dice_.Chance(20);
+  if (twice) Mouse(QEvent::MouseButtonDblClick, b, at);
+  if (twice) Mouse(QEvent::MouseButtonRelease, b, at);
+  Note(QStringLiteral("button %1 at %2,%3%4 with tool %5")
+           .arg(b)
+           .arg(at.x())
+           .arg(at.y())
+           .arg(twice ? " twice" : "")
+           .arg(f().SelectedSound));
+}
+
+// While a button holds the pointer the view gets every move and press, wherever it is.
+void TSoak::DragView() {
+  const Qt::MouseButton b = dice_.Chance(70) ? Qt::LeftButton : Qt::RightButton;
+  Mouse(QEvent::MouseButtonPress, b, AroundView());
+  QPoint at;
+  for (int k = dice_.Between(1, 4); k > 0; --k) {
+    at = {dice_.Between(-300, 700), dice_.Between(-200, 400)};
+    Mouse(QEvent::MouseMove, Qt::NoButton, at);
+  }
+  const Qt::MouseButton other = b == Qt::LeftButton ? Qt::RightButton : Qt::LeftButton;
+  const bool both = dice_.Chance(30);
+  if (both) Mouse(QEvent::MouseButtonPress, other, at);
+  if (both) Mouse(QEvent::MouseButtonRelease, other, at);
+  Mouse(QEvent::MouseButtonRelease, b, at);
+  Note(QStringLiteral("button %1 to %2,%3%4")
+           .arg(b)
+           .arg(at.x())
+           .arg(at.y())
+           .arg(both ? " and the other" : ""));
+}
+
+void TSoak::Wheel() {
+  QWidget* w = dice_.Pick(std::vector<QWidget*>{f().MainImage, f().ScrollBar, f().TempoBar});
+  const QPoint at = Within(w);
+  QWheelEvent event(at, w->mapToGlobal(at), {}, {0, dice_.Between(-3, 3) * 120}, Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(w, &event);
+}
+
+// The timer's handler called as the timer would, once or many times in a row.
+void TSoak::Palette() {
+  ClickButton(f().SoundButtons[static_cast<std::size_t>(dice_.Between(1, PaletteButtonCount))]);
+}
+void TSoak::Eraser() { ClickButton(f().EraserBtn); }
+void TSoak::TimeSignature() { ClickButton(dice_.Chance(50) ? f().TimeBtn44 : f().TimeBtn34); }
+void TSoak::Loop() { ClickButton(f().LoopBtn); }
+void TSoak::Play() { ClickButton(f().PlayBtn); }
+void TSoak::Stop() { ClickButton(f().StopBtn); }
+void TSoak::LiteMode() { f().Lite1->trigger(); }
+void TSoak::DisabledButtons() {
+  ClickButton(dice_.Pick(
+      std::vector<QWidget*>{f().UndoBtn, f().etcBtn1, f().etcBtn2, f().etcBtn3, f().OptionBtn}));
+}
+
+void TSoak::Tick() {
+  const int count = dice_.Chance(85) ? 1 : dice_.Between(2, 200);
+  for (int k = count; k > 0 && f().Timer->isActive() && failure_.empty(); --k) {
+    f().TimerTimer();
+    if (const std::string broken = BrokenInvariant(f()); !broken.empty())
+      Fail(broken + " after tick " + std::to_string(count - k + 1));
+  }
+}
+
+// Ticks of the real timer: few, and only while playing, so that the run stays short.
+void TSoak::RealTicks() {
+  if (!f().Timer->isActive()) return;
+  const int wanted = dice_.Chance(75) ? 1 : 2;
+  int seen = 0;
+  QEventLoop loop;
+  // Connected after the window's own handler, so it counts ticks already handled.
+  QObject::connect(f().Timer, &QTimer::timeout, &loop, [&] {
+    if (++seen == wanted || !f().Timer->isActive()) loop.quit();
+  });
+  QTimer::singleShot(wanted * f().Timer->interval() + 2000, &loop, &QEventLoop::quit);
+  loop.exec();
+  Note(QStringLiteral("%1 of %2").arg(seen).arg(wanted));
+}
+
+void TSoak::Tempo() {
+  if (dice_.Chance(50)) {
+    f().TempoBar->setValue(dice_.Between(0, 800));
+  } else {
+    QTest::mouseClick(f().TempoBar, Qt::LeftButton, {}, Within(f().TempoBar));
+  }
+  Note(QString::number(f().TempoBar->value()));
+}
+
+// Often to either end, where the columns at the song's edges lie under the pointer.
+void TSoak::Scroll() {
+  if (dice_.Chance(30)) {
+    f().ScrollBar->setValue(dice_.Chance(50) ? f().ScrollBar->maximum() : 0);
+  } else if (dice_.Chance(50)) {
+    f().ScrollBar->setValue(dice_.Between(-100, 2900));
+  } else {
+    QTest::mouseClick(f().ScrollBar, Qt::LeftButton, {}, Within(f().ScrollBar));
+  }
+}
+
+void TSoak::Keys() {
+  static const std::vector<Qt::Key> keys = {Qt::Key_Left, Qt::Key_Right,  Qt::Key_Up,
+                                            Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown,
+                                            Qt::Key_Home, Qt::Key_End,    Qt::Key_Space};
+  const Qt::Key key = dice_.Pick(keys);
+  QTest::keyClick(dice_.Chance(60) ? static_cast<QWidget*>(f().TempoBar) : f().ScrollBar, key);
+  Note(QStringLiteral("key %1").arg(key));
+}
+
+void TSoak::New() { dice_.Chance(50) ? Command(f().NewBtn) : f().New1->trigger(); }
+void TSoak::Open() { dice_.Chance(50) ? Command(f().OpenBtn) : f().Open1->trigger(); }
+void TSoak::SaveAs() {
+  (dice_.Chance(50) ? f().SaveAs1 : f().SaveBtnMenu->actions().at(1))->trigger();
+}
+void TSoak::Export() { f().Copy1->trigger(); }
+
+void TSoak::Save() {
+  if (f().SongFileName != UntitledSongName) {
+    const QString name = f().SongFileName;
+    pendingSave_ = TSave{name.contains(".psq") ? name : name + ".psq", SongText()};
+  }
+  if (dice_.Chance(40))
+    Command(f().SaveBtn, QPoint(6, 11));  // left of its menu's arrow
+  else
+    (dice_.Chance(50) ? f().Save1 : f().SaveBtnMenu->actions().at(0))->trigger();
+}
+
+void TSoak::Import() {
+  inputs_.FillClipboard(SongText());
+  dice_.Chance(50) ? Command(f().PasteBtn) : f().Paste1->trigger();
+}
+
+void TSoak::Drop() {
+  QList<QUrl> urls;
+  for (int k = dice_.Between(1, 3); k > 0; --k)
+    urls.append(dice_.Chance(10)
+                    ? QUrl(QStringLiteral("https://example.org/a.psq"))
+                    : QUrl::fromLocalFile(inputs_.SomeFile(SongText(), f().SongFileName)));
+  QMimeData mime;
+  mime.setUrls(urls);
+  const QPoint at = Within(&f());
+  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&f(), &enter);
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&f(), &drop);
+  Note(urls.first().toString());
+}
+
+void TSoak::Resize() {
+  switch (dice_.Between(0, 9)) {
+    case 0:
+      f().showMinimized();
+      break;
+    case 1:
+      f().showMaximized();
+      break;
+    case 2:
+      f().showFullScreen();
+      break;
+    case 3:
+      f().showNormal();
+      break;
+    default:
+      f().resize(dice_.Between(100, 1200), dice_.Between(100, 900));
+  }
+}
+
+// The program would end when the window closes; here it is shown again.
+void TSoak::Close() {
+  f().close();
+  if (!f().isVisible()) f().show();
+}
