@@ -6,7 +6,7 @@
 // back whole from the clipboard and from the last file saved.
 //
 // Each run picks a seed and prints it; a failure prints the command that replays it:
-//   POMVIK_SOAK_SEED=123 POMVIK_SOAK_ACTIONS=20000 build/tests/soak_test
+//   POMVIK_SOAK_SEED=123 POMVIK_SOAK_ACTIONS=20000 build/tests/soak_test [--scale=2]
 #include "tests/soak/Soak.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +37,8 @@ TEST(Soak, RandomUserActionsKeepTheSongWholeAndNothingEscapes) {
   if (!given) run.Seed = std::random_device{}();
   const long actions = FromEnvironment("POMVIK_SOAK_ACTIONS", 20000);
   run.Program = QCoreApplication::applicationFilePath().toStdString();
+  if (const QByteArray scale = qgetenv("QT_SCALE_FACTOR"); !scale.isEmpty() && scale != "1")
+    run.Program += " --scale=" + scale.toStdString();
   soak::ReportEndsDuringRun();
   std::printf("soak: seed %llu, %ld actions\n", static_cast<unsigned long long>(run.Seed), actions);
   std::fflush(stdout);
