@@ -4,8 +4,10 @@
 pomvik_gtest(riff_test SOURCES riff_test.cpp LIBS pomvik_riff)
 pomvik_gtest(dsound_test SOURCES dsound_test.cpp LIBS pomvik_dsound OpenAL::OpenAL)
 pomvik_gtest(ddsd_test SOURCES ddsd_test.cpp ddsd_listen_test.cpp LIBS pomvik_ddsd)
-# Its own executable: OpenAL reads the configuration the test sets once per process.
-pomvik_gtest(sound_timing_test SOURCES sound_timing_test.cpp LIBS pomvik_ddsd)
+# Its own executable: OpenAL reads the configuration the test sets once per process. It
+# listens in real time, so it runs alone.
+pomvik_gtest(sound_timing_test SOURCES sound_timing_test.cpp
+  LIBS pomvik_ddsd pomvik_recording_support SERIAL)
 
 if(POMVIK_BENCHMARKS)
   add_executable(ddsd_benchmark ddsd_benchmark.cpp)

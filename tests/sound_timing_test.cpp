@@ -4,48 +4,15 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <thread>
 
 #include "sound/ddsd/ddsd.h"
 #include "tests/sound_test_support.h"
+#include "tests/support/Recording.h"
 
 using namespace soundtest;
 
 namespace {
-
-// Sample frames of the first channel of a float WAVE written by the wave writer.
-std::vector<float> ReadFloatWav(const std::string& path, int* rate, int* channels) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
-  std::vector<float> out;
-  size_t at = 12;
-  while (at + 8 <= bytes.size()) {
-    uint32_t size = 0;
-    std::memcpy(&size, &bytes[at + 4], 4);
-    std::string id(&bytes[at], 4);
-    if (id == "fmt ") {
-      uint16_t ch = 0;
-      uint32_t r = 0;
-      std::memcpy(&ch, &bytes[at + 10], 2);
-      std::memcpy(&r, &bytes[at + 12], 4);
-      *channels = ch;
-      *rate = static_cast<int>(r);
-    } else if (id == "data") {
-      size_t end = std::min(bytes.size(), at + 8 + size);
-      for (size_t i = at + 8; i + 4 * static_cast<size_t>(*channels) <= end;
-           i += 4 * static_cast<size_t>(*channels)) {
-        float v = 0;
-        std::memcpy(&v, &bytes[i], 4);
-        out.push_back(v);
-      }
-      break;
-    }
-    at += 8 + size + (size & 1);
-  }
-  return out;
-}
 
 TEST(SoundTiming, OnsetsFollowThePlayCalls) {
   TempDir dir;
@@ -72,10 +39,9 @@ TEST(SoundTiming, OnsetsFollowThePlayCalls) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   }
-  int rate = 0;
-  int channels = 0;
-  std::vector<float> recorded = ReadFloatWav((dir.path() / "out.wav").string(), &rate, &channels);
-  ASSERT_GT(rate, 0);
+  const TRecording recording = TRecording::Read(dir.path() / "out.wav");
+  const int rate = recording.Rate();
+  const std::vector<float>& recorded = recording.Frames();
   std::vector<double> onsets;
   size_t quietSince = 0;
   for (size_t i = 0; i < recorded.size(); ++i) {

@@ -4,11 +4,6 @@ pomvik_gtest(transport_test SOURCES transport_test.cpp playback_test.cpp
 target_compile_definitions(transport_test PRIVATE POMVIK_SAMPLE_FOLDER="${PROJECT_BINARY_DIR}")
 add_dependencies(transport_test waves)
 
-# Reading what OpenAL Soft's wave-file writer recorded.
-add_library(pomvik_recording_support STATIC
-  support/Recording.cpp support/Recording.h)
-target_link_libraries(pomvik_recording_support PUBLIC pomvik_test_headers)
-
 if(POMVIK_BENCHMARKS)
   # Playback on time, heard through the wave-file writer; run by hand on an idle machine.
   add_executable(transport_benchmark transport_benchmark.cpp)
