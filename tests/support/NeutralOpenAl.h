@@ -15,17 +15,18 @@
 namespace soundtest {
 
 // Writes folder/alsoft.conf with every setting that changes the mix at OpenAL Soft's own
-// default, the given backend ("null": no device; "wave": the wave writer, to waveFile) and
-// points XDG_CONFIG_HOME at it. That file is read after the system's and the user's, so its
-// settings win; ALSOFT_DRIVERS and ALSOFT_CONF, which would still win over it, are cleared
-// (the program then layers its own short mixing period on top, as it does for a user).
+// default for the float mixes tests hear (no output limiter there), sets the given backend
+// ("null": no device; "wave": the wave writer, to waveFile) and points XDG_CONFIG_HOME at
+// it. That file is read after the system's and the user's, so its settings win;
+// ALSOFT_DRIVERS and ALSOFT_CONF, which would still win over it, are cleared (the program
+// then layers its own short mixing period on top, as it does for a user).
 inline void UseOpenAlConfig(const std::filesystem::path& folder, const std::string& drivers,
                             const std::filesystem::path& waveFile = {}) {
   std::ofstream(folder / "alsoft.conf")
       << "[general]\ndrivers=" << drivers
       << "\ndisable-cpu-exts=\nstereo-mode=speakers\nstereo-encoding=panpot\nhrtf=false\n"
          "cf_level=0\nresampler=linear\nsources=256\nslots=64\nsends=16\n"
-         "output-limiter=true\nvolume-adjust=0\nexcludefx=\ndefault-reverb=\n"
+         "output-limiter=false\nvolume-adjust=0\nexcludefx=\ndefault-reverb=\n"
          "trap-alc-error=false\ntrap-al-error=false\n[wave]\nbformat=false\nfile="
       << waveFile.string() << "\n";
   setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
