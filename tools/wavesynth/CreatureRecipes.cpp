@@ -21,14 +21,7 @@ Signal CreatureRecipes::chirp(const Voicing& v) {
   // A quick upward sweep into a warbled, nearly pure whistle.
   const std::vector<Partial> partials{
       {1.0, 1.0}, {2.0, 0.25}, {3.0, 0.08}, {4.0, 0.03}, {5.0, 0.01}};
-  const Envelope env({.attack = 0.01,
-                      .decay = 0.25,
-                      .sustain = 0.5,
-                      .sustainDecay = 2.0,
-                      .release = 0.08,
-                      .tremoloDepth = 0.2,
-                      .tremoloRate = 14.0},
-                     0.5);
+  const Envelope env(Adsr(0.01, 0.25, 0.5, 0.08).fading(2.0).tremolo(0.2, 14.0), 0.5);
   const auto pitch =
       PitchContour(v.hz).glide({{0.0, -9.0}, {kLongestScoop, 0.0}}).vibrato(0.002, 9.0, 0.12, 0.05);
   return HarmonicVoice(partials, v.bandLimit).render(pitch, env);
@@ -40,19 +33,12 @@ Signal CreatureRecipes::bark(const Voicing& v) {
   FormantPath mouth({{0.0, {{500, 300, 1.2}, {1200, 400, 0.8}, {2500, 600, 0.3}}},
                      {0.2, {{650, 300, 1.0}, {1100, 400, 0.6}, {2400, 600, 0.2}}}},
                     0.4);
-  const Envelope env({.attack = 0.008,
-                      .decay = 0.12,
-                      .sustain = 0.4,
-                      .sustainDecay = 3.0,
-                      .release = 0.06,
-                      .tremoloDepth = 0.2,
-                      .tremoloRate = 32.0},
-                     0.35);
+  const Envelope env(Adsr(0.008, 0.12, 0.4, 0.06).fading(3.0).tremolo(0.2, 32.0), 0.35);
   const auto pitch =
       PitchContour(v.hz).glide({{0.0, 4.0}, {kLongestScoop / 2.0, 2.0}, {kLongestScoop, 0.0}});
   Signal sound =
       HarmonicVoice(partials, v.bandLimit).shape(through(std::move(mouth))).render(pitch, env);
-  const Envelope breath({.attack = 0.002, .decay = 0.04, .sustain = 0.0, .release = 0.02}, 0.12);
+  const Envelope breath(Adsr(0.002, 0.04, 0.0, 0.02), 0.12);
   Layering::add(sound, Layering::noise(107, Biquad(Biquad::Kind::LowPass, 1100, 1.5), breath),
                 0.35);
   return sound;
@@ -68,7 +54,7 @@ Signal CreatureRecipes::meow(const Voicing& v) {
                      {0.4, {{800, 250, 1.3}, {1300, 300, 0.9}, {2600, 500, 0.2}}},
                      {0.75, {{400, 200, 1.0}, {800, 250, 0.5}, {2400, 500, 0.1}}}},
                     0.06);
-  const Envelope env({.attack = 0.04, .decay = 0.3, .sustain = 0.75, .release = 0.22}, 0.95);
+  const Envelope env(Adsr(0.04, 0.3, 0.75, 0.22), 0.95);
   const auto pitch =
       PitchContour(v.hz).glide({{0.0, -4.0}, {kLongestScoop, 0.0}}).vibrato(0.002, 5.0, 0.45, 0.15);
   Signal sound =
@@ -81,14 +67,7 @@ Signal CreatureRecipes::grunt(const Voicing& v) {
   // A nasal "oink": a murmur formant at the fundamental, a notch above it, and a rough growl.
   const auto partials = HarmonicVoice::series(16, [](int n) { return 1.0 / power(n, 0.6); });
   FormantPath nose({{0.0, {{300, 150, 1.0}, {1000, 200, 0.9}, {2300, 300, 0.4}}}}, 0.25);
-  const Envelope env({.attack = 0.015,
-                      .decay = 0.12,
-                      .sustain = 0.5,
-                      .sustainDecay = 2.0,
-                      .release = 0.08,
-                      .tremoloDepth = 0.35,
-                      .tremoloRate = 28.0},
-                     0.45);
+  const Envelope env(Adsr(0.015, 0.12, 0.5, 0.08).fading(2.0).tremolo(0.35, 28.0), 0.45);
   const auto pitch = PitchContour(v.hz).glide({{0.0, 2.0}, {kLongestScoop, 0.0}});
   Signal sound = HarmonicVoice(partials, v.bandLimit)
                      .shape([nose = std::move(nose)](double hz, double t) {
@@ -96,7 +75,7 @@ Signal CreatureRecipes::grunt(const Voicing& v) {
                        return nose.gain(hz, t) * (1.0 - 0.7 / (1.0 + notch * notch));
                      })
                      .render(pitch, env);
-  const Envelope snort({.attack = 0.005, .decay = 0.06, .sustain = 0.0, .release = 0.03}, 0.2);
+  const Envelope snort(Adsr(0.005, 0.06, 0.0, 0.03), 0.2);
   Layering::add(sound, Layering::noise(109, Biquad(Biquad::Kind::LowPass, 1200, 0.7), snort), 0.25);
   return sound;
 }
@@ -106,13 +85,7 @@ Signal CreatureRecipes::honk(const Voicing& v) {
   const auto partials = HarmonicVoice::spreadPhases(
       HarmonicVoice::series(16, [](int n) { return 1.0 / power(n, 0.5); }));
   FormantPath beak({{0.0, {{1000, 350, 1.0}, {2400, 500, 0.6}}}}, 0.5);
-  const Envelope env({.attack = 0.012,
-                      .decay = 0.1,
-                      .sustain = 0.7,
-                      .release = 0.1,
-                      .tremoloDepth = 0.12,
-                      .tremoloRate = 22.0},
-                     0.55);
+  const Envelope env(Adsr(0.012, 0.1, 0.7, 0.1).tremolo(0.12, 22.0), 0.55);
   const auto pitch = PitchContour(v.hz).glide({{0.0, -2.0}, {kLongestScoop, 0.0}});
   Signal sound =
       HarmonicVoice(partials, v.bandLimit).shape(through(std::move(beak))).render(pitch, env);
@@ -128,7 +101,7 @@ Signal CreatureRecipes::coo(const Voicing& v) {
   FormantPath mouth(
       {{0.0, {{300, 150, 1.0}, {750, 200, 0.3}}}, {0.35, {{650, 200, 1.2}, {1100, 250, 0.6}}}},
       0.35);
-  const Envelope env({.attack = 0.035, .decay = 0.3, .sustain = 0.8, .release = 0.25}, 1.0);
+  const Envelope env(Adsr(0.035, 0.3, 0.8, 0.25), 1.0);
   const auto pitch =
       PitchContour(v.hz).glide({{0.0, -3.0}, {kLongestScoop, 0.0}}).vibrato(0.002, 5.5, 0.35, 0.2);
   Signal sound =

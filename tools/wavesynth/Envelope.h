@@ -13,7 +13,26 @@ struct EnvelopeShape {
   double release = 0.05;      // seconds before the end
   double tremoloDepth = 0.0;  // 0..1
   double tremoloRate = 0.0;   // Hz
+
+  // The level falls by this much per second after the attack, sustain included.
+  constexpr EnvelopeShape fading(double perSecond) const {
+    EnvelopeShape shape = *this;
+    shape.sustainDecay = perSecond;
+    return shape;
+  }
+  constexpr EnvelopeShape tremolo(double depth, double rate) const {
+    EnvelopeShape shape = *this;
+    shape.tremoloDepth = depth;
+    shape.tremoloRate = rate;
+    return shape;
+  }
 };
+
+// The usual four numbers: attack and release in seconds, the decay's time constant, and the
+// sustain level.
+constexpr EnvelopeShape Adsr(double attack, double decay, double sustain, double release) {
+  return {.attack = attack, .decay = decay, .sustain = sustain, .release = release};
+}
 
 class Envelope {
  public:

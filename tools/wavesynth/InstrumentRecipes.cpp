@@ -38,10 +38,9 @@ Signal InstrumentRecipes::brightPiano(const Voicing& v) {
     const double amplitude = n == 1 ? 1.0 : strike / power(n, 1.1);
     partials.push_back({ratio, amplitude, 0.9 + 0.35 * power(n, 1.4)});
   }
-  const Envelope env(
-      {.attack = 0.003, .decay = 0.3, .sustain = 0.6, .sustainDecay = 0.8, .release = 0.2}, 1.5);
+  const Envelope env(Adsr(0.003, 0.3, 0.6, 0.2).fading(0.8), 1.5);
   Signal sound = chorus(HarmonicVoice(partials, v.bandLimit), PitchContour(v.hz), env, 0.0005);
-  const Envelope thump({.attack = 0.001, .decay = 0.012, .sustain = 0.0, .release = 0.01}, 0.06);
+  const Envelope thump(Adsr(0.001, 0.012, 0.0, 0.01), 0.06);
   Layering::add(sound, Layering::noise(101, Biquad(Biquad::Kind::LowPass, 2500, 0.7), thump), 0.5);
   return sound;
 }
@@ -50,8 +49,7 @@ Signal InstrumentRecipes::softBell(const Voicing& v) {
   // A struck bowl: a strong prime, soft octave and twelfth, and a few stretched partials.
   const std::vector<Partial> partials{{1.0, 1.0, 1.3},  {2.0, 0.22, 2.2},  {3.0, 0.1, 3.5},
                                       {4.2, 0.08, 5.0}, {5.43, 0.04, 8.0}, {6.8, 0.02, 11.0}};
-  const Envelope env(
-      {.attack = 0.006, .decay = 0.5, .sustain = 0.7, .sustainDecay = 0.3, .release = 0.25}, 1.8);
+  const Envelope env(Adsr(0.006, 0.5, 0.7, 0.25).fading(0.3), 1.8);
   return chorus(HarmonicVoice(partials, v.bandLimit), PitchContour(v.hz), env, 0.0006);
 }
 
@@ -64,9 +62,9 @@ Signal InstrumentRecipes::glockenspiel(const Voicing& v) {
                                       {10.0, 0.08, 20.0},
                                       {2.76, 0.4, 150.0},
                                       {5.40, 0.18, 180.0}};
-  const Envelope env({.attack = 0.0015, .decay = 1.0, .sustain = 1.0, .release = 0.25}, 1.4);
+  const Envelope env(Adsr(0.0015, 1.0, 1.0, 0.25), 1.4);
   Signal sound = HarmonicVoice(partials, v.bandLimit).render(PitchContour(v.hz), env);
-  const Envelope strike({.attack = 0.0005, .decay = 0.005, .sustain = 0.0, .release = 0.005}, 0.03);
+  const Envelope strike(Adsr(0.0005, 0.005, 0.0, 0.005), 0.03);
   Layering::add(
       sound, Layering::noise(102, Biquad(Biquad::Kind::BandPass, 0.4 * v.bandLimit, 1.0), strike),
       0.3);
@@ -80,7 +78,7 @@ Signal InstrumentRecipes::reed(const Voicing& v) {
     return (n % 2 == 1 ? 0.7 : 0.35) / power(n, 0.6);
   });
   const FormantPath colour({{0.0, {{1100, 700, 1.0}, {2700, 1000, 0.5}}}}, 0.35);
-  const Envelope env({.attack = 0.03, .decay = 0.12, .sustain = 0.85, .release = 0.12}, 1.1);
+  const Envelope env(Adsr(0.03, 0.12, 0.85, 0.12), 1.1);
   const auto pitch = PitchContour(v.hz).vibrato(0.0018, 5.2, 0.25, 0.2);
   Signal sound = HarmonicVoice(partials, v.bandLimit)
                      .shape([colour](double hz, double t) { return colour.gain(hz, t); })
@@ -94,7 +92,7 @@ Signal InstrumentRecipes::chipPulse(const Voicing& v) {
   // the band limit, with a chip vibrato.
   const auto partials =
       HarmonicVoice::series(41, [](int n) { return std::abs(std::sin(pi * n * 0.25)) / n; });
-  const Envelope env({.attack = 0.002, .decay = 0.25, .sustain = 0.55, .release = 0.05}, 0.6);
+  const Envelope env(Adsr(0.002, 0.25, 0.55, 0.05), 0.6);
   const auto pitch = PitchContour(v.hz).vibrato(0.002, 6.0, 0.2, 0.1);
   return HarmonicVoice(partials, v.bandLimit).render(pitch, env);
 }
@@ -102,13 +100,7 @@ Signal InstrumentRecipes::chipPulse(const Voicing& v) {
 Signal InstrumentRecipes::engine(const Voicing& v) {
   // A sawtooth buzz with a propeller's flutter and a rumble underneath.
   const auto partials = HarmonicVoice::series(30, [](int n) { return 1.0 / n; });
-  const Envelope env({.attack = 0.04,
-                      .decay = 0.2,
-                      .sustain = 0.85,
-                      .release = 0.2,
-                      .tremoloDepth = 0.2,
-                      .tremoloRate = 17.0},
-                     1.1);
+  const Envelope env(Adsr(0.04, 0.2, 0.85, 0.2).tremolo(0.2, 17.0), 1.1);
   const auto pitch = PitchContour(v.hz).vibrato(0.001, 2.5, 0.15, 0.2);
   Signal sound =
       HarmonicVoice(partials, v.bandLimit)
@@ -124,7 +116,7 @@ Signal InstrumentRecipes::engine(const Voicing& v) {
 Signal InstrumentRecipes::lowHorn(const Voicing& v) {
   // A dark, round horn: few partials, a soft scoop into the note, a swell.
   const auto partials = HarmonicVoice::series(12, [](int n) { return 1.0 / power(n, 1.3); });
-  const Envelope env({.attack = 0.045, .decay = 0.3, .sustain = 0.85, .release = 0.3}, 1.5);
+  const Envelope env(Adsr(0.045, 0.3, 0.85, 0.3), 1.5);
   const auto pitch = PitchContour(v.hz).glide({{0.0, -0.8}, {kLongestScoop, 0.0}});
   const HarmonicVoice voice = HarmonicVoice(partials, v.bandLimit).shape([](double hz, double) {
     return 1.0 / (1.0 + (hz / 1100.0) * (hz / 1100.0));
@@ -137,7 +129,7 @@ Signal InstrumentRecipes::lowHorn(const Voicing& v) {
 Signal InstrumentRecipes::brassHorn(const Voicing& v) {
   // Brass brightens as it gets louder: the cut-off rises with the attack, then settles.
   const auto partials = HarmonicVoice::series(20, [](int n) { return 1.0 / power(n, 0.7); });
-  const Envelope env({.attack = 0.025, .decay = 0.15, .sustain = 0.8, .release = 0.12}, 0.85);
+  const Envelope env(Adsr(0.025, 0.15, 0.8, 0.12), 0.85);
   const auto pitch = PitchContour(v.hz).glide({{0.0, -1.2}, {kLongestScoop, 0.0}});
   return HarmonicVoice(partials, v.bandLimit)
       .shape([](double hz, double t) {
@@ -153,7 +145,7 @@ Signal InstrumentRecipes::softPluck(const Voicing& v) {
   const auto partials = HarmonicVoice::series(
       16, [](int n) { return std::abs(std::sin(pi * n * 0.2)) / power(n, 1.5); },
       [](int n) { return 2.2 + 0.9 * power(n, 1.5); });
-  const Envelope env({.attack = 0.003, .decay = 10.0, .sustain = 1.0, .release = 0.15}, 1.0);
+  const Envelope env(Adsr(0.003, 10.0, 1.0, 0.15), 1.0);
   return HarmonicVoice(partials, v.bandLimit)
       .shape([](double hz, double) { return 1.0 / (1.0 + (hz / 3000.0) * (hz / 3000.0)); })
       .render(PitchContour(v.hz), env);
