@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
 
 #include "app/layout/ToolBar.h"
 #include "tests/soak/FormInvariants.h"
@@ -148,6 +149,9 @@ std::string TSoak::Run(long count) {
     recent.push_back("#" + std::to_string(n) + " " + action.Name +
                      (what_.empty() ? "" : " (" + what_ + ")"));
     if (recent.size() > 8) recent.pop_front();
+    // A long run shows whether the memory it holds settles.
+    if (count > 20000 && (n + 1) % 20000 == 0)
+      std::printf("soak: %ld actions, resident memory %ld kB\n", n + 1, soak::ResidentKilobytes());
     if (!failure_.empty()) {
       soak::Run().Current = -1;
       std::string last;
