@@ -91,10 +91,13 @@ class TForm1 : public QMainWindow, public TFormControls {
   void WMDropFiles(const QList<QUrl>& files);
 
  protected:
-  void closeEvent(QCloseEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
+  // Files dragged from the desktop: file URLs are taken, the first one opened.
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void ConnectHandlers();

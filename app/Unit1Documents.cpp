@@ -15,6 +15,7 @@
 #include "app/FormSongSettings.h"
 #include "app/Prompter.h"
 #include "app/Unit1.h"
+#include "core/ConvertError.h"
 #include "core/SongFile.h"
 
 namespace {
@@ -185,6 +186,14 @@ void TForm1::WMDropFiles(const QList<QUrl>& files) {
     throw;
   }
   QGuiApplication::clipboard()->setText(QString::fromStdString(JoinedWithCrLf(lines)));
+  std::optional<TReadResult> result;
+  try {
+    result = ImportFromClipboard();
+  } catch (const EConvertError&) {
+    // A text that is not a song leaves the grid as it was: keep the question for its changes.
+    SongModified = SongModified || modifiedAfterQuestion;
+    throw;
+  }
   // After bad score data the new song stays untitled, so a Save cannot empty the file.
-  if (ImportFromClipboard() == TReadResult::Done) SongFileName = first.toLocalFile();
+  if (result == TReadResult::Done) SongFileName = first.toLocalFile();
 }
