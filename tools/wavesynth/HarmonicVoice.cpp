@@ -19,6 +19,11 @@ HarmonicVoice& HarmonicVoice::shape(SpectralShape shape) {
   return *this;
 }
 
+std::vector<Partial> HarmonicVoice::slope(int count, double exponent) {
+  return series(count,
+                [exponent](int n) { return 1.0 / std::pow(static_cast<double>(n), exponent); });
+}
+
 std::vector<Partial> HarmonicVoice::series(int count, const std::function<double(int)>& amplitude,
                                            const std::function<double(int)>& decay) {
   std::vector<Partial> partials;

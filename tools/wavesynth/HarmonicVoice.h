@@ -35,6 +35,8 @@ class HarmonicVoice {
   // Partials n = 1..count at integer ratios, with amplitudes and decays given per number.
   static std::vector<Partial> series(int count, const std::function<double(int)>& amplitude,
                                      const std::function<double(int)>& decay = nullptr);
+  // Partials n = 1..count falling as 1 / n^exponent: the steeper, the darker.
+  static std::vector<Partial> slope(int count, double exponent);
   // Schroeder's phases: the partials no longer peak together, so a buzzy tone keeps its
   // colour with a far lower crest, and its level can follow its loudness.
   static std::vector<Partial> spreadPhases(std::vector<Partial> partials);

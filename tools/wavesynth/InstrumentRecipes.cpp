@@ -115,9 +115,9 @@ Signal InstrumentRecipes::engine(const Voicing& v) {
 
 Signal InstrumentRecipes::lowHorn(const Voicing& v) {
   // A dark, round horn: few partials, a soft scoop into the note, a swell.
-  const auto partials = HarmonicVoice::series(12, [](int n) { return 1.0 / power(n, 1.3); });
+  const auto partials = HarmonicVoice::slope(12, 1.3);
   const Envelope env(Adsr(0.045, 0.3, 0.85, 0.3), 1.5);
-  const auto pitch = PitchContour(v.hz).glide({{0.0, -0.8}, {kLongestScoop, 0.0}});
+  const auto pitch = PitchContour(v.hz).scoop(-0.8);
   const HarmonicVoice voice = HarmonicVoice(partials, v.bandLimit).shape([](double hz, double) {
     return 1.0 / (1.0 + (hz / 1100.0) * (hz / 1100.0));
   });
@@ -128,9 +128,9 @@ Signal InstrumentRecipes::lowHorn(const Voicing& v) {
 
 Signal InstrumentRecipes::brassHorn(const Voicing& v) {
   // Brass brightens as it gets louder: the cut-off rises with the attack, then settles.
-  const auto partials = HarmonicVoice::series(20, [](int n) { return 1.0 / power(n, 0.7); });
+  const auto partials = HarmonicVoice::slope(20, 0.7);
   const Envelope env(Adsr(0.025, 0.15, 0.8, 0.12), 0.85);
-  const auto pitch = PitchContour(v.hz).glide({{0.0, -1.2}, {kLongestScoop, 0.0}});
+  const auto pitch = PitchContour(v.hz).scoop(-1.2);
   return HarmonicVoice(partials, v.bandLimit)
       .shape([](double hz, double t) {
         const double bright =

@@ -23,6 +23,8 @@ class PitchContour {
 
   // Offsets joined by half-cosine segments; after the last point the offset is zero.
   PitchContour& glide(std::vector<GlidePoint> points);
+  // A scoop from `semitones` off onto the target, as long as a scoop may last.
+  PitchContour& scoop(double semitones) { return glide({{0.0, semitones}, {kLongestScoop, 0.0}}); }
   PitchContour& vibrato(double depth, double rateHz, double onsetSeconds, double fadeSeconds);
   // Scales the whole contour, e.g. for a chorus voice a shade above or below.
   PitchContour& detune(double ratio);
