@@ -7,6 +7,7 @@
 #include "app/layout/ImageList.h"
 #include "app/layout/PictureIndex.h"
 #include "core/NoteEditing.h"
+#include "core/ScoreGeometry.h"
 
 namespace {
 constexpr QImage::Format ViewFormat = QImage::Format_ARGB32_Premultiplied;
@@ -20,9 +21,6 @@ QImage WhiteLeftOut(const QImage& mono) {
   }
   return out.convertToFormat(ViewFormat);
 }
-
-// Column n's line and the centre of its notes, in view pixels.
-int ColumnX(int n, int P) { return 32 * n + 50 - P; }
 }  // namespace
 
 TScoreRenderer::TScoreRenderer(const TScorePictures& pictures)
@@ -88,16 +86,17 @@ void TScoreRenderer::Compose(QImage& target, QSize viewSize, qreal scale,
   if (P < 25) draw(toon_, 1 - P, 40);
   if (state.Loop && P < 55) draw(loopF_, 42 - P, 46);
 
-  const int firstColumn = std::max(1, static_cast<int>((P - 82) / 32.0) - 1);
+  const int firstColumn =
+      std::max(1, static_cast<int>((P - FirstColumnX) / static_cast<double>(ColumnWidth)) - 1);
   const int beats = state.Time44 ? 4 : 3;
   const int numberedBars = state.Time44 ? 24 : 32;
-  for (int n = firstColumn, x = ColumnX(n, P); x < W + 8; ++n, x = ColumnX(n, P)) {
+  for (int n = firstColumn, x = ColumnLineX(n, P); x < W + IconHalf; ++n, x = ColumnLineX(n, P)) {
     if ((n - 1) % beats == 0) {
-      draw(pictures_.CounterImage, x, 32);
+      draw(pictures_.CounterImage, x, RowZeroY);
       const int number = n / beats + 1;
       if (number <= numberedBars) draw(barNumbers_[static_cast<std::size_t>(number)], x - 5, 20);
     } else {
-      draw(pictures_.LineImage, x, 32);
+      draw(pictures_.LineImage, x, RowZeroY);
     }
 
     if (n == song.EndColumn) {
@@ -112,7 +111,8 @@ void TScoreRenderer::Compose(QImage& target, QSize viewSize, qreal scale,
         const int32_t cell = song.Cell(row, n);
         if (cell == 0) continue;
         if (row >= 12) draw(cline_, x - 12, 128);
-        icon(pictures_.SoundImages, SoundPicture::Tool(cell), x - 8, 8 * row + 24);
+        icon(pictures_.SoundImages, SoundPicture::Tool(cell), x - IconHalf,
+             RowCentreY(row) - IconHalf);
       }
     }
   }
@@ -120,15 +120,15 @@ void TScoreRenderer::Compose(QImage& target, QSize viewSize, qreal scale,
   if (X != -1) {
     const TCell hover = HitCell(P, X, Y);
     if (state.SelectedSound < EndMarkerSound && hover.Row >= 12 && hover.Column >= 1)
-      draw(cline_, 32 * hover.Column + 38 - P, 128);
+      draw(cline_, ColumnLineX(hover.Column, P) - 12, 128);
     if (hover.Counts() && hover.Column <= ColumnCount)
-      icon(pictures_.SoundImages, SoundPicture::CellFrame, 32 * hover.Column + 42 - P,
-           8 * hover.Row + 24);
-    icon(pictures_.SoundImages, SoundPicture::Tool(Sound), X - 8, Y - 8);
+      icon(pictures_.SoundImages, SoundPicture::CellFrame, ColumnLineX(hover.Column, P) - IconHalf,
+           RowCentreY(hover.Row) - IconHalf);
+    icon(pictures_.SoundImages, SoundPicture::Tool(Sound), X - IconHalf, Y - IconHalf);
   }
 
   if (state.Playing) {
-    const int fx = 16 * state.PlayTick + 50 - P;
+    const int fx = FigureX(state.PlayTick, P);
     if (state.PlayTick % 2 != 0)
       icon(pictures_.PomvikImages, PomvikPicture::StepOnOddTick, fx, 10);
     else

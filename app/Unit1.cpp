@@ -166,8 +166,7 @@ void TForm1::PlayBtnClick() {
   if (Timer->isActive()) return;  // a second Play keeps the position
   Position.Rewind();
   Playing = true;
-  for (int bank : {EvenColumnBank, OddColumnBank})
-    for (int k = 0; k < BankChannelCount; ++k) DDSD1->Channels(bank + k)->Stop();
+  StopPlaybackBanks(*DDSD1);
   Timer->start();
 }
 
@@ -198,8 +197,9 @@ void TForm1::TimerTimer() {
     }
     DrawScore(-1, -1, -1);
   }
-  if (Position.SoundsColumn()) VoiceColumn(Song, WaveBank, *DDSD1, Position.PlayColumn);
-  switch (Position.FinishTick(Song.EndColumn, LoopBtn->isChecked())) {
+  const TTick tick = Position.Tick(Song.EndColumn, LoopBtn->isChecked());
+  if (tick.Column != 0) VoiceColumn(Song, WaveBank, *DDSD1, tick.Column);
+  switch (tick.End) {
     case TPassEnd::Running:
       break;
     case TPassEnd::Looped:

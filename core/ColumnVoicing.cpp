@@ -3,14 +3,14 @@
 #include "core/PitchTables.h"
 #include "sound/ddsd/ddsd.h"
 
-void VoiceColumn(const TSong& song, const TWaveBank& bank, TDDSD& ddsd, int32_t& PlayColumn) {
-  const bool odd = PlayColumn % 2 != 0;
+void VoiceColumn(const TSong& song, const TWaveBank& bank, TDDSD& ddsd, int32_t column) {
+  const bool odd = column % 2 != 0;
   const int first = odd ? OddColumnBank : EvenColumnBank;
   int k = first;
-  if (PlayColumn >= 1 && PlayColumn <= ColumnCount) {
+  if (column >= 1 && column <= ColumnCount) {
     // A column never holds more than three notes; the bound keeps a bank within its channels.
     for (int row = 1; row <= RowCount && k < first + BankChannelCount; ++row) {
-      const int32_t sound = song.Cell(row, PlayColumn);
+      const int32_t sound = song.Cell(row, column);
       if (sound == 0) continue;
       const TNoteVoice voice = ChooseVoice(sound, row);
       TDDSDChannel* channel = ddsd.Channels(k);
@@ -19,10 +19,14 @@ void VoiceColumn(const TSong& song, const TWaveBank& bank, TDDSD& ddsd, int32_t&
       ++k;
     }
   }
-  ++PlayColumn;
   if (k == first) return;
 
   const int other = odd ? EvenColumnBank : OddColumnBank;
   for (int ch = other; ch < other + BankChannelCount; ++ch) ddsd.Channels(ch)->Stop();
   for (int ch = first; ch < k; ++ch) ddsd.Channels(ch)->Play();
+}
+
+void StopPlaybackBanks(TDDSD& ddsd) {
+  for (int first : {EvenColumnBank, OddColumnBank})
+    for (int ch = first; ch < first + BankChannelCount; ++ch) ddsd.Channels(ch)->Stop();
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/ScoreGeometry.h"
+
 namespace {
 int Nearest(double v) { return static_cast<int>(std::nearbyint(v)); }
 
@@ -32,7 +34,8 @@ bool EraseNote(TSong& song, TCell cell) {
 }  // namespace
 
 TCell HitCell(int P, int X, int Y) {
-  return {Nearest((Y - 32) / 8.0), Nearest((P - 82 + X) / 32.0) + 1};
+  return {Nearest((Y - RowZeroY) / static_cast<double>(RowHeight)),
+          Nearest((P - FirstColumnX + X) / static_cast<double>(ColumnWidth)) + 1};
 }
 
 TCellEdit EditCell(TSong& song, int32_t tool, TCell cell) {

@@ -1,13 +1,22 @@
 #include "core/Transport.h"
 
+#include "core/ScoreGeometry.h"
+
 int IntervalFromTempo(int tempo) { return static_cast<int>(30000.0 / tempo); }
 
-int ScrollPositionOfTick(int32_t PlayTick) { return PlayTick * 16 - 100; }
+int ScrollPositionOfTick(int32_t PlayTick) { return FigureX(PlayTick, 0) - FigureHoldX; }
 
-TPassEnd TPlayPosition::FinishTick(int32_t EndColumn, bool Loop) {
+TTick TPlayPosition::Tick(int32_t EndColumn, bool Loop) {
+  TTick tick;
+  tick.PlayTick = PlayTick;
+  if (PlayTick % 2 == 0) tick.Column = PlayColumn++;
   ++PlayTick;
-  if (PlayColumn < EndColumn) return TPassEnd::Running;
-  if (!Loop) return TPassEnd::Stopped;
-  Rewind();
-  return TPassEnd::Looped;
+  if (PlayColumn < EndColumn) return tick;
+  if (Loop) {
+    Rewind();
+    tick.End = TPassEnd::Looped;
+  } else {
+    tick.End = TPassEnd::Stopped;
+  }
+  return tick;
 }

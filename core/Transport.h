@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-// The transport's arithmetic: how long a tick lasts, which ticks sound a column, where a
-// pass ends and where the view stands on a tick. The window steps it from its timer; an
-// offline renderer steps it on an ideal clock, tick k at k intervals after Play.
+// The transport's arithmetic: how long a tick lasts, what each tick does, where a pass ends
+// and where the view stands on a tick. The window, the sequencer on the audio clock and the
+// renderer all step the same tick.
 
 inline constexpr int MinTempo = 100;  // columns per minute
 inline constexpr int MaxTempo = 700;
@@ -12,32 +12,47 @@ inline constexpr int MaxTempo = 700;
 // The tick interval of a tempo, in whole milliseconds (truncated): a column lasts two ticks.
 int IntervalFromTempo(int tempo);
 
+// The first frame of tick k at `rate` frames a second, counted from the frame of tick 0:
+// k x interval ms to the nearest frame (halves up), so that no rounding error builds up
+// over a long song.
+constexpr int64_t FrameOfTick(int64_t tick, int intervalMs, int rate) {
+  return (tick * intervalMs * rate + 500) / 1000;
+}
+
 // The scroll position that keeps the walking figure in view on a tick, before the scroll
-// bar clamps it into its range: the figure walks 16 pixels a tick and stays 150 pixels
-// from the left edge once the view moves.
+// bar clamps it into its range: the figure walks a half column a tick and stays at its
+// hold place once the view moves.
 int ScrollPositionOfTick(int32_t PlayTick);
 
-// What the tick that just finished found.
+// How the tick that just finished left the pass.
 enum class TPassEnd {
   Running,  // the song goes on
   Looped,   // the end was reached and the position is back at column 1
   Stopped,  // the end was reached without loop: playback stops
 };
 
-// Where playback stands. Each tick: if SoundsColumn(), the caller sounds column PlayColumn
-// with VoiceColumn (which advances it); then FinishTick() moves on and applies the end rule.
-struct TPlayPosition {
-  int32_t PlayColumn = 0;  // the column to sound next
-  int32_t PlayTick = 0;    // ticks of the current pass, from 1
+// What one tick does.
+struct TTick {
+  int32_t PlayTick = 0;  // the tick the figure stands on while it is drawn
+  int32_t Column = 0;    // the column it sounds, 0 for none
+  TPassEnd End = TPassEnd::Running;
+  friend bool operator==(const TTick&, const TTick&) = default;
+};
 
-  // Play, and a loop: the first tick after it is silent, column 1 sounds on the second.
-  void Rewind() {
-    PlayColumn = 1;
-    PlayTick = 1;
+// Where playback stands: the column to sound next and the tick of the current pass.
+struct TPlayPosition {
+  int32_t PlayColumn = 0;
+  int32_t PlayTick = 0;
+
+  // Play from column `first`: the first tick after it is silent and the second sounds it.
+  // A loop always comes back to column 1.
+  void Rewind(int32_t first = 1) {
+    PlayColumn = first;
+    PlayTick = 2 * first - 1;
   }
-  // Column n sounds on tick 2n.
-  bool SoundsColumn() const { return PlayTick % 2 == 0; }
-  // The song is columns 1 .. EndColumn - 1; the end is found on the tick that sounds the
-  // last of them (or at once when there is none). Loop is read only there.
-  TPassEnd FinishTick(int32_t EndColumn, bool Loop);
+  // One tick: column n sounds on tick 2n. The song is columns 1 .. EndColumn - 1; the end
+  // is found on the tick that sounds the last of them (or at once when there is none), and
+  // Loop is read only there.
+  TTick Tick(int32_t EndColumn, bool Loop);
+  friend bool operator==(const TPlayPosition&, const TPlayPosition&) = default;
 };

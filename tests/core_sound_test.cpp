@@ -121,12 +121,8 @@ TEST_F(SampleSet, EachAuditionSetsUpChannelZeroInItsOwnOrder) {
 class Voicing : public SampleSet {
  protected:
   TSong song;
-  int32_t PlayColumn = 0;
 
-  void Voice(int column) {
-    PlayColumn = column;
-    VoiceColumn(song, bank, ddsd, PlayColumn);
-  }
+  void Voice(int column) { VoiceColumn(song, bank, ddsd, column); }
 };
 
 TEST_F(Voicing, AColumnSetsUpItsBankThenSilencesTheOtherAndStartsTogether) {
@@ -136,7 +132,6 @@ TEST_F(Voicing, AColumnSetsUpItsBankThenSilencesTheOtherAndStartsTogether) {
   song.Cell(10, 7) = 9;
   seam.ClearCalls();
   Voice(7);
-  EXPECT_EQ(PlayColumn, 8);
   EXPECT_EQ(Calls(), Join({{Dup(21), Freq(1, 1.0), Dup(9), Freq(2, 0.944)},
                            {On(5, "Stop"), On(6, "Stop"), On(7, "Stop")},
                            Started(1),
@@ -156,12 +151,12 @@ TEST_F(Voicing, AnEvenColumnTakesTheSecondBankTopmostNoteFirst) {
                            Started(6)}));
 }
 
-TEST_F(Voicing, AnEmptyColumnOnlyMovesOn) {
+TEST_F(Voicing, AnEmptyColumnTouchesNoChannel) {
   song.Cell(4, 1) = 2;
   Voice(1);
   seam.ClearCalls();
   Voice(2);
-  EXPECT_EQ(PlayColumn, 3);
+  Voice(97);  // past the grid: nothing to sound
   EXPECT_TRUE(seam.Calls().empty());
 }
 
@@ -233,9 +228,7 @@ TEST(MissingSample, UnderTheShippedOptionsItStaysSilentAndPlaybackGoesOn) {
 
   TSong song;
   song.Cell(9, 1) = 7;
-  int32_t column = 1;
-  VoiceColumn(song, bank, device.ddsd, column);
-  EXPECT_EQ(column, 2);
+  VoiceColumn(song, bank, device.ddsd, 1);
   double peak = 0;
   for (double v : device.Render(0.3)) peak = std::max(peak, std::abs(v));
   EXPECT_EQ(peak, 0.0);

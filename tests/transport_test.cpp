@@ -12,16 +12,19 @@ struct TRun {
   std::vector<std::pair<int, TPassEnd>> Ends;    // tick, what the end did
 };
 
-// Steps the position as the timer does, with a voicing that only advances the column.
-TRun Play(int32_t EndColumn, bool Loop, int ticks) {
+// Steps the position from Play as every player does; the figure stands on each tick's own
+// number while it is drawn.
+TRun Play(int32_t EndColumn, bool Loop, int ticks, int32_t first = 1) {
   TRun run;
   TPlayPosition position;
-  position.Rewind();
+  position.Rewind(first);
   for (int k = 1; k <= ticks; ++k) {
-    if (position.SoundsColumn()) run.Sounded.emplace_back(k, position.PlayColumn++);
-    const TPassEnd end = position.FinishTick(EndColumn, Loop);
-    if (end != TPassEnd::Running) run.Ends.emplace_back(k, end);
-    if (end == TPassEnd::Stopped) break;
+    const int32_t before = position.PlayTick;
+    const TTick tick = position.Tick(EndColumn, Loop);
+    EXPECT_EQ(tick.PlayTick, before);
+    if (tick.Column != 0) run.Sounded.emplace_back(k, tick.Column);
+    if (tick.End != TPassEnd::Running) run.Ends.emplace_back(k, tick.End);
+    if (tick.End == TPassEnd::Stopped) break;
   }
   return run;
 }
@@ -62,6 +65,29 @@ TEST(TransportArithmetic, PassSoundsEachColumnOnItsEvenTickAndEndsOnTheLast) {
   EXPECT_EQ(Play(2, false, 10).Sounded, (std::vector<std::pair<int, int32_t>>{{2, 1}}));
   EXPECT_EQ(Play(2, true, 8).Sounded,
             (std::vector<std::pair<int, int32_t>>{{2, 1}, {4, 1}, {6, 1}, {8, 1}}));
+}
+
+TEST(TransportArithmetic, PlayFromALaterColumnStartsThereAndLoopsToColumnOne) {
+  // From column 5: a silent tick, then column 5; the loop comes back to column 1.
+  const TRun run = Play(7, true, 10, 5);
+  EXPECT_EQ(run.Sounded,
+            (std::vector<std::pair<int, int32_t>>{{2, 5}, {4, 6}, {6, 1}, {8, 2}, {10, 3}}));
+  EXPECT_EQ(run.Ends, (std::vector<std::pair<int, TPassEnd>>{{4, TPassEnd::Looped}}));
+  TPlayPosition position;
+  position.Rewind(5);
+  EXPECT_EQ(position, (TPlayPosition{5, 9}));  // the figure starts half a column before it
+  // From the end itself: the first tick finds it.
+  EXPECT_EQ(Play(7, false, 10, 7).Ends,
+            (std::vector<std::pair<int, TPassEnd>>{{1, TPassEnd::Stopped}}));
+}
+
+TEST(TransportArithmetic, TickKFallsOnItsNearestFrameWithoutDrift) {
+  // 42 ms at 44100 Hz is 1852.2 frames: each tick rounds on its own, never the sum.
+  EXPECT_EQ(FrameOfTick(1, 42, 44100), 1852);
+  EXPECT_EQ(FrameOfTick(5, 42, 44100), 9261);
+  EXPECT_EQ(FrameOfTick(1000, 42, 44100), 1852200);
+  EXPECT_EQ(FrameOfTick(1, 46, 23160), 1065);  // 1065.36
+  EXPECT_EQ(FrameOfTick(1, 50, 44110), 2206);  // 2205.5: halves go up
 }
 
 TEST(TransportArithmetic, FollowingScrollHoldsTheFigureAt150) {

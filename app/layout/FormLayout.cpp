@@ -14,6 +14,7 @@
 #include "app/layout/PictureIndex.h"
 #include "app/layout/PixelArtIcon.h"
 #include "app/layout/ToolBar.h"
+#include "core/ScoreGeometry.h"
 #include "core/SongModel.h"
 #include "core/Transport.h"
 #include "sound/ddsd/ddsd.h"
@@ -114,7 +115,7 @@ void BuildControls(QMainWindow& f, TFormControls& c) {
 
   c.ScrollBar = new QScrollBar(Qt::Horizontal, &f);
   c.ScrollBar->setObjectName(QStringLiteral("ScrollBar"));
-  c.ScrollBar->setRange(0, 2780);
+  c.ScrollBar->setRange(0, ScrollMax);
   c.ScrollBar->setSingleStep(10);
   c.ScrollBar->setPageStep(20);
   c.ScrollBar->setValue(0);

@@ -83,16 +83,13 @@ int64_t TSongRenderer::Render(const TRenderSong& song, int passes, const TSink& 
   };
 
   // Play stops both banks; on a fresh device they are silent already.
-  for (int first : {EvenColumnBank, OddColumnBank})
-    for (int channel = first; channel < first + BankChannelCount; ++channel)
-      ddsd_->Channels(channel)->Stop();
+  StopPlaybackBanks(*ddsd_);
   const int64_t lastTick =
       WalkTicks(song.Song.EndColumn, song.Settings.Loop, passes, [](int64_t, int32_t) {});
   const int64_t songFrames = FrameOfTick(lastTick, interval, rate_);
   WalkTicks(song.Song.EndColumn, song.Settings.Loop, passes, [&](int64_t tick, int32_t column) {
     mixUpTo(FrameOfTick(tick, interval, rate_), songFrames);
-    int32_t playColumn = column;
-    VoiceColumn(song.Song, bank_, *ddsd_, playColumn);
+    VoiceColumn(song.Song, bank_, *ddsd_, column);
   });
   mixUpTo(songFrames, songFrames);
 

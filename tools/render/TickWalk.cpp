@@ -7,13 +7,10 @@ int64_t WalkTicks(int32_t EndColumn, bool Loop, int passes,
   TPlayPosition position;
   position.Rewind();
   int passesLeft = passes;
-  for (int64_t tick = 1;; ++tick) {
-    if (position.SoundsColumn()) {
-      onColumn(tick, position.PlayColumn);
-      ++position.PlayColumn;
-    }
-    const TPassEnd end = position.FinishTick(EndColumn, Loop);
-    if (end == TPassEnd::Stopped) return tick;
-    if (end == TPassEnd::Looped && --passesLeft <= 0) return tick;
+  for (int64_t k = 1;; ++k) {
+    const TTick tick = position.Tick(EndColumn, Loop);
+    if (tick.Column != 0) onColumn(k, tick.Column);
+    if (tick.End == TPassEnd::Stopped) return k;
+    if (tick.End == TPassEnd::Looped && --passesLeft <= 0) return k;
   }
 }

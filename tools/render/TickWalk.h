@@ -1,5 +1,5 @@
-// Playback on an ideal clock: tick k falls exactly k intervals after Play. The renderer
-// and the MIDI writer walk the same ticks, so the audio and the notes agree.
+// Playback on an ideal clock: tick k falls exactly k intervals after Play. The MIDI writer
+// walks the same core tick as every player, so the audio and the notes agree.
 #pragma once
 
 #include <cstdint>
@@ -10,9 +10,3 @@
 // the tick that found the end of the last pass, where playback stops.
 int64_t WalkTicks(int32_t EndColumn, bool Loop, int passes,
                   const std::function<void(int64_t tick, int32_t column)>& onColumn);
-
-// The first frame of tick k at `rate` frames a second: k x interval ms, to the nearest
-// frame (halves up), so that no rounding error builds up over a long song.
-inline int64_t FrameOfTick(int64_t tick, int intervalMs, int rate) {
-  return (tick * intervalMs * rate + 500) / 1000;
-}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+
+// Where things stand in the score view, in its logical pixels. The staff scrolls sideways
+// by P pixels (the scroll bar's position); the hit test, the drawing and the transport's
+// scrolling all measure from these.
+
+inline constexpr int ColumnWidth = 32;  // from one column's line to the next
+inline constexpr int ColumnZeroX = 50;  // where column 0's line would stand, unscrolled
+inline constexpr int FirstColumnX = ColumnZeroX + ColumnWidth;  // column 1's line: 82
+inline constexpr int RowHeight = 8;                             // from one row's centre to the next
+inline constexpr int RowZeroY = 32;  // where row 0's centre would be: row r at 32 + 8r
+inline constexpr int IconHalf = 8;   // the pictures are 16 x 16, placed by their centre
+
+// The walking figure moves half a column a tick, and once the view follows it, it stays
+// this far from the left edge while the staff moves under it.
+inline constexpr int FigureStep = ColumnWidth / 2;
+inline constexpr int FigureHoldX = 150;
+// The scroll bar's range is 0 .. ScrollMax: the figure reaches the hold place on tick 7
+// and the view stops following on tick 180.
+inline constexpr int ScrollMax = 2780;
+
+// Column n's line (also the centre of its notes) in the view scrolled by P.
+constexpr int ColumnLineX(int column, int P) { return ColumnWidth * column + ColumnZeroX - P; }
+// The centre of row r's notes.
+constexpr int RowCentreY(int row) { return RowHeight * row + RowZeroY; }
+// The walking figure's left edge on a tick: over column n on tick 2n.
+constexpr int FigureX(int32_t PlayTick, int P) { return FigureStep * PlayTick + ColumnZeroX - P; }
