@@ -29,12 +29,15 @@ QPoint Place(QWidget& window, QPoint wanted) {
   return at;
 }
 
+const QString PendingPlacerName = QStringLiteral("FramePlacer");
+
 // A window manager reports its frame only after it has mapped the window: then the frame
-// is placed once more, unless it has been moved meanwhile.
+// is placed once more, unless it has been moved meanwhile. Its name says that it waits.
 class TFramePlacer : public QObject {
  public:
   TFramePlacer(QWidget& window, QPoint wanted, QPoint placed)
       : QObject(&window), wanted_(wanted), placed_(placed) {
+    setObjectName(PendingPlacerName);
     window.installEventFilter(this);
   }
 
@@ -50,6 +53,7 @@ class TFramePlacer : public QObject {
     // Window managers differ on whether the frame or the client went to the asked place.
     if (window->frameGeometry().topLeft() == placed_ || window->geometry().topLeft() == placed_)
       Place(*window, wanted_);
+    setObjectName(QString());
     deleteLater();
     return false;
   }
@@ -64,6 +68,10 @@ QPoint KeepWithin(const QRect& frame, const QRect& area) {
   const int x = std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width()));
   const int y = std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height()));
   return {x, y};
+}
+
+bool AwaitingFramePlacement(const QWidget& window) {
+  return window.findChild<QObject*>(PendingPlacerName, Qt::FindDirectChildrenOnly) != nullptr;
 }
 
 void PlaceOnScreen(QWidget& window, QPoint wanted) {
