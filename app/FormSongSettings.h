@@ -6,7 +6,7 @@ struct TFormControls;
 
 // The song settings as the window keeps them: tempo on its slider, loop and time signature
 // on their buttons, each showing its state in its picture.
-class TFormSongSettings final : public TSongSettingsTarget {
+class TFormSongSettings final : public TSongSettingsStore {
  public:
   explicit TFormSongSettings(TFormControls& controls) : controls_(controls) {}
 
@@ -15,6 +15,7 @@ class TFormSongSettings final : public TSongSettingsTarget {
   // The buttons' click handlers do not run.
   void ApplyLoop(bool on) override;
   void ApplyTime44(bool on) override;
+  TSongSettingsValues Current() const override { return Read(controls_); }
 
   static TSongSettingsValues Read(const TFormControls& controls);
 

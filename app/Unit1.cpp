@@ -38,6 +38,7 @@ TForm1::TForm1(std::unique_ptr<TPrompter> prompter, int32_t offlineMixRate, QWid
     : QMainWindow(parent),
       prompter_(prompter ? std::move(prompter) : std::make_unique<TPrompter>()) {
   BuildFormLayout(*this, *this);
+  document_ = std::make_unique<TDocument>(songSettings_);
   ConnectHandlers();
   renderer_ = std::make_unique<TScoreRenderer>(ScorePictures());
   resize(TClientArea::DesignedWidth, TClientArea::DesignedHeight + menuBar()->sizeHint().height());
@@ -73,6 +74,7 @@ void TForm1::ConnectHandlers() {
   connect(MainImage, &TImage::MouseLeave, this, &TForm1::MainImageMouseLeave);
   connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
   ConnectDocumentHandlers();
+  ConnectHistoryHandlers();
 }
 
 void TForm1::setPrompter(std::unique_ptr<TPrompter> prompter) { prompter_ = std::move(prompter); }
@@ -110,8 +112,10 @@ void TForm1::FormDestroy() { FreeWaveBank(WaveBank); }
 
 void TForm1::closeEvent(QCloseEvent* event) {
   try {
-    FormClose();
-    event->accept();
+    if (FormClose())
+      event->accept();
+    else
+      event->ignore();  // a save begun at the question was cancelled
   } catch (...) {
     event->ignore();  // a save begun at the question failed: the window stays open
     ReportCurrentException();
@@ -131,7 +135,7 @@ void TForm1::Exit1Click() { close(); }
 
 void TForm1::DrawScore(int X, int Y, int Sound) {
   const TScoreViewState state{
-      &Song,   ScrollBar->value(), LoopBtn->isChecked(), TimeBtn44->isChecked(),
+      &Song(), ScrollBar->value(), LoopBtn->isChecked(), TimeBtn44->isChecked(),
       Playing, Position.PlayTick,  SelectedSound};
   renderer_->Compose(drawBuffer_, MainImage->size(), MainImage->devicePixelRatioF(), state, X, Y,
                      Sound);
@@ -142,21 +146,27 @@ void TForm1::DrawScore(int X, int Y, int Sound) {
   previewShown_ = preview;
 }
 
-// Every command that replaces the song stops playback and offers to save first.
-void TForm1::StartSongReplacement() {
+void TForm1::StopForReplacement() {
   StopBtnClick();
   StopBtn->setChecked(true);
-  ModifiedActionExecute();
+}
+
+// Every command that replaces the song stops playback and offers to save first; it goes on
+// only when the song may go.
+bool TForm1::StartSongReplacement() {
+  StopForReplacement();
+  return ModifiedActionExecute();
 }
 
 void TForm1::NewActionExecute() {
-  StartSongReplacement();
-  Song.Clear();
-  TempoBar->setValue(DefaultTempo);
+  if (!StartSongReplacement()) return;
+  Document().New();
+  ShowNewSong();
+}
+
+void TForm1::ShowNewSong() {
   // Setting the value the slider already holds fires no change, so retime in any case.
   Timer->setInterval(IntervalFromTempo(TempoBar->value()));
-  SongFileName = UntitledSongName;
-  SongModified = false;
   DrawScore(-1, -1, -1);
 }
 
@@ -168,6 +178,7 @@ void TForm1::PlayBtnClick() {
   Playing = true;
   StopPlaybackBanks(*DDSD1);
   Timer->start();
+  ShowHistoryState();
 }
 
 void TForm1::StopBtnClick() {
@@ -175,16 +186,18 @@ void TForm1::StopBtnClick() {
   Playing = false;
   StopBtn->setImageIndex(PlayerPicture::StopStopped);
   PlayBtn->setImageIndex(PlayerPicture::PlayStopped);
+  ShowHistoryState();
 }
 
 void TForm1::TempoBarChange() {
-  SongModified = true;
+  Document().SettingsChanged();
+  if (!TempoBar->isSliderDown()) tempoRunEnd_->start();
   Timer->setInterval(IntervalFromTempo(TempoBar->value()));
 }
 
 void TForm1::LoopBtnClick() {
   LoopBtn->setImageIndex(LoopBtn->isChecked() ? PlayerPicture::LoopDown : PlayerPicture::LoopUp);
-  SongModified = true;
+  Document().Commit();
   DrawScore(-1, -1, -1);
 }
 
@@ -197,8 +210,8 @@ void TForm1::TimerTimer() {
     }
     DrawScore(-1, -1, -1);
   }
-  const TTick tick = Position.Tick(Song.EndColumn, LoopBtn->isChecked());
-  if (tick.Column != 0) VoiceColumn(Song, WaveBank, *DDSD1, tick.Column);
+  const TTick tick = Position.Tick(Song().EndColumn, LoopBtn->isChecked());
+  if (tick.Column != 0) VoiceColumn(Song(), WaveBank, *DDSD1, tick.Column);
   switch (tick.End) {
     case TPassEnd::Running:
       break;
@@ -216,8 +229,7 @@ void TForm1::MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers, i
   if (Playing || Button != Qt::LeftButton) return;
   const TCell cell = HitCell(ScrollBar->value(), X, Y);
   if (!cell.Counts()) return;
-  const TCellEdit edit = EditCell(Song, SelectedSound, cell);
-  if (edit.Modified) SongModified = true;
+  const TCellEdit edit = Document().EditCell(SelectedSound, cell);
   Audition(*DDSD1, WaveBank, edit.Heard);
 }
 
@@ -256,14 +268,14 @@ void TForm1::EraserBtnClick() {
 void TForm1::TimeBtn34Click() {
   TimeBtn34->setImageIndex(EtcPicture::Time34Down);
   TimeBtn44->setImageIndex(EtcPicture::Time44Up);
-  SongModified = true;
+  Document().Commit();
   DrawScore(-1, -1, -1);
 }
 
 void TForm1::TimeBtn44Click() {
   TimeBtn34->setImageIndex(EtcPicture::Time34Up);
   TimeBtn44->setImageIndex(EtcPicture::Time44Down);
-  SongModified = true;
+  Document().Commit();
   DrawScore(-1, -1, -1);
 }
 

@@ -8,9 +8,12 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string_view>
 
+#include "app/FormSongSettings.h"
 #include "app/ScoreRenderer.h"
 #include "app/layout/FormControls.h"
+#include "core/Document.h"
 #include "core/SampleBank.h"
 #include "core/SongModel.h"
 #include "core/SongText.h"
@@ -24,8 +27,9 @@ class TPrompter;
 extern const QString UntitledSongName;
 
 // The main window: it owns every control and component of its layout (reachable under
-// their layout names through TFormControls), the song and the sample bank. Its handlers
-// are short and call the core, which does the work.
+// their layout names through TFormControls), the document and the sample bank. Its
+// handlers are short and call the core, which does the work: every change of the song goes
+// through the document, which keeps its history and its unsaved mark.
 class TForm1 : public QMainWindow, public TFormControls {
   Q_OBJECT
 
@@ -41,10 +45,14 @@ class TForm1 : public QMainWindow, public TFormControls {
   TWaveBank WaveBank;
   bool Playing = false;
   TPlayPosition Position;  // PlayColumn and PlayTick
-  TSong Song;              // the grid, the column counts and EndColumn
-  bool SongModified = false;
   int32_t SelectedSound = 1;
-  QString SongFileName;
+
+  TDocument& Document() { return *document_; }
+  const TDocument& Document() const { return *document_; }
+  // The grid, the column counts and EndColumn.
+  const TSong& Song() const { return document_->Song(); }
+  // The song's file name, or the untitled name.
+  QString SongFileName() const;
 
   // Message boxes go through this, so that tests can answer them.
   TPrompter& Prompter() { return *prompter_; }
@@ -78,16 +86,20 @@ class TForm1 : public QMainWindow, public TFormControls {
   void etcBtn1Click();
   void etcBtn2Click();
   void etcBtn3Click();
+  void Undo1Click();
+  void Redo1Click();
 
-  // Songs in files and on the clipboard.
-  void ModifiedActionExecute();
+  // Songs in files and on the clipboard. The save question and the saves say whether the
+  // command that asked may go on: not when a save was cancelled.
+  bool ModifiedActionExecute();
   void OpenActionExecute();
-  void SaveActionExecute();
-  void SaveAsActionExecute();
+  bool SaveActionExecute();
+  bool SaveAsActionExecute();
   void SaveSong();
   void SaveToClipbrdActionExecute();
   void LoadFromClipbrdActionExecute();
-  void FormClose();
+  // Whether the window may close.
+  bool FormClose();
   void WMDropFiles(const QList<QUrl>& files);
 
  protected:
@@ -102,15 +114,21 @@ class TForm1 : public QMainWindow, public TFormControls {
  private:
   void ConnectHandlers();
   void ConnectDocumentHandlers();
-  TReadResult ApplySongText(const TSongLines& lines);
-  std::optional<TReadResult> ImportFromClipboard();
-  void StartSongReplacement();
+  void ConnectHistoryHandlers();
+  void ShowHistoryState();
+  void ImportSongBytes(std::string_view bytes, const QString& origin, const QString& name);
+  void StopForReplacement();
+  bool StartSongReplacement();
+  void ShowNewSong();
   void LoadWaveBank();
   TScorePictures ScorePictures() const;
   void ChooseEtcButton(TToolButton* clicked, int upImage);
 
   QString lastOpenName_;  // what the open dialog proposes next
 
+  TFormSongSettings songSettings_{*this};
+  std::unique_ptr<TDocument> document_;
+  QTimer* tempoRunEnd_ = nullptr;  // a run of tempo keys ends when they pause
   std::unique_ptr<TPrompter> prompter_;
   std::unique_ptr<TScoreRenderer> renderer_;
   QImage drawBuffer_;

@@ -1,5 +1,6 @@
 // The main window's document commands: the save question, Open, Save and Save As, the
-// clipboard and dropped files.
+// clipboard and dropped files. The document does the work; these handlers ask the user and
+// move bytes between files, the clipboard and the document.
 #include <QAction>
 #include <QClipboard>
 #include <QDragEnterEvent>
@@ -12,10 +13,8 @@
 #include <filesystem>
 
 #include "app/Application.h"
-#include "app/FormSongSettings.h"
 #include "app/Prompter.h"
 #include "app/Unit1.h"
-#include "core/ConvertError.h"
 #include "core/SongFile.h"
 
 namespace {
@@ -25,7 +24,10 @@ const QString BadFileData = QStringLiteral("データが不正です");
 const QString BadClipboardData = QStringLiteral("file import err ");
 const QString CannotCreate = QStringLiteral("ファイル %1 を作成できません");
 const QString CannotOpen = QStringLiteral("ファイル %1 は開けません");
+const QString ClipboardTooLarge = QStringLiteral("クリップボードのテキストは大きすぎます");
 const QString SongExtension = QStringLiteral(".psq");
+const QString PlainText = QStringLiteral("text/plain");
+const QString FromClipboard = QStringLiteral("the clipboard");
 
 std::filesystem::path LocalPath(const QString& name) {
   return std::filesystem::path(QFile::encodeName(name).toStdString());
@@ -38,10 +40,14 @@ std::string JoinedWithCrLf(const TSongLines& lines) {
 }
 }  // namespace
 
+QString TForm1::SongFileName() const {
+  return Document().Untitled() ? UntitledSongName : QString::fromStdString(Document().FileName());
+}
+
 // A command ends where a file or conversion error is thrown; the error goes to the general
 // error report here, before it could unwind through Qt's own code.
 void TForm1::ConnectDocumentHandlers() {
-  const auto connectReported = [this](QAction* action, void (TForm1::*handler)()) {
+  const auto connectReported = [this](QAction* action, auto handler) {
     connect(action, &QAction::triggered, this, [this, handler] {
       try {
         (this->*handler)();
@@ -59,98 +65,98 @@ void TForm1::ConnectDocumentHandlers() {
   connectReported(LoadFromClipbrdAction, &TForm1::LoadFromClipbrdActionExecute);
 }
 
-// A failed save ends the command that asked, by the exception it throws.
-void TForm1::ModifiedActionExecute() {
-  if (SongModified && Prompter().Confirm(this, SaveQuestion)) SaveAsActionExecute();
-}
-
-TReadResult TForm1::ApplySongText(const TSongLines& lines) {
-  TFormSongSettings settings(*this);
-  return ReadSongText(lines, Song, settings);
+// Yes saves under a name chosen now. A cancelled dialog stops the command that asked; a
+// failed save stops it by the exception it throws.
+bool TForm1::ModifiedActionExecute() {
+  if (!Document().Modified() || !Prompter().Confirm(this, SaveQuestion)) return true;
+  return SaveAsActionExecute();
 }
 
 void TForm1::OpenActionExecute() {
-  StartSongReplacement();
+  if (!StartSongReplacement()) return;
   const std::optional<QString> name = Prompter().ChooseFile(OpenDialog1, lastOpenName_);
   if (!name) {
     DrawScore(-1, -1, -1);
     return;
   }
   lastOpenName_ = *name;
-  const TSongLines lines = SplitSongLines(ReadSongFile(LocalPath(*name)));
-  // The name changes only once the text has been read, so that after a conversion error a
-  // later Save cannot write this song over the file that failed to load.
-  if (ApplySongText(lines) == TReadResult::BadScoreData) {
+  const std::string bytes = ReadSongFile(LocalPath(*name));
+  // After a conversion error the song keeps its name, so that a later Save cannot write
+  // this song over the file that failed to load.
+  if (Document().Open(bytes, name->toStdString()) == TReadResult::BadScoreData) {
     Prompter().Message(this, ApplicationTitle(), BadFileData);
-    SongModified = false;
-    NewActionExecute();
-  } else {
-    SongFileName = *name;
+    ShowNewSong();
+    return;
   }
-  SongModified = false;
   DrawScore(-1, -1, -1);
 }
 
-void TForm1::SaveActionExecute() {
-  if (SongFileName == UntitledSongName)
-    SaveAsActionExecute();
-  else
-    SaveSong();
+bool TForm1::SaveActionExecute() {
+  if (Document().Untitled()) return SaveAsActionExecute();
+  SaveSong();
+  return true;
 }
 
-void TForm1::SaveAsActionExecute() {
-  const std::optional<QString> name = Prompter().ChooseFile(SaveDialog1, SongFileName);
-  if (!name) return;
+bool TForm1::SaveAsActionExecute() {
+  const std::optional<QString> name = Prompter().ChooseFile(SaveDialog1, SongFileName());
+  if (!name) return false;
   // The dialog asked about the name as typed; SaveSong may write under the completed one.
   if (!name->contains(SongExtension) && QFileInfo::exists(*name + SongExtension) &&
       !Prompter().Confirm(this, ReplaceQuestion.arg(*name + SongExtension)))
-    return;
-  SongFileName = *name;
+    return false;
+  Document().Rename(name->toStdString());
   SaveSong();
+  return true;
 }
 
 // Written beside the old file and renamed over it, so that a failed write leaves the old
 // file whole. The explicit flush matters: commit() overlooks a write that fails while its
 // buffer is flushed.
 void TForm1::SaveSong() {
-  const std::string text = BuildSongText(Song, TFormSongSettings::Read(*this));
-  if (!SongFileName.contains(SongExtension)) SongFileName += SongExtension;
-  QSaveFile file(SongFileName);
+  const std::string text = Document().Text();
+  QString name = SongFileName();
+  if (!name.contains(SongExtension)) {
+    name += SongExtension;
+    Document().Rename(name.toStdString());
+  }
+  QSaveFile file(name);
   if (!file.open(QIODevice::WriteOnly) ||
       file.write(text.data(), static_cast<qint64>(text.size())) !=
           static_cast<qint64>(text.size()) ||
       !file.flush() || !file.commit())
-    throw EFCreateError(CannotCreate.arg(SongFileName).toStdString());
-  SongModified = false;
+    throw EFCreateError(CannotCreate.arg(name).toStdString());
+  Document().Saved();
 }
 
 void TForm1::SaveToClipbrdActionExecute() {
-  const std::string text = BuildSongText(Song, TFormSongSettings::Read(*this));
-  QGuiApplication::clipboard()->setText(QString::fromStdString(text));
-  SongModified = false;
+  QGuiApplication::clipboard()->setText(QString::fromStdString(Document().Text()));
+  Document().Saved();
 }
 
-void TForm1::LoadFromClipbrdActionExecute() { ImportFromClipboard(); }
-
-// Nothing when the clipboard holds no text; otherwise how the text read.
-std::optional<TReadResult> TForm1::ImportFromClipboard() {
-  StartSongReplacement();
+// The clipboard's text is read as bytes, as a file's are.
+void TForm1::LoadFromClipbrdActionExecute() {
+  if (!StartSongReplacement()) return;
   const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-  if (mime == nullptr || !mime->hasText()) return std::nullopt;
-  const TSongLines lines = SplitSongLines(mime->text().toStdString());
-  SongFileName = UntitledSongName;
-  const TReadResult result = ApplySongText(lines);
+  if (mime == nullptr || !mime->hasFormat(PlainText)) return;
+  const QByteArray bytes = mime->data(PlainText);
+  if (static_cast<std::size_t>(bytes.size()) > MaxSongFileBytes)
+    throw EFOpenError(ClipboardTooLarge.toStdString());
+  ImportSongBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                  FromClipboard, QString());
+}
+
+// An import from the clipboard, or of a dropped file `name`.
+void TForm1::ImportSongBytes(std::string_view bytes, const QString& origin, const QString& name) {
+  const TReadResult result = Document().Import(bytes, origin.toStdString(), name.toStdString());
   if (result == TReadResult::BadScoreData) {
     Prompter().Message(this, ApplicationTitle(), BadClipboardData);
-    SongModified = false;
-    NewActionExecute();
+    ShowNewSong();
+    return;
   }
   DrawScore(-1, -1, -1);
-  SongModified = false;
-  return result;
 }
 
-void TForm1::FormClose() { ModifiedActionExecute(); }
+bool TForm1::FormClose() { return ModifiedActionExecute(); }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* event) {
   if (event->mimeData()->hasUrls()) event->acceptProposedAction();
@@ -167,33 +173,20 @@ void TForm1::dropEvent(QDropEvent* event) {
   }
 }
 
-// The first file only; its text reaches the song through the clipboard.
+// The first file only. Its lines go to the clipboard, and the same bytes become the song.
 void TForm1::WMDropFiles(const QList<QUrl>& files) {
   activateWindow();
   raise();
-  ModifiedActionExecute();
-  const bool modifiedAfterQuestion = SongModified;
-  SongModified = false;  // the import below must not ask again
+  if (!ModifiedActionExecute()) return;
   const QUrl& first = files.first();
-  TSongLines lines;
-  try {
-    if (!first.isLocalFile())
-      throw EFOpenError(CannotOpen.arg(first.toDisplayString()).toStdString());
-    lines = SplitSongLines(ReadSongFile(LocalPath(first.toLocalFile())));
-  } catch (const EFOpenError&) {
-    // Nothing was read: the song keeps its unsaved changes, and the question for them.
-    SongModified = modifiedAfterQuestion;
-    throw;
-  }
-  QGuiApplication::clipboard()->setText(QString::fromStdString(JoinedWithCrLf(lines)));
-  std::optional<TReadResult> result;
-  try {
-    result = ImportFromClipboard();
-  } catch (const EConvertError&) {
-    // A text that is not a song leaves the grid as it was: keep the question for its changes.
-    SongModified = SongModified || modifiedAfterQuestion;
-    throw;
-  }
+  if (!first.isLocalFile())
+    throw EFOpenError(CannotOpen.arg(first.toDisplayString()).toStdString());
+  const QString name = first.toLocalFile();
+  const std::string text = JoinedWithCrLf(SplitSongLines(ReadSongFile(LocalPath(name))));
+  auto* mime = new QMimeData;
+  mime->setData(PlainText, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+  QGuiApplication::clipboard()->setMimeData(mime);
+  StopForReplacement();
   // After bad score data the new song stays untitled, so a Save cannot empty the file.
-  if (result == TReadResult::Done) SongFileName = first.toLocalFile();
+  ImportSongBytes(text, name, name);
 }

@@ -12,9 +12,15 @@ class EConvertError : public std::runtime_error {
  public:
   explicit EConvertError(std::string_view text);
   const std::string& Text() const { return text_; }
+  // The song text's key whose value this was, and where the text came from (a file's
+  // name, the clipboard), once a reader knows them; empty before.
+  const std::string& Key() const { return key_; }
+  const std::string& Origin() const { return origin_; }
+  void SetKey(std::string key) { key_ = std::move(key); }
+  void SetOrigin(std::string origin) { origin_ = std::move(origin); }
 
  private:
-  std::string text_;
+  std::string text_, key_, origin_;
 };
 
 // Plain decimal with an optional sign, within 32 bits. Blanks, hexadecimal, an empty text

@@ -92,6 +92,16 @@ bool DecodeScore(std::string_view score, TSong& song) {
   return true;
 }
 
+// The value of `key` as an integer; a conversion error names the key.
+int32_t IntegerOf(const TSongLines& lines, std::string_view key) {
+  try {
+    return StrToInt(ValueOf(lines, key));
+  } catch (EConvertError& e) {
+    e.SetKey(std::string(key));
+    throw;
+  }
+}
+
 }  // namespace
 
 std::string BuildSongText(const TSong& song, const TSongSettingsValues& settings) {
@@ -135,9 +145,9 @@ TSongLines SplitSongLines(std::string_view text) {
 
 TReadResult ReadSongText(const TSongLines& lines, TSong& song, TSongSettingsTarget& target) {
   const std::string_view score = ValueOf(lines, "SCORE");
-  target.ApplyTempo(StrToInt(ValueOf(lines, "TEMPO")));
+  target.ApplyTempo(IntegerOf(lines, "TEMPO"));
   target.ApplyLoop(ValueOf(lines, "LOOP") != "FALSE");
-  const int32_t end = StrToInt(ValueOf(lines, "END"));
+  const int32_t end = IntegerOf(lines, "END");
   song.EndColumn = end >= 1 && end <= WholeSongEnd ? end : WholeSongEnd;
   target.ApplyTime44(ValueOf(lines, "TIME44") != "FALSE");
   return DecodeScore(score, song) ? TReadResult::Done : TReadResult::BadScoreData;

@@ -31,6 +31,12 @@ struct TSongSettingsValues {
   bool Time44 = true;
 };
 
+// Where the settings live for good, so that they can be read back as well as applied.
+class TSongSettingsStore : public TSongSettingsTarget {
+ public:
+  virtual TSongSettingsValues Current() const = 0;
+};
+
 enum class TReadResult { Done, BadScoreData };
 
 // Five lines, each ended by CR LF: SCORE, TEMPO, LOOP, END, TIME44.

@@ -93,7 +93,7 @@ class Documents : public ::testing::Test {
     f.SaveToClipbrdAction->trigger();
     return Clipboard();
   }
-  void Modify() { f.TimeBtn44->click(); }
+  void Modify() { (f.TimeBtn44->isChecked() ? f.TimeBtn34 : f.TimeBtn44)->click(); }
 };
 
 TEST_F(Documents, ASongSurvivesSaveAsNewOpenTheClipboardAndADrop) {
@@ -114,19 +114,19 @@ TEST_F(Documents, ASongSurvivesSaveAsNewOpenTheClipboardAndADrop) {
   f.SaveAsAction->trigger();
   const QString file = Path("song.psq");
   EXPECT_EQ(Read(file), kWorkedExampleText);
-  EXPECT_EQ(f.SongFileName, file);
-  EXPECT_FALSE(f.SongModified);
+  EXPECT_EQ(f.SongFileName(), file);
+  EXPECT_FALSE(f.Document().Modified());
 
   f.NewAction->trigger();
   f.LoopBtn->click();
   f.TimeBtn44->click();
-  EXPECT_EQ(f.Song.ColumnNoteCount, TSong{}.ColumnNoteCount);
+  EXPECT_EQ(f.Song().ColumnNoteCount, TSong{}.ColumnNoteCount);
   answers.Files = {file};
   f.OpenAction->trigger();
   EXPECT_EQ(Shown(), (std::vector{Dialog("SaveDialog1", Untitled), Confirmed(),
                                   Dialog("OpenDialog1", QString())}));
-  EXPECT_EQ(f.SongFileName, file);
-  EXPECT_FALSE(f.SongModified);
+  EXPECT_EQ(f.SongFileName(), file);
+  EXPECT_FALSE(f.Document().Modified());
   EXPECT_EQ(f.LoopBtn->ImageIndex(), PlayerPicture::LoopDown);
   EXPECT_EQ(f.TimeBtn34->ImageIndex(), EtcPicture::Time34Down);
   EXPECT_EQ(f.TimeBtn44->ImageIndex(), EtcPicture::Time44Up);
@@ -135,15 +135,15 @@ TEST_F(Documents, ASongSurvivesSaveAsNewOpenTheClipboardAndADrop) {
 
   f.NewAction->trigger();
   f.LoadFromClipbrdAction->trigger();
-  EXPECT_EQ(f.SongFileName, Untitled);
-  EXPECT_FALSE(f.SongModified);
+  EXPECT_EQ(f.SongFileName(), Untitled);
+  EXPECT_FALSE(f.Document().Modified());
   EXPECT_EQ(SongText(), kWorkedExampleText);
 
   f.NewAction->trigger();
   Modify();
   Drop({QUrl::fromLocalFile(file)});
-  EXPECT_EQ(f.SongFileName, file);
-  EXPECT_FALSE(f.SongModified);
+  EXPECT_EQ(f.SongFileName(), file);
+  EXPECT_FALSE(f.Document().Modified());
   EXPECT_EQ(SongText(), kWorkedExampleText);
 
   Shown();
@@ -156,7 +156,7 @@ TEST_F(Documents, ASongSurvivesSaveAsNewOpenTheClipboardAndADrop) {
 TEST_F(Documents, SaveCompletesTheNameAndAsksBeforeReplacing) {
   f.SaveAction->trigger();  // untitled: Save As, cancelled
   EXPECT_EQ(Shown(), std::vector{Dialog("SaveDialog1", Untitled)});
-  EXPECT_EQ(f.SongFileName, Untitled);
+  EXPECT_EQ(f.SongFileName(), Untitled);
 
   struct Case {
     const char* Typed;
@@ -166,8 +166,8 @@ TEST_F(Documents, SaveCompletesTheNameAndAsksBeforeReplacing) {
     Modify();
     answers.Files = {Path(c.Typed)};
     f.SaveAsAction->trigger();
-    EXPECT_EQ(f.SongFileName, Path(c.Written));
-    EXPECT_FALSE(f.SongModified);
+    EXPECT_EQ(f.SongFileName(), Path(c.Written));
+    EXPECT_FALSE(f.Document().Modified());
     EXPECT_EQ(Read(Path(c.Written)), SongText()) << c.Typed;
   }
   // A named song is saved without a dialog.
@@ -187,41 +187,65 @@ TEST_F(Documents, SaveCompletesTheNameAndAsksBeforeReplacing) {
   EXPECT_EQ(Shown(), (std::vector{Dialog("SaveDialog1", Path("a.psq.bak")),
                                   TShown{"confirm", QString(), replace.arg(Path("a.psq"))}}));
   EXPECT_EQ(Read(Path("a.psq")), old);
-  EXPECT_EQ(f.SongFileName, Path("a.psq.bak"));
-  EXPECT_TRUE(f.SongModified);
+  EXPECT_EQ(f.SongFileName(), Path("a.psq.bak"));
+  EXPECT_TRUE(f.Document().Modified());
 }
 
-TEST_F(Documents, TheSaveQuestionAsksForChangesOnlyAndAlwaysOpensSaveAs) {
+TEST_F(Documents, ACancelledSaveAtTheQuestionStopsTheCommandThatAsked) {
   f.NewAction->trigger();
   EXPECT_EQ(Shown(), std::vector<TShown>{});
 
-  // Yes on a named song still opens Save As; cancelling it loses the changes.
+  // Yes on a named song still opens Save As; cancelling it keeps the song, its name and its
+  // unsaved mark, whichever command asked.
   answers.Files = {Path("named")};
   f.SaveAsAction->trigger();
   Place(5, 4, 2);
+  Shown();
+  const std::string edited = f.Document().Text();
+  QGuiApplication::clipboard()->setText(QString::fromStdString(kWorkedExampleText));
+  const QString other = Write("other.psq", kWorkedExampleText);
+  const std::vector<std::pair<const char*, std::function<void()>>> commands = {
+      {"new", [&] { f.NewAction->trigger(); }},
+      {"open", [&] { f.OpenAction->trigger(); }},
+      {"import", [&] { f.LoadFromClipbrdAction->trigger(); }},
+      {"drop", [&] { Drop({QUrl::fromLocalFile(other)}); }},
+      {"quit", [&] { f.Exit1->trigger(); }},
+  };
+  for (const auto& [name, command] : commands) {
+    answers.Confirm = {true};
+    command();
+    EXPECT_EQ(Shown(), (std::vector{Confirmed(), Dialog("SaveDialog1", Path("named.psq"))}))
+        << name;
+    EXPECT_EQ(f.Document().Text(), edited) << name;
+    EXPECT_TRUE(f.Document().Modified()) << name;
+    EXPECT_EQ(f.SongFileName(), Path("named.psq")) << name;
+    EXPECT_TRUE(f.isVisible()) << name;
+  }
+  // Yes and a save: the command goes on.
   answers.Confirm = {true};
+  answers.Files = {Path("kept")};
   f.NewAction->trigger();
-  EXPECT_EQ(Shown(), (std::vector{Dialog("SaveDialog1", Untitled), Confirmed(),
-                                  Dialog("SaveDialog1", Path("named.psq"))}));
-  EXPECT_EQ(f.Song.Cell(4, 2), 0);
-  EXPECT_EQ(f.SongFileName, Untitled);
+  EXPECT_EQ(Read(Path("kept.psq")), edited);
+  EXPECT_EQ(f.Song().Cell(4, 2), 0);
+  EXPECT_EQ(f.SongFileName(), Untitled);
+  Shown();
 
   // No, then a cancelled Open: the song and its unsaved state stay, and the next command asks.
   Place(5, 4, 2);
   f.OpenAction->trigger();
-  EXPECT_EQ(f.Song.Cell(4, 2), 5);
-  EXPECT_TRUE(f.SongModified);
+  EXPECT_EQ(f.Song().Cell(4, 2), 5);
+  EXPECT_TRUE(f.Document().Modified());
   f.LoadFromClipbrdAction->trigger();
   EXPECT_EQ(Shown(), (std::vector{Confirmed(), Dialog("OpenDialog1", QString()), Confirmed()}));
 }
 
 TEST_F(Documents, OpenChangesOnlyWhatItCouldRead) {
   Place(7, 6, 1);
-  const TSong before = f.Song;
+  const TSong before = f.Song();
   const auto unchanged = [&](const char* what) {
-    EXPECT_EQ(f.Song.Score, before.Score) << what;
-    EXPECT_EQ(f.SongFileName, Untitled) << what;
-    EXPECT_TRUE(f.SongModified) << what;
+    EXPECT_EQ(f.Song().Score, before.Score) << what;
+    EXPECT_EQ(f.SongFileName(), Untitled) << what;
+    EXPECT_TRUE(f.Document().Modified()) << what;
   };
   const QString huge = Write("huge.psq", kWorkedExampleText + std::string(1 << 20, '\n'));
   QString proposed;  // the open dialog proposes the name last chosen in it
@@ -250,13 +274,13 @@ TEST_F(Documents, OpenChangesOnlyWhatItCouldRead) {
   answers.Files = {Write("bad.psq", "SCORE=0E1\nTEMPO=300\nLOOP=FALSE\nEND=5\nTIME44=FALSE\n")};
   f.OpenAction->trigger();
   EXPECT_EQ(LastShown(), Message("データが不正です"));
-  EXPECT_EQ(f.Song.Score, TSong{}.Score);
-  EXPECT_EQ(f.Song.EndColumn, WholeSongEnd);
+  EXPECT_EQ(f.Song().Score, TSong{}.Score);
+  EXPECT_EQ(f.Song().EndColumn, WholeSongEnd);
   EXPECT_EQ(f.TempoBar->value(), DefaultTempo);
   EXPECT_FALSE(f.LoopBtn->isChecked());
   EXPECT_TRUE(f.TimeBtn34->isChecked());
-  EXPECT_EQ(f.SongFileName, Untitled);
-  EXPECT_FALSE(f.SongModified);
+  EXPECT_EQ(f.SongFileName(), Untitled);
+  EXPECT_FALSE(f.Document().Modified());
 }
 
 TEST_F(Documents, AFailedSaveKeepsTheOldFileTheFlagAndTheWindow) {
@@ -275,8 +299,8 @@ TEST_F(Documents, AFailedSaveKeepsTheOldFileTheFlagAndTheWindow) {
   signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(LastShown(), Error("ファイル " + file + " を作成できません"));
   EXPECT_EQ(Read(file), "old");
-  EXPECT_TRUE(f.SongModified);
-  EXPECT_EQ(f.SongFileName, file);
+  EXPECT_TRUE(f.Document().Modified());
+  EXPECT_EQ(f.SongFileName(), file);
 
   // Yes at the question on closing, and the save fails: the window stays open.
   answers.Confirm = {true};
@@ -284,14 +308,14 @@ TEST_F(Documents, AFailedSaveKeepsTheOldFileTheFlagAndTheWindow) {
   f.close();
   EXPECT_EQ(LastShown(), Error("ファイル " + Path("no/such/folder/x.psq") + " を作成できません"));
   EXPECT_TRUE(f.isVisible());
-  EXPECT_TRUE(f.SongModified);
+  EXPECT_TRUE(f.Document().Modified());
 }
 
 TEST_F(Documents, ClipboardImportAndExport) {
   Place(9, 2, 1);
   const std::string text = SongText();
-  EXPECT_FALSE(f.SongModified);  // an export counts as a save
-  EXPECT_EQ(f.SongFileName, Untitled);
+  EXPECT_FALSE(f.Document().Modified());  // an export counts as a save
+  EXPECT_EQ(f.SongFileName(), Untitled);
   f.FormClose();
   EXPECT_EQ(Shown(), std::vector<TShown>{});
 
@@ -302,8 +326,8 @@ TEST_F(Documents, ClipboardImportAndExport) {
   QGuiApplication::clipboard()->clear();
   f.LoadFromClipbrdAction->trigger();
   EXPECT_EQ(Shown(), (std::vector{Confirmed(), Confirmed()}));
-  EXPECT_EQ(f.Song.Cell(2, 1), 9);
-  EXPECT_TRUE(f.SongModified);
+  EXPECT_EQ(f.Song().Cell(2, 1), 9);
+  EXPECT_TRUE(f.Document().Modified());
 
   // A conversion error: the name is already untitled, the rest as the text left it.
   answers.Files = {Path("named")};
@@ -312,20 +336,20 @@ TEST_F(Documents, ClipboardImportAndExport) {
   QGuiApplication::clipboard()->setText(QStringLiteral("TEMPO=300\nEND=x\n"));
   f.LoadFromClipbrdAction->trigger();
   EXPECT_EQ(LastShown(), Error("'x' は整数ではありません"));
-  EXPECT_EQ(f.SongFileName, Untitled);
+  EXPECT_EQ(f.SongFileName(), Untitled);
   EXPECT_EQ(f.TempoBar->value(), 300);
-  EXPECT_EQ(f.Song.Cell(2, 1), 9);
-  EXPECT_TRUE(f.SongModified);
+  EXPECT_EQ(f.Song().Cell(2, 1), 9);
+  EXPECT_TRUE(f.Document().Modified());
 
   QGuiApplication::clipboard()->setText(
       QStringLiteral("SCORE=91\r\nTEMPO=400\r\nLOOP=TRUE\r\nEND=3\r\nTIME44=FALSE"));
   f.LoadFromClipbrdAction->trigger();
   EXPECT_EQ(LastShown(), Message("file import err "));
-  EXPECT_EQ(f.Song.Score, TSong{}.Score);
+  EXPECT_EQ(f.Song().Score, TSong{}.Score);
   EXPECT_EQ(f.TempoBar->value(), DefaultTempo);
   EXPECT_TRUE(f.LoopBtn->isChecked());
   EXPECT_TRUE(f.TimeBtn34->isChecked());
-  EXPECT_FALSE(f.SongModified);
+  EXPECT_FALSE(f.Document().Modified());
 
   QGuiApplication::clipboard()->setText(QString::fromStdString(text));
   f.LoadFromClipbrdAction->trigger();
@@ -347,15 +371,15 @@ TEST_F(Documents, ADropImportsTheFirstFileThroughTheClipboard) {
   Drop({QUrl::fromLocalFile(name), QUrl::fromLocalFile(second)});
   EXPECT_EQ(Shown(), std::vector{Confirmed()});
   EXPECT_EQ(Clipboard(), "SCORE=0091" + std::string(95 * 3, '0') + "\r\nTEMPO=120\r\nEND=9\r\n");
-  EXPECT_EQ(f.Song.Cell(9, 1), 1);
-  EXPECT_EQ(f.Song.EndColumn, 9);
-  EXPECT_EQ(f.SongFileName, name);
-  EXPECT_FALSE(f.SongModified);
+  EXPECT_EQ(f.Song().Cell(9, 1), 1);
+  EXPECT_EQ(f.Song().EndColumn, 9);
+  EXPECT_EQ(f.SongFileName(), name);
+  EXPECT_FALSE(f.Document().Modified());
 
   // Bad score data: a new song that stays untitled.
   Drop({QUrl::fromLocalFile(Write("bad.psq", "SCORE=G\nTEMPO=1\nEND=1\n"))});
   EXPECT_EQ(Shown(), std::vector{Message("file import err ")});
-  EXPECT_EQ(f.SongFileName, Untitled);
+  EXPECT_EQ(f.SongFileName(), Untitled);
 
   // Nothing read: nothing changes, and the unsaved changes are still asked about.
   Place(4, 4, 4);
@@ -366,7 +390,7 @@ TEST_F(Documents, ADropImportsTheFirstFileThroughTheClipboard) {
     const QString shownName = url == web ? url.toDisplayString() : dir.path();
     EXPECT_EQ(Shown(),
               (std::vector{Confirmed(), Error("ファイル " + shownName + " は開けません")}));
-    EXPECT_TRUE(f.SongModified);
+    EXPECT_TRUE(f.Document().Modified());
     EXPECT_EQ(Clipboard(), "kept");
   }
   // Not a song at all: its text stays on the clipboard, the song keeps its grid and the
@@ -374,9 +398,9 @@ TEST_F(Documents, ADropImportsTheFirstFileThroughTheClipboard) {
   Drop({QUrl::fromLocalFile(Write("notes.txt", "hello"))});
   EXPECT_EQ(LastShown(), Error("'' は整数ではありません"));
   EXPECT_EQ(Clipboard(), "hello\r\n");
-  EXPECT_EQ(f.Song.Cell(4, 4), 4);
-  EXPECT_EQ(f.SongFileName, Untitled);
-  EXPECT_TRUE(f.SongModified);
+  EXPECT_EQ(f.Song().Cell(4, 4), 4);
+  EXPECT_EQ(f.SongFileName(), Untitled);
+  EXPECT_TRUE(f.Document().Modified());
 }
 
 }  // namespace

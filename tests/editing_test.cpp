@@ -41,7 +41,7 @@ class Editing : public ::testing::Test {
   }
   int CountNotes() const {
     int n = 0;
-    for (const auto& row : f.Song.Score)
+    for (const auto& row : f.Song().Score)
       n +=
           static_cast<int>(std::count_if(row.begin(), row.end(), [](int32_t v) { return v != 0; }));
     return n;
@@ -58,13 +58,13 @@ TEST_F(Editing, AClickEditsTheCellUnderThePointerAndIsHeardOnChannelZero) {
   Click(65, 40);   // column 0
   Click(66, 140);  // row 14
   EXPECT_EQ(CountNotes(), 0);
-  EXPECT_FALSE(f.SongModified);
+  EXPECT_FALSE(f.Document().Modified());
 
   seam.ClearCalls();
   Click(99, 44);  // 1.5 rounds to row 2, column 2
-  EXPECT_EQ(f.Song.Score[2][2], 4);
-  EXPECT_EQ(f.Song.ColumnNoteCount[2], 1);
-  EXPECT_TRUE(f.SongModified);
+  EXPECT_EQ(f.Song().Score[2][2], 4);
+  EXPECT_EQ(f.Song().ColumnNoteCount[2], 1);
+  EXPECT_TRUE(f.Document().Modified());
   const std::vector<std::string> expected = {"channel 0.Stop",
                                              "DuplicateSoundBuffer(waves/Sound22.wav)",
                                              Freq(0, 1.059), "channel 0.Play"};
@@ -74,7 +74,7 @@ TEST_F(Editing, AClickEditsTheCellUnderThePointerAndIsHeardOnChannelZero) {
   f.ScrollBar->setValue(2780);
   Select(16);
   Click(358, 80);
-  EXPECT_EQ(f.Song.EndColumn, 97);
+  EXPECT_EQ(f.Song().EndColumn, 97);
 }
 
 TEST_F(Editing, EraserClearsNotesAndIsHeardOnlyThen) {
@@ -89,11 +89,11 @@ TEST_F(Editing, EraserClearsNotesAndIsHeardOnlyThen) {
   seam.ClearCalls();
   Click(82, 80);  // an empty cell: nothing at all
   EXPECT_TRUE(Sounding().empty());
-  f.SongModified = false;
+  f.Document().Saved();
   Click(82, 72);
-  EXPECT_EQ(f.Song.Score[5][1], 0);
-  EXPECT_EQ(f.Song.ColumnNoteCount[1], 0);
-  EXPECT_TRUE(f.SongModified);
+  EXPECT_EQ(f.Song().Score[5][1], 0);
+  EXPECT_EQ(f.Song().ColumnNoteCount[1], 0);
+  EXPECT_TRUE(f.Document().Modified());
   EXPECT_EQ(Sounding().front(), "DuplicateSoundBuffer(waves/Sound20.wav)");
 
   // Choosing a sound pops the eraser up and plays the sound at its own rate.
@@ -125,7 +125,7 @@ TEST_F(Editing, RightClicksAndClicksDuringPlaybackAreIgnored) {
   Click(82, 40);
   EXPECT_EQ(CountNotes(), 0);
   EXPECT_TRUE(Sounding().empty());
-  EXPECT_FALSE(f.SongModified);
+  EXPECT_FALSE(f.Document().Modified());
 }
 
 TEST_F(Editing, PaletteChoosesAndPlaysTheSound) {
@@ -145,10 +145,10 @@ TEST_F(Editing, TimeSignatureButtonsSwitchPicturesAndMarkTheSong) {
   EXPECT_FALSE(f.TimeBtn44->isChecked());
   EXPECT_EQ(f.TimeBtn34->ImageIndex(), 3);
   EXPECT_EQ(f.TimeBtn44->ImageIndex(), 4);
-  EXPECT_TRUE(f.SongModified);
-  f.SongModified = false;
-  f.TimeBtn34->click();  // already down: still marks the song
-  EXPECT_TRUE(f.SongModified);
+  EXPECT_TRUE(f.Document().Modified());
+  f.Document().Saved();
+  f.TimeBtn34->click();  // already down: nothing changes, so nothing is left to save
+  EXPECT_FALSE(f.Document().Modified());
   f.TimeBtn44->click();
   EXPECT_EQ(f.TimeBtn34->ImageIndex(), 2);
   EXPECT_EQ(f.TimeBtn44->ImageIndex(), 5);
@@ -172,7 +172,7 @@ TEST_F(Editing, SpareButtonsOnlySwapTheirPictures) {
   f.UndoBtnMouseUp();
   EXPECT_EQ(f.UndoBtn->ImageIndex(), 12);
   EXPECT_EQ(CountNotes(), 0);
-  EXPECT_FALSE(f.SongModified);
+  EXPECT_FALSE(f.Document().Modified());
 }
 
 TEST_F(Editing, PointerMovementRedrawsWithThePreview) {

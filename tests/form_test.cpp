@@ -29,16 +29,16 @@ bool Empty(const TScore& score) {
 TEST(FormStart, TheSongAndTheControlsStartInTheirDefaults) {
   TFormFixture fx;
   TForm1& f = *fx.Form;
-  EXPECT_TRUE(Empty(f.Song.Score));
-  for (int32_t n : f.Song.ColumnNoteCount) EXPECT_EQ(n, 0);
-  EXPECT_EQ(f.Song.EndColumn, 97);
+  EXPECT_TRUE(Empty(f.Song().Score));
+  for (int32_t n : f.Song().ColumnNoteCount) EXPECT_EQ(n, 0);
+  EXPECT_EQ(f.Song().EndColumn, 97);
   EXPECT_EQ(f.TempoBar->value(), 250);
   EXPECT_EQ(f.TempoBar->minimum(), 100);
   EXPECT_EQ(f.TempoBar->maximum(), 700);
-  EXPECT_FALSE(f.SongModified);
+  EXPECT_FALSE(f.Document().Modified());
   EXPECT_FALSE(f.Playing);
   EXPECT_EQ(f.SelectedSound, 1);
-  EXPECT_EQ(f.SongFileName, QStringLiteral("無題"));
+  EXPECT_EQ(f.SongFileName(), QStringLiteral("無題"));
   EXPECT_FALSE(f.Timer->isActive());
   EXPECT_EQ(f.Timer->interval(), 120);
   EXPECT_EQ(f.Timer->timerType(), Qt::PreciseTimer);
@@ -205,10 +205,10 @@ TEST(FormMenus, EntriesCaptionsAndStates) {
   EXPECT_FALSE(FindEntry(&f, QStringLiteral("Lite2"))->isCheckable());
 
   // Help entries and Lite2 do nothing.
-  f.Song.Score[3][4] = 5;
+  SetCell(f, 3, 4, 5);
   FindEntry(&f, QStringLiteral("Lite2"))->trigger();
   FindEntry(&f, QStringLiteral("N26"))->trigger();
-  EXPECT_EQ(f.Song.Score[3][4], 5);
+  EXPECT_EQ(f.Song().Score[3][4], 5);
   EXPECT_FALSE(f.Lite1->isChecked());
 
   EXPECT_EQ(f.SaveBtn->menu(), f.SaveBtnMenu);
@@ -282,11 +282,10 @@ TEST(FormNew, KeepsLoopAndTimeAndResetsTheRest) {
   f.LoopBtn->click();
   f.TimeBtn34->click();
   f.TempoBar->setValue(400);
-  EXPECT_TRUE(f.SongModified);
+  EXPECT_TRUE(f.Document().Modified());
   EXPECT_EQ(f.Timer->interval(), 75);
-  f.Song.EndColumn = 30;
-  f.Song.Score[13][96] = 15;
-  f.Song.ColumnNoteCount[96] = 1;
+  SetEndColumn(f, 30);
+  SetCell(f, 13, 96, 15);
   f.ScrollBar->setValue(300);
   f.SelectedSound = 7;
 
@@ -295,10 +294,10 @@ TEST(FormNew, KeepsLoopAndTimeAndResetsTheRest) {
   EXPECT_TRUE(f.TimeBtn34->isChecked());
   EXPECT_EQ(f.TempoBar->value(), 250);
   EXPECT_EQ(f.Timer->interval(), 120);
-  EXPECT_EQ(f.Song.EndColumn, 97);
-  EXPECT_TRUE(Empty(f.Song.Score));
-  EXPECT_EQ(f.Song.ColumnNoteCount[96], 0);
-  EXPECT_FALSE(f.SongModified);  // the tempo reset does not leave the song marked
+  EXPECT_EQ(f.Song().EndColumn, 97);
+  EXPECT_TRUE(Empty(f.Song().Score));
+  EXPECT_EQ(f.Song().ColumnNoteCount[96], 0);
+  EXPECT_FALSE(f.Document().Modified());  // the tempo reset does not leave the song marked
   EXPECT_EQ(f.ScrollBar->value(), 300);
   EXPECT_EQ(f.SelectedSound, 7);
   EXPECT_TRUE(f.StopBtn->isChecked());

@@ -92,7 +92,7 @@ TEST_F(Scaled, TheScoreViewReachesTheScreenPixelForPixelAndHitsLogicalPixels) {
   // 99, 44 in the view's own pixels is row 2, column 2, whatever the screen's pixels.
   QTest::mouseClick(f.windowHandle(), Qt::LeftButton, Qt::NoModifier,
                     f.MainImage->mapTo(&f, QPoint(99, 44)));
-  EXPECT_EQ(f.Song.Cell(2, 2), 1);
+  EXPECT_EQ(f.Song().Cell(2, 2), 1);
 }
 
 TEST_F(Scaled, TheWindowStartsWithinTheScreensAvailableArea) {

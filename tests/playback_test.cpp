@@ -38,10 +38,10 @@ class Playback : public ::testing::Test {
 
   // Sound 1 in row 9 of every column, or three notes in the columns given.
   void FillSong() {
-    for (int column = 1; column <= ColumnCount; ++column) EditCell(f.Song, 1, {9, column});
+    for (int column = 1; column <= ColumnCount; ++column) f.Document().EditCell(1, {9, column});
   }
   void Chord(int column) {
-    for (int row : {3, 6, 9}) EditCell(f.Song, 1, {row, column});
+    for (int row : {3, 6, 9}) f.Document().EditCell(1, {row, column});
   }
   void Play() { QTest::mouseClick(f.PlayBtn, Qt::LeftButton); }
   void Stop() { QTest::mouseClick(f.StopBtn, Qt::LeftButton); }
@@ -99,9 +99,9 @@ TEST_F(Playback, TheTempoSetsTheIntervalAtOnceAlsoWhilePlaying) {
   }
   f.TempoBar->setValue(100);
   Play();
-  f.SongModified = false;
+  f.Document().Saved();
   f.TempoBar->setValue(700);
-  EXPECT_TRUE(f.SongModified);
+  EXPECT_TRUE(f.Document().Modified());
   EXPECT_TRUE(f.Timer->isActive());
   EXPECT_LE(f.Timer->remainingTime(), 42);  // the next tick, not the one after it
 }
@@ -121,7 +121,7 @@ TEST_F(Playback, EachEndAndLoopThroughTheHandlers) {
   ExpectPlaying();
   Stop();
 
-  f.Song.EndColumn = 1;  // nothing to play: silent until stopped
+  SetEndColumn(f, 1);  // nothing to play: silent until stopped
   Play();
   EXPECT_EQ(Ticks(10), std::vector<int>(10, 0));
   ExpectPlaying();
@@ -129,7 +129,7 @@ TEST_F(Playback, EachEndAndLoopThroughTheHandlers) {
   EXPECT_EQ(Ticks(10), std::vector<int>{0});
   ExpectStopped();
 
-  f.Song.EndColumn = 2;
+  SetEndColumn(f, 2);
   Play();
   EXPECT_EQ(Ticks(10), (std::vector<int>{0, 1}));
   ExpectStopped();
@@ -166,7 +166,7 @@ TEST_F(Playback, PlayStopsBothBanksOnceAndNeverRestarts) {
 }
 
 TEST_F(Playback, TheViewFollowsTheFigureUnlessLiteMode) {
-  f.Song.EndColumn = 97;
+  SetEndColumn(f, 97);
   Loop();
   Play();
   for (int k = 1; k < 192; ++k) {
@@ -191,13 +191,13 @@ TEST_F(Playback, TheLoopButtonIsReadOnlyAtTheEnd) {
   const qint64 before = f.MainImage->Picture().cacheKey();
   Loop();
   EXPECT_EQ(f.LoopBtn->ImageIndex(), 5);
-  EXPECT_TRUE(f.SongModified);
+  EXPECT_TRUE(f.Document().Modified());
   EXPECT_NE(f.MainImage->Picture().cacheKey(), before);  // the repeat signs
   Loop();
   EXPECT_EQ(f.LoopBtn->ImageIndex(), 4);
 
   FillSong();
-  f.Song.EndColumn = 3;
+  SetEndColumn(f, 3);
   Play();
   EXPECT_EQ(Ticks(3), (std::vector<int>{0, 1, 0}));
   Loop();  // on before the end: the pass loops
@@ -210,7 +210,7 @@ TEST_F(Playback, TheLoopButtonIsReadOnlyAtTheEnd) {
 
 TEST_F(Playback, TheRealTimerPlaysToTheEnd) {
   FillSong();
-  f.Song.EndColumn = 4;
+  SetEndColumn(f, 4);
   f.TempoBar->setValue(700);
   Play();
   EXPECT_EQ(f.Timer->interval(), 42);

@@ -119,7 +119,7 @@ TEST_F(ScoreView, ClefScrollsOutAfter24Pixels) {
 
 TEST_F(ScoreView, RepeatSignsWithLoopOn) {
   f.LoopBtn->setChecked(true);
-  f.Song.EndColumn = 10;
+  SetEndColumn(f, 10);
   Draw(0);
   EXPECT_TRUE(Signed(f.LoopFImage->Picture(), 42, 46));
   EXPECT_TRUE(Signed(f.LoopLImage->Picture(), 370 - 7, 46));
@@ -133,9 +133,9 @@ TEST_F(ScoreView, RepeatSignsWithLoopOn) {
 }
 
 TEST_F(ScoreView, EndSignHidesTheNotesFromItsColumnOn) {
-  f.Song.EndColumn = 10;
-  f.Song.Score[5][9] = 3;
-  f.Song.Score[5][12] = 4;
+  SetEndColumn(f, 10);
+  SetCell(f, 5, 9, 3);
+  SetCell(f, 5, 12, 4);
   Draw(100);
   EXPECT_TRUE(Icon(2, 32 * 9 + 50 - 100 - 8, 64));
   EXPECT_TRUE(Shows(f.LastImage->Picture(), 370 - 100 - 2, 46, true));
@@ -147,10 +147,10 @@ TEST_F(ScoreView, EndSignHidesTheNotesFromItsColumnOn) {
 }
 
 TEST_F(ScoreView, LedgerLinesBelowTheStaff) {
-  f.Song.Score[12][2] = 1;
-  f.Song.Score[13][2] = 2;
-  f.Song.Score[11][3] = 3;
-  f.Song.Score[12][4] = 4;
+  SetCell(f, 12, 2, 1);
+  SetCell(f, 13, 2, 2);
+  SetCell(f, 11, 3, 3);
+  SetCell(f, 12, 4, 4);
   Draw(0);
   // Column 2 at x = 114: the line spans x 102..125 at y 128 where no icon covers it.
   EXPECT_EQ(View(102, 128), qRgb(0, 0, 0));
@@ -251,7 +251,7 @@ TEST_F(ScoreView, BarNumbersIn44And34) {
 }
 
 TEST_F(ScoreView, TimeSignatureSwitchRedrawsAtOnce) {
-  f.Song.Score[1][5] = 15;
+  SetCell(f, 1, 5, 15);
   Draw(0);
   const int x5 = 32 * 5 + 50;
   EXPECT_TRUE(Shows(f.CounterImage->Picture().copy(0, 16, 1, 91), x5, 48));  // below the note
@@ -276,21 +276,21 @@ TEST_F(ScoreView, WalkingFigureTakesTwoPoses) {
 }
 
 TEST_F(ScoreView, ScrollingAndResizingRedraw) {
-  f.Song.Score[4][2] = 6;
+  SetCell(f, 4, 2, 6);
   f.DrawScore(-1, -1, -1);
   f.ScrollBar->setValue(10);  // the scroll bar's change redraws by itself
   EXPECT_TRUE(Icon(5, 32 * 2 + 50 - 10 - 8, 56));
   // So does a change of the window's size.
   f.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
-  f.Song.Score[6][3] = 7;
+  SetCell(f, 6, 3, 7);
   EXPECT_FALSE(Icon(6, 32 * 3 + 50 - 10 - 8, 72));
   f.resize(f.width() + 40, f.height());
   EXPECT_TRUE(Icon(6, 32 * 3 + 50 - 10 - 8, 72));
 }
 
 TEST_F(ScoreView, ComposesAtTheScreensScale) {
-  f.Song.Score[1][1] = 1;
+  SetCell(f, 1, 1, 1);
   f.ScrollBar->setValue(0);
   f.DrawScore(-1, -1, -1);
   // Drawn again on a 2x screen the picture has twice the pixels, each art pixel a 2x2 block.
@@ -299,7 +299,7 @@ TEST_F(ScoreView, ComposesAtTheScreensScale) {
                            f.LastImage->Picture(), f.CLineImage->Picture(), f.SoundImages,
                            f.PomvikImages});
   QImage twice;
-  TScoreViewState state{&f.Song, 0, false, true, false, 0, 1};
+  TScoreViewState state{&f.Song(), 0, false, true, false, 0, 1};
   renderer.Compose(twice, QSize(385, 144), 2.0, state, -1, -1, -1);
   EXPECT_EQ(twice.size(), QSize(770, 288));
   const QImage once = f.MainImage->Picture();

@@ -1,5 +1,7 @@
 # The song text and song files: plain core code, no window.
 pomvik_gtest(songtext_test SOURCES songtext_test.cpp LIBS pomvik_core)
+# The document and its history, on settings kept in plain variables.
+pomvik_gtest(document_test SOURCES document_test.cpp LIBS pomvik_core)
 
 if(POMVIK_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   # Built from the sources, so that coverage reaches the reader without the sound library.

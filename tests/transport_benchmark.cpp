@@ -97,7 +97,7 @@ TTiming PlayAndRecord(int tempo) {
     }
 
     for (int column = 1; column <= ColumnCount; ++column)
-      EditCell(form.Song, NoteSound, {NoteRow, column});
+      form.Document().EditCell(NoteSound, {NoteRow, column});
     form.TempoBar->setValue(tempo);
     RunEvents(std::chrono::milliseconds(1700), [] { return false; });  // the auditions ring out
     std::vector<Clock::time_point> ticks;  // when each tick's handler had run

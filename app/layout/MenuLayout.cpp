@@ -96,6 +96,8 @@ void BuildActionsAndMenus(QMainWindow& f, TFormControls& c) {
   c.Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
   c.Undo1->setEnabled(false);
   c.Redo1 = Entry(c.Edit1, QStringLiteral("Redo1"), QStringLiteral("redo(&R)"));
+  c.Redo1->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
   c.Redo1->setEnabled(false);
   Separator(c.Edit1, QStringLiteral("N4"));
   c.Copy1 = Bound(c.Edit1, QStringLiteral("Copy1"), c.SaveToClipbrdAction);

@@ -76,7 +76,7 @@ std::string BrokenTime(TForm1& f) {
 
 std::string BrokenInvariant(TForm1& f) {
   for (const std::string& broken :
-       {BrokenSong(f.Song), BrokenTools(f), BrokenPlayer(f), BrokenTime(f)})
+       {BrokenSong(f.Song()), BrokenTools(f), BrokenPlayer(f), BrokenTime(f)})
     if (!broken.empty()) return broken;
   return {};
 }

@@ -37,6 +37,7 @@ TSoak::TSoak(uint64_t seed) : dice_(seed) {
   form_ = std::make_unique<TForm1>(std::make_unique<TAnswers>(*this), 44100);
   f().show();
   (void)QTest::qWaitForWindowExposed(form_.get());
+  savedText_ = SongText();
 }
 
 TSoak::~TSoak() { TestApplication().setPrompter(std::make_unique<TPrompter>()); }
@@ -81,7 +82,7 @@ std::optional<QString> TSoak::ChooseFile(const QString& dialog, const QString& p
     chosen = forcedFiles_.front();
     forcedFiles_.pop_front();
   } else if (dialog == QStringLiteral("OpenDialog1")) {
-    if (!dice_.Chance(20)) chosen = inputs_.SomeFile(SongText(), f().SongFileName);
+    if (!dice_.Chance(20)) chosen = inputs_.SomeFile(SongText(), f().SongFileName());
   } else {
     chosen = inputs_.SaveName(proposed);
   }
@@ -110,12 +111,15 @@ void TSoak::CheckSave() {
 
 // Nothing is lost: a change is marked until it is saved, and replacing a song with
 // changes asks first.
-void TSoak::CheckAfter(const TAction& action, bool modifiedBefore, const std::string& textBefore) {
+void TSoak::CheckAfter(const TAction& action, bool modifiedBefore) {
   CheckSave();
-  const bool modified = f().SongModified;
-  if (action.Kind == Edit && modifiedBefore && !modified)
-    Fail("the unsaved changes were forgotten");
-  if (action.Kind == Edit && !modified && SongText() != textBefore) Fail("a change is not marked");
+  const bool modified = f().Document().Modified();
+  // An edit can only move the song away from the text last saved, or back to it.
+  if (action.Kind == Edit && modified != (SongText() != savedText_))
+    Fail(modified         ? "the song is marked although it is the one saved"
+         : modifiedBefore ? "the unsaved changes were forgotten"
+                          : "a change is not marked");
+  if (!modified) savedText_ = SongText();
   if (action.Kind == Replace && asked_ != modifiedBefore)
     Fail(modifiedBefore ? "unsaved changes were replaced without asking"
                         : "the save question came without changes");
@@ -133,8 +137,7 @@ std::string TSoak::Run(long count) {
     std::size_t k = 0;
     while (pick >= Actions[k].Weight) pick -= Actions[k++].Weight;
     const TAction& action = Actions[k];
-    const bool modifiedBefore = f().SongModified;
-    const std::string textBefore = SongText();
+    const bool modifiedBefore = f().Document().Modified();
     what_.clear();
     try {
       (this->*action.Run)();
@@ -144,7 +147,7 @@ std::string TSoak::Run(long count) {
       Fail("an exception escaped unreported");
     }
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::X11ExcludeTimers);
-    CheckAfter(action, modifiedBefore, textBefore);
+    CheckAfter(action, modifiedBefore);
     ++counts_[action.Name];
     recent.push_back("#" + std::to_string(n) + " " + action.Name +
                      (what_.empty() ? "" : " (" + what_ + ")"));
@@ -167,12 +170,12 @@ std::string TSoak::Run(long count) {
 // Export then import gives the same song; the last file saved reads back as the song saved.
 std::string TSoak::FinalChecks() {
   QTest::mouseClick(f().StopBtn, Qt::LeftButton);
-  const TSong song = f().Song;
+  const TSong song = f().Song();
   const std::string text = SongText();
   f().Copy1->trigger();
   f().Paste1->trigger();
-  if (f().Song.Score != song.Score || f().Song.ColumnNoteCount != song.ColumnNoteCount ||
-      f().Song.EndColumn != song.EndColumn || SongText() != text)
+  if (f().Song().Score != song.Score || f().Song().ColumnNoteCount != song.ColumnNoteCount ||
+      f().Song().EndColumn != song.EndColumn || SongText() != text)
     return "export then import changed the song";
   if (!lastSave_) {
     forcedFiles_.push_back(inputs_.Saved(QStringLiteral("final.psq")));

@@ -63,7 +63,7 @@ class TSoak {
   };
 
   TForm1& f() { return *form_; }
-  std::string SongText() { return BuildSongText(f().Song, TFormSongSettings::Read(f())); }
+  std::string SongText() { return BuildSongText(f().Song(), TFormSongSettings::Read(f())); }
   void Fail(const std::string& why) {
     if (failure_.empty()) failure_ = why;
   }
@@ -81,7 +81,7 @@ class TSoak {
   std::optional<QString> ChooseFile(const QString& dialog, const QString& proposed);
   void TicksDuringDialog();
   void CheckSave();
-  void CheckAfter(const TAction& action, bool modifiedBefore, const std::string& textBefore);
+  void CheckAfter(const TAction& action, bool modifiedBefore);
 
   // The actions.
   void Hover();
@@ -119,6 +119,7 @@ class TSoak {
   Qt::MouseButtons held_;
   std::string failure_, what_;
   std::optional<TSave> pendingSave_, lastSave_;
+  std::string savedText_;            // the text last saved, opened or exported
   std::deque<QString> forcedFiles_;  // the final checks choose their files themselves
   bool saveFailed_ = false, asked_ = false;
   std::map<std::string, long> counts_;

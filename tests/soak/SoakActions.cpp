@@ -206,8 +206,8 @@ void TSoak::SaveAs() {
 void TSoak::Export() { f().Copy1->trigger(); }
 
 void TSoak::Save() {
-  if (f().SongFileName != UntitledSongName) {
-    const QString name = f().SongFileName;
+  if (f().SongFileName() != UntitledSongName) {
+    const QString name = f().SongFileName();
     pendingSave_ = TSave{name.contains(".psq") ? name : name + ".psq", SongText()};
   }
   if (dice_.Chance(40))
@@ -226,7 +226,7 @@ void TSoak::Drop() {
   for (int k = dice_.Between(1, 3); k > 0; --k)
     urls.append(dice_.Chance(10)
                     ? QUrl(QStringLiteral("https://example.org/a.psq"))
-                    : QUrl::fromLocalFile(inputs_.SomeFile(SongText(), f().SongFileName)));
+                    : QUrl::fromLocalFile(inputs_.SomeFile(SongText(), f().SongFileName())));
   QMimeData mime;
   mime.setUrls(urls);
   const QPoint at = Within(&f());

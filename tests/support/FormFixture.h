@@ -69,6 +69,19 @@ TApplication& TestApplication();
 // the application about to be made, whatever the environment asked for.
 void UseTestScale(int& argc, char** argv);
 
+// Changes the song as an edit would, one step of its history: a cell, keeping its column's
+// count of notes, or the end of the song.
+inline void SetCell(TForm1& f, int row, int column, int32_t sound) {
+  f.Document().Change([&](TSong& song) {
+    int32_t& cell = song.Cell(row, column);
+    song.NoteCount(column) += (sound != 0 ? 1 : 0) - (cell != 0 ? 1 : 0);
+    cell = sound;
+  });
+}
+inline void SetEndColumn(TForm1& f, int32_t end) {
+  f.Document().Change([&](TSong& song) { song.EndColumn = end; });
+}
+
 // A main window as the program creates it, with its message boxes recorded; on the offline
 // device when given its mixing rate, else on no device at all.
 struct TFormFixture {
