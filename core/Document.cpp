@@ -157,6 +157,25 @@ TReadResult TDocument::Import(std::string_view bytes, const std::string& origin,
   return result;
 }
 
+TReadResult TDocument::Restore(std::string_view bytes, const std::string& origin) {
+  New();
+  TReadResult result{};
+  try {
+    result = Apply(bytes, origin);
+  } catch (const EConvertError&) {
+    New();
+    throw;
+  }
+  if (result == TReadResult::BadScoreData) {
+    New();
+    return result;
+  }
+  history_.Reset(Text());
+  clean_.clear();  // no file holds any of it
+  Changed();
+  return result;
+}
+
 void TDocument::Rename(std::string name) {
   name_ = std::move(name);
   Changed();

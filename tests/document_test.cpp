@@ -232,6 +232,34 @@ TEST_F(History, AnImportIsOneStepThatTakesTheNameWithIt) {
   EXPECT_FALSE(doc.CanUndo());
 }
 
+TEST_F(History, ARestoredSongIsUntitledAndUnsavedWithANewHistory) {
+  ASSERT_EQ(doc.Open(kWorkedExampleText, "a.psq"), TReadResult::Done);
+  Place(9, 2, 4);
+  const std::string kept = doc.Text();
+  doc.New();
+  EXPECT_EQ(doc.Restore(kept, "recovery"), TReadResult::Done);
+  EXPECT_EQ(doc.Text(), kept);
+  EXPECT_TRUE(doc.Untitled());
+  EXPECT_TRUE(doc.Modified());
+  EXPECT_FALSE(doc.CanUndo());
+  Place(1, 1, 1);
+  doc.Undo();
+  EXPECT_TRUE(doc.Modified());  // even back at the restored text
+  const std::string empty =
+      "SCORE=" + std::string(288, '0') + "\r\nTEMPO=250\r\nLOOP=TRUE\r\nEND=97\r\nTIME44=FALSE\r\n";
+  doc.Restore(empty, "recovery");
+  EXPECT_TRUE(doc.Modified());  // even when it is what New gives
+
+  // A copy that is no song leaves a new, empty song.
+  EXPECT_THROW(doc.Restore("SCORE=\nTEMPO=300\nEND=x\n", "recovery"), EConvertError);
+  EXPECT_EQ(store.Values.Tempo, DefaultTempo);
+  EXPECT_FALSE(doc.Modified());
+  EXPECT_EQ(doc.Restore("SCORE=091\nTEMPO=300\nEND=4\n", "recovery"), TReadResult::BadScoreData);
+  EXPECT_EQ(doc.Song().Score, TSong{}.Score);
+  EXPECT_FALSE(doc.Modified());
+  EXPECT_FALSE(doc.CanUndo());
+}
+
 TEST_F(History, AThousandStepsLeadBackToTheEmptySong) {
   const std::string empty = doc.Text();
   for (int k = 0; k < 1000; ++k) {
