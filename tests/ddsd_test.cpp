@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "sound/ddsd/ddsd_wavefile.h"
 #include "tests/sound_test_support.h"
 
 // The component brings neither Qt's widgets nor OpenAL to its users: not through its link
@@ -340,6 +341,77 @@ TEST_F(DdsdComponentTest, LoadWavFailuresCloseTheFileBeforeReporting) {
   component.Channels(0)->setWaveData(&empty);
   component.Channels(0)->Play();
   EXPECT_TRUE(seam.Calls().empty());
+}
+
+// A file no buffer can be made from is a fault of that file: reported with its name like
+// the other file faults, and under the program's own option (halt) a silent sample, never
+// the end of the program.
+TEST_F(DdsdComponentTest, FilesNoBufferTakesAreFaultsOfTheFileNotOfTheDevice) {
+  TDDSD component(nullptr);
+  component.setOfflineMixRate(kMixRate);
+  component.setDebugOption(dsoExceptOnError);
+  component.Loaded();
+  const int files = OpenFileCount();
+  for (const DamagedWave& damaged : DamagedWaves()) {
+    const std::string name = (dir_.path() / "damaged.wav").string();
+    WriteDamagedWave(name, damaged);
+    const TDDSDWaveFile checked(name, false);
+    EXPECT_NE(checked.Cause().find(damaged.cause), std::string::npos)
+        << damaged.name << ": " << checked.Cause();
+    try {
+      TDDSDWaveData wave(&component, name);
+      ADD_FAILURE() << damaged.name;
+    } catch (const EDDSD& e) {
+      EXPECT_EQ(std::string(e.what()), checked.ReportText()) << damaged.name;
+      EXPECT_TRUE(std::string(e.what()).starts_with(name)) << damaged.name;
+    }
+    EXPECT_EQ(OpenFileCount(), files) << damaged.name;
+
+    component.setDebugOption(dsoHaltOnError);
+    TestSeam seam;
+    TDDSDWaveData silent(&component, name);  // a halt would end this test here
+    EXPECT_EQ(silent.Buffer(), nullptr) << damaged.name;
+    EXPECT_TRUE(seam.Calls().empty()) << damaged.name << ": the device was asked";
+    component.setDebugOption(dsoExceptOnError);
+  }
+}
+
+// The loader refuses exactly what the device would refuse, so that a refusal of the device
+// after the loader's check is never a fault of the file.
+TEST_F(DdsdComponentTest, TheFileCheckRefusesWhatTheDeviceRefuses) {
+  TDDSD component(nullptr);
+  component.setOfflineMixRate(kMixRate);
+  component.setDebugOption({});
+  component.Loaded();
+  int refused = 0;
+  const uint16_t tags[] = {1, 3}, channelCounts[] = {1, 2, 3}, widths[] = {8, 16, 24};
+  for (uint16_t tag : tags)
+    for (uint16_t channels : channelCounts)
+      for (uint16_t bits : widths)
+        for (uint32_t rate : {0u, 99u, 100u, 200000u, 200001u})
+          for (size_t bytes : {3u, 4u})
+            for (bool is3D : {false, true}) {
+              std::vector<uint8_t> fmt = FmtBytes(channels, rate, bits);
+              fmt[0] = static_cast<uint8_t>(tag);
+              const std::string name =
+                  Wav("f.wav", Riff({{"fmt ", fmt}, {"data", std::vector<uint8_t>(bytes, 1)}}));
+              const TDDSDWaveFile checked(name, is3D);
+              DSBUFFERDESC desc{};
+              desc.dwSize = kDsBufferDescSize;
+              desc.dwFlags = DSBCAPS_STATIC | DSBCAPS_CTRLFREQUENCY | (is3D ? DSBCAPS_CTRL3D : 0u);
+              desc.dwBufferBytes = checked.DataSize();
+              WAVEFORMATEX format = checked.Format();
+              desc.lpwfxFormat = &format;
+              IDirectSoundBuffer* buffer = nullptr;
+              const HRESULT made =
+                  component.DirectSound()->CreateSoundBuffer(&desc, &buffer, nullptr);
+              EXPECT_EQ(checked.Fault() == TDDSDWaveFault::None, made == DS_OK)
+                  << "tag " << tag << ", " << channels << " channels, " << bits << " bits, " << rate
+                  << " Hz, " << bytes << " bytes" << (is3D ? ", in space" : "");
+              refused += made != DS_OK;
+              if (buffer != nullptr) buffer->Release();
+            }
+  EXPECT_GT(refused, 0);
 }
 
 TEST_F(DdsdComponentTest, FmtChunksOfEveryLengthAndBufferFlags) {

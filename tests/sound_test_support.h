@@ -80,6 +80,53 @@ inline std::vector<uint8_t> SineWav(double hertz, uint32_t rate, double seconds)
   return Riff({{"fmt ", FmtBytes(1, rate, 16)}, {"data", SinePcm(hertz, rate, seconds)}});
 }
 
+// The sample files no sound buffer can be made from, each with a phrase of the cause the
+// loader gives. "over 256 MiB" claims more sound than a buffer holds and is written sparse,
+// so it takes no room on disk.
+struct DamagedWave {
+  std::string name;
+  std::vector<uint8_t> bytes;
+  std::string cause;
+  uint64_t sparseDataBytes = 0;  // zero bytes of sound appended after `bytes`, declared in it
+};
+
+inline std::vector<DamagedWave> DamagedWaves() {
+  const auto fmt = [](uint16_t tag, uint16_t channels, uint32_t rate, uint16_t bits) {
+    std::vector<uint8_t> f = FmtBytes(channels, rate, bits);
+    f[0] = static_cast<uint8_t>(tag);
+    f[1] = static_cast<uint8_t>(tag >> 8);
+    return f;
+  };
+  const std::vector<uint8_t> pcm = SinePcm(440, 8000, 0.01);
+  const uint64_t huge = 300ull << 20;
+  std::vector<uint8_t> big =
+      Riff({{"fmt ", FmtBytes(1, 8000, 16)}, {"data", {}, static_cast<int64_t>(huge)}});
+  const uint32_t riffSize = static_cast<uint32_t>(big.size() - 8 + huge);
+  for (int i = 0; i < 4; ++i)
+    big[4 + static_cast<size_t>(i)] = static_cast<uint8_t>(riffSize >> (8 * i));
+  return {
+      {"empty data", Riff({{"fmt ", FmtBytes(1, 8000, 16)}, {"data", {}}}), "holds no sound data"},
+      {"2 bytes of data", Riff({{"fmt ", FmtBytes(1, 8000, 16)}, {"data", {1, 2}}}),
+       "holds only 2 bytes of sound data"},
+      {"header only", Riff({{"fmt ", FmtBytes(1, 8000, 16)}, {"data", {}, 4000}}),
+       "holds no sound data (its data chunk claims 4000 bytes"},
+      {"32-bit float", Riff({{"fmt ", fmt(3, 1, 8000, 32)}, {"data", pcm}}), "32-bit float data"},
+      {"rate 0", Riff({{"fmt ", fmt(1, 1, 0, 16)}, {"data", pcm}}), "a rate of 0 Hz"},
+      {"24-bit", Riff({{"fmt ", fmt(1, 1, 8000, 24)}, {"data", pcm}}), "24-bit PCM"},
+      {"3 channels", Riff({{"fmt ", fmt(1, 3, 8000, 16)}, {"data", pcm}}), "3 channels"},
+      {"over 256 MiB", big, "holds 314572800 bytes of sound data", huge},
+  };
+}
+
+// Writes a damaged wave to `path`.
+inline void WriteDamagedWave(const std::filesystem::path& path, const DamagedWave& wave) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(wave.bytes.data()),
+             static_cast<std::streamsize>(wave.bytes.size()));
+  if (wave.sparseDataBytes != 0)
+    std::filesystem::resize_file(path, wave.bytes.size() + wave.sparseDataBytes);
+}
+
 // A folder of its own for each test, removed with it, or at exit in a process that ends
 // without unwinding (a death test's).
 class TempDir {

@@ -1,13 +1,11 @@
 #include "sound/ddsd/ddsd_genwave.h"
 
-#include <algorithm>
 #include <exception>
 
 #include "sound/ddsd/ddsd.h"
-#include "sound/riff/mmio.h"
+#include "sound/ddsd/ddsd_wavefile.h"
 
 using namespace dsound;
-using namespace mmio;
 
 TDDSDGenWave::TDDSDGenWave(TDDSD* ddsd, const std::string& fileName, bool is3D) : ddsd_(ddsd) {
   try {
@@ -35,37 +33,12 @@ void TDDSDGenWave::ReleaseBuffer() {
 void TDDSDGenWave::LoadWAV(const std::string& fileName, bool is3D) {
   if (!ddsd_->Available()) return;
 
-  std::unique_ptr<MmioFile> file = MmioFile::Open(fileName);
-  if (!file) {
-    ReportError(fileName + "が、見つかりません");
-    return;
-  }
-  // Each file failure closes the file before it is reported, so that a raise leaves none open.
-  auto fail = [&](const char* message) {
-    file->Close();
-    ReportError(fileName + message);
-  };
-
-  MMCKINFO riff{};
-  riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
-  if (file->Descend(riff, nullptr, MMIO_FINDRIFF) != MMSYSERR_NOERROR)
-    return fail("は、WAVEファイルではありません");
-
-  MMCKINFO chunk{};
-  chunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
-  if (file->Descend(chunk, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR)
-    return fail("には、fmtチャンクが有りません");
-  // A longer fmt chunk carries more than the record holds: read its first 18 bytes only.
-  uint32_t wanted = std::min<uint32_t>(chunk.cksize, sizeof(WAVEFORMATEX));
-  if (file->Read(&format_, wanted) != wanted) return fail("のfmtチャンクが不正です");
-  file->Ascend(chunk);
-
-  chunk = MMCKINFO{};
-  chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
-  if (file->Descend(chunk, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR)
-    return fail("には、dataチャンクが有りません");
-  // A size claimed past the end of the file would only make a buffer of nothing.
-  dataSize_ = static_cast<uint32_t>(std::min<uint64_t>(chunk.cksize, file->Remaining()));
+  // A file the loader's rules refuse is a fault of that file: it is reported (and closed
+  // first), never left for the device to refuse.
+  TDDSDWaveFile file(fileName, is3D);
+  format_ = file.Format();
+  if (file.Fault() != TDDSDWaveFault::None) return ReportError(file.ReportText());
+  dataSize_ = file.DataSize();
 
   DSBUFFERDESC desc{};
   desc.dwSize = kDsBufferDescSize;
@@ -92,10 +65,10 @@ void TDDSDGenWave::LoadWAV(const std::string& fileName, bool is3D) {
     return;
   }
   // A short read leaves the rest of the buffer silent.
-  file->Read(audio1, bytes1);
-  if (bytes2 != 0 && audio2 != nullptr) file->Read(audio2, bytes2);
+  file.Read(audio1, bytes1);
+  if (bytes2 != 0 && audio2 != nullptr) file.Read(audio2, bytes2);
   CheckResult(buffer_->Unlock(audio1, bytes1, audio2, bytes2),
               "LoadWAV中に、サウンドバッファのアンロックが失敗しました");
   buffer_->SetFrequency(format_.nSamplesPerSec);
-  file->Close();
+  file.Close();
 }
