@@ -10,6 +10,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
+#include <cstdio>
 
 #include "app/Application.h"
 #include "app/Prompter.h"
@@ -101,11 +102,12 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::LoadWaveBank() {
-  // A sample that could not be read leaves its sound silent; the user is told once.
-  // Where no folder holds a sample, the current folder's waves/ fails as it always has.
-  const std::filesystem::path found = FindSampleFolder();
-  if (!FillWaveBank(WaveBank, *DDSD1, found.empty() ? WaveFileName(1).parent_path() : found))
-    Prompter().Error(this, ApplicationTitle(), MissingSounds);
+  // A sample that could not be loaded leaves its sound silent; the user is told once, and
+  // the standard error says which file and what is wrong with it.
+  const std::vector<TSampleProblem> problems = FillWaveBank(WaveBank, *DDSD1, ChosenSampleFolder());
+  for (const TSampleProblem& problem : problems)
+    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(ApplicationTitle()), problem.Text().c_str());
+  if (!problems.empty()) Prompter().Error(this, ApplicationTitle(), MissingSounds);
 }
 
 void TForm1::FormDestroy() { FreeWaveBank(WaveBank); }

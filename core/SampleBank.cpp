@@ -9,18 +9,38 @@ std::filesystem::path WaveFileName(int n) {
   return std::filesystem::path("waves") / ("Sound" + std::to_string(n) + ".wav");
 }
 
-bool FillWaveBank(TWaveBank& bank, TDDSD& ddsd, const std::filesystem::path& folder) {
-  try {
-    for (int n = 1; n <= WaveBankSize; ++n)
-      bank[static_cast<std::size_t>(n)] =
-          std::make_unique<TDDSDWaveData>(&ddsd, (folder / WaveFileName(n).filename()).string());
-  } catch (const std::exception&) {
-    return false;
+namespace {
+
+// Why a sample holds no sound: its file's fault, or else the device's refusal (which ends
+// the program unless the component was told to go on).
+TSampleProblem ProblemOf(const std::filesystem::path& folder, int n, const std::string& refusal) {
+  if (std::optional<TSampleProblem> problem = CheckWaveFile(folder, n)) return *problem;
+  return {n, folder / WaveFileName(n).filename(), refusal};
+}
+
+}  // namespace
+
+std::vector<TSampleProblem> FillWaveBank(TWaveBank& bank, TDDSD& ddsd,
+                                         const std::filesystem::path& folder) {
+  std::vector<TSampleProblem> problems;
+  for (int n = 1; n <= WaveBankSize; ++n) {
+    auto& slot = bank[static_cast<std::size_t>(n)];
+    try {
+      slot = std::make_unique<TDDSDWaveData>(&ddsd, (folder / WaveFileName(n).filename()).string());
+    } catch (const std::exception& e) {
+      problems.push_back(ProblemOf(folder, n, e.what()));
+      return problems;
+    }
+    if (ddsd.Available() && !slot->Buffer())
+      problems.push_back(ProblemOf(folder, n, "the sound device could not make its buffer"));
   }
-  if (!ddsd.Available()) return true;
-  for (int n = 1; n <= WaveBankSize; ++n)
-    if (!bank[static_cast<std::size_t>(n)]->Buffer()) return false;
-  return true;
+  return problems;
+}
+
+std::vector<TSampleProblem> CheckUnloadedWaveBank(const TDDSD& ddsd,
+                                                  const std::filesystem::path& folder) {
+  if (ddsd.Available()) return {};
+  return CheckWaveFiles(folder);
 }
 
 void FreeWaveBank(TWaveBank& bank) {

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <vector>
+
+#include "core/SampleCheck.h"
 
 class TDDSD;
 class TDDSDWaveData;
@@ -24,11 +27,19 @@ inline constexpr bool PrimaryFormatStereo = true;
 // "waves/SoundN.wav": the name the program has always loaded, relative to the current folder.
 std::filesystem::path WaveFileName(int n);
 
-// Loads the 29 samples from `folder` on `ddsd` in ascending order. Returns whether every
-// one now holds sound data (always so without a device, which loads none). When making a
-// sample raises, loading stops there: that entry and every later one stay empty.
-bool FillWaveBank(TWaveBank& bank, TDDSD& ddsd,
-                  const std::filesystem::path& folder = WaveFileName(1).parent_path());
+// Loads the 29 samples from `folder` on `ddsd` in ascending order. Returns the samples left
+// without sound data, each with what is wrong; none without a device, which loads nothing.
+// When making a sample raises, loading stops there: that entry and every later one stay
+// empty, and the one that raised is the last problem.
+std::vector<TSampleProblem> FillWaveBank(
+    TWaveBank& bank, TDDSD& ddsd,
+    const std::filesystem::path& folder = WaveFileName(1).parent_path());
+
+// The sample files that FillWaveBank found no device to load, checked by the loader's own
+// rules: for a start without sound that still wants to know. Empty when `ddsd` has a
+// device (FillWaveBank then said it all).
+std::vector<TSampleProblem> CheckUnloadedWaveBank(const TDDSD& ddsd,
+                                                  const std::filesystem::path& folder);
 
 // Frees the samples in ascending order; they must go before their component does.
 void FreeWaveBank(TWaveBank& bank);

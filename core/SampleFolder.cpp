@@ -39,3 +39,8 @@ std::filesystem::path FindSampleFolder(const std::vector<std::filesystem::path>&
 }
 
 std::filesystem::path FindSampleFolder() { return FindSampleFolder(SampleFolderCandidates()); }
+
+std::filesystem::path ChosenSampleFolder() {
+  const std::filesystem::path found = FindSampleFolder();
+  return found.empty() ? WaveFileName(1).parent_path() : found;
+}

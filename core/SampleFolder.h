@@ -13,3 +13,6 @@ std::vector<std::filesystem::path> SampleFolderCandidates();
 // hide the sample set.
 std::filesystem::path FindSampleFolder(const std::vector<std::filesystem::path>& candidates);
 std::filesystem::path FindSampleFolder();
+// The folder the program loads its samples from: the one found, or else waves/ of the
+// current folder, where each sample is then missing as it always was.
+std::filesystem::path ChosenSampleFolder();

@@ -9,6 +9,7 @@
 #include "core/Audition.h"
 #include "core/ColumnVoicing.h"
 #include "core/SampleBank.h"
+#include "core/SampleCheck.h"
 #include "core/SampleFolder.h"
 #include "sound/ddsd/ddsd.h"
 #include "sound/dsound/ds_seam.h"
@@ -70,7 +71,7 @@ class SampleSet : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(ddsd.Available());
-    ASSERT_TRUE(FillWaveBank(bank, ddsd));
+    ASSERT_TRUE(FillWaveBank(bank, ddsd).empty());
     seam.ClearCalls();
   }
   void TearDown() override { FreeWaveBank(bank); }
@@ -222,7 +223,10 @@ TEST(MissingSample, UnderTheShippedOptionsItStaysSilentAndPlaybackGoesOn) {
   WithoutSeven folder;
   OfflineComponent device;
   TWaveBank bank;
-  EXPECT_FALSE(FillWaveBank(bank, device.ddsd));
+  const std::vector<TSampleProblem> problems = FillWaveBank(bank, device.ddsd);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].Wave, 7);
+  EXPECT_EQ(problems[0].Text(), "waves/Sound7.wav: cannot be opened: No such file or directory");
   for (int n = 1; n <= WaveBankSize; ++n)
     EXPECT_EQ(bank[static_cast<size_t>(n)]->Buffer() != nullptr, n != 7) << "sample " << n;
 
@@ -239,11 +243,51 @@ TEST(MissingSample, LoadingStopsAtTheFirstSampleThatRaises) {
   WithoutSeven folder;
   OfflineComponent device(dsoExceptOnError);
   TWaveBank bank;
-  EXPECT_FALSE(FillWaveBank(bank, device.ddsd));
+  const std::vector<TSampleProblem> problems = FillWaveBank(bank, device.ddsd);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].Wave, 7);
   for (int n = 1; n <= WaveBankSize; ++n)
     EXPECT_EQ(bank[static_cast<size_t>(n)] != nullptr, n < 7) << "sample " << n;
   EXPECT_NE(bank[6]->Buffer(), nullptr);
   FreeWaveBank(bank);
+}
+
+// Without a device nothing loads and FillWaveBank finds nothing wrong; the same rules still
+// find each missing sample for a start that asks.
+TEST(MissingSample, WithoutADeviceTheFilesAreStillChecked) {
+  WithoutSeven folder;
+  TDDSD silent(nullptr);
+  silent.setOfflineMixRate(MixRate);
+  {
+    dsound::TestSeam seam;
+    seam.Fail(dsound::DsOp::DirectSoundCreateOffline, dsound::DSERR_NODRIVER);
+    silent.Loaded();
+  }
+  ASSERT_FALSE(silent.Available());
+  TWaveBank bank;
+  EXPECT_TRUE(FillWaveBank(bank, silent).empty());
+  const std::vector<TSampleProblem> unloaded = CheckUnloadedWaveBank(silent, "waves");
+  ASSERT_EQ(unloaded.size(), 1u);
+  EXPECT_EQ(unloaded[0].File, std::filesystem::path("waves/Sound7.wav"));
+  FreeWaveBank(bank);
+
+  OfflineComponent device;
+  EXPECT_TRUE(CheckUnloadedWaveBank(device.ddsd, "waves").empty());
+}
+
+TEST(SongWaves, ThePlayedNotesNameTheirSamplesWithTheTopRowsAlternates) {
+  TSong song;
+  EXPECT_TRUE(WavesOfSong(song).empty());
+  song.Cell(9, 1) = 1;   // sound 1's own recording
+  song.Cell(5, 2) = 1;   // its alternate, 21, in a top row
+  song.Cell(7, 3) = 13;  // sound 13's alternate, 29, reaches row 7
+  song.Cell(6, 3) = 4;   // sound 4's alternate stops at row 5
+  song.Cell(9, 96) = 9;
+  EXPECT_EQ(WavesOfSong(song), (std::vector<int>{1, 4, 9, 21, 29}));
+  song.EndColumn = 96;  // column 96 no longer plays
+  EXPECT_EQ(WavesOfSong(song), (std::vector<int>{1, 4, 21, 29}));
+  song.EndColumn = 1;
+  EXPECT_TRUE(WavesOfSong(song).empty());
 }
 
 TEST(SampleFolder, TheFirstFolderHoldingASampleIsChosen) {

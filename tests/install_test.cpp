@@ -184,4 +184,37 @@ TEST_F(Installed, ItsProgramsFindTheirSamplesWhenStartedFromAnotherFolder) {
   EXPECT_EQ(render.output.find("silent"), std::string::npos) << render.output;
 }
 
+// On a build machine without a sound device the start check still checks the samples: each
+// missing or damaged one is named, and the status says so.
+TEST_F(Installed, ItsStartCheckNamesEachBrokenSampleWithoutASoundDevice) {
+  const fs::path partial = Root() / "partial";
+  fs::create_directories(partial / "waves");
+  for (int n = 1; n <= 29; ++n) {
+    const std::string name = "Sound" + std::to_string(n) + ".wav";
+    if (n != 7)
+      fs::copy_file(Share() / "pomviksequencer" / "waves" / name, partial / "waves" / name,
+                    fs::copy_options::overwrite_existing);
+  }
+  std::ofstream(partial / "waves" / "Sound9.wav", std::ios::trunc) << "RIFF";
+  const std::vector<std::string> env =
+      Environment({"ALSOFT_", "XDG_CONFIG_", "QT_", "HOME=", "DISPLAY=", "WAYLAND_DISPLAY="},
+                  {"ALSOFT_DRIVERS=null", "HOME=" + Root().string(), "QT_QPA_PLATFORM=offscreen",
+                   "POMVIK_START_CHECK=1"});
+  const std::string program = (Prefix() / "bin" / "PomvikSequencer").string();
+
+  const TRun broken = RunIn(partial, {program}, env);
+  EXPECT_NE(broken.status, 0);
+  EXPECT_NE(broken.output.find("waves/Sound7.wav: cannot be opened"), std::string::npos)
+      << broken.output;
+  EXPECT_NE(broken.output.find("waves/Sound9.wav: is not a RIFF WAVE file"), std::string::npos)
+      << broken.output;
+  EXPECT_EQ(broken.output.find("Sound8.wav"), std::string::npos) << broken.output;
+  // Without a device nothing was loaded, so no message box would have come up.
+  EXPECT_EQ(broken.output.find("サウンドファイルがありません"), std::string::npos) << broken.output;
+
+  const TRun whole = RunIn(Root() / "elsewhere", {program}, env);
+  EXPECT_EQ(whole.status, 0) << whole.output;
+  EXPECT_EQ(whole.output.find(".wav"), std::string::npos) << whole.output;
+}
+
 }  // namespace

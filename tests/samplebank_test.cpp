@@ -11,6 +11,7 @@
 #include "app/layout/ToolBar.h"
 #include "sound/ddsd/ddsd.h"
 #include "sound/dsound/ds_seam.h"
+#include "tests/sound_test_support.h"
 #include "tests/support/FormFixture.h"
 #include "tests/support/FundamentalEstimator.h"
 
@@ -85,10 +86,11 @@ TEST_F(Listening, TheWindowFreesItsSamplesBeforeTheComponentGoes) {
   EXPECT_EQ(releases.back(), "DirectSound.Release");
 }
 
-// A folder holding the sample set less sample 7, made the current folder while it lives.
+// A folder holding the sample set less sample 7 (or with a damaged one in its place), made
+// the current folder while it lives.
 class WithoutSeven {
  public:
-  WithoutSeven() {
+  explicit WithoutSeven(const soundtest::DamagedWave* damaged = nullptr) {
     EXPECT_TRUE(dir_.isValid());
     EXPECT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("waves")));
     for (int n = 1; n <= 29; ++n) {
@@ -96,6 +98,9 @@ class WithoutSeven {
       EXPECT_TRUE(QFile::copy(here_ + QStringLiteral("/waves/Sound%1.wav").arg(n),
                               dir_.path() + QStringLiteral("/waves/Sound%1.wav").arg(n)));
     }
+    if (damaged)
+      soundtest::WriteDamagedWave((dir_.path() + QStringLiteral("/waves/Sound7.wav")).toStdString(),
+                                  *damaged);
     QDir::setCurrent(dir_.path());
   }
   ~WithoutSeven() { QDir::setCurrent(here_); }
@@ -105,11 +110,21 @@ class WithoutSeven {
   const QString here_ = QDir::currentPath();
 };
 
+// A missing sample, and each damaged one that no buffer can be made from: the window
+// starts, says so once, names the file and its fault on the standard error, and every
+// other sound plays.
 TEST(MissingSample, TheProgramSaysSoOnceAndTheOtherSoundsWork) {
-  WithoutSeven folder;
-  {
+  std::vector<soundtest::DamagedWave> cases = soundtest::DamagedWaves();
+  cases.insert(cases.begin(), {"missing", {}, "cannot be opened: No such file or directory"});
+  for (const soundtest::DamagedWave& c : cases) {
+    SCOPED_TRACE(c.name);
+    WithoutSeven folder(c.name == "missing" ? nullptr : &c);
+    testing::internal::CaptureStderr();
     TFormFixture fx{44100};
+    const std::string errors = testing::internal::GetCapturedStderr();
     TForm1& f = *fx.Form;
+    EXPECT_NE(errors.find("waves/Sound7.wav: " + c.cause), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("Sound8.wav"), std::string::npos) << errors;
     ASSERT_EQ(fx.Shown->size(), 1u);
     EXPECT_EQ((*fx.Shown)[0].Kind, QStringLiteral("error"));
     EXPECT_EQ((*fx.Shown)[0].Text,
