@@ -9,10 +9,14 @@
 
 #include "core/PitchTables.h"
 #include "core/SampleBank.h"
+#include "sound/dsound/ds_seam.h"
 #include "tests/sound_test_support.h"
 #include "tests/support/FundamentalEstimator.h"
 #include "tests/support/MidiFileReader.h"
 #include "tests/support/RenderRun.h"
+#include "tools/render/RenderError.h"
+#include "tools/render/SongRenderer.h"
+#include "tools/render/SongSamples.h"
 
 using namespace pomvik::test;
 namespace fs = std::filesystem;
@@ -204,20 +208,82 @@ TEST_F(RenderTest, ThreeNotesInEveryColumnAllSoundAndTheLastRingsOut) {
   EXPECT_NEAR(static_cast<double>(x.size()), 192.0 * tick + lastRing * kRate, 2.0);
 }
 
-TEST_F(RenderTest, MissingAndDamagedSamplesAreNamedAndStaySilent) {
-  fs::remove(waves() / "Sound3.wav");
-  dir_.Write("waves/Sound12.wav", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'J', 'U', 'N', 'K'});
-  const fs::path out = dir_.path() / "song.wav";
-  const RenderRun run =
-      Render({"--waves", waves().string(), Song(kWorkedExample).string(), out.string()});
+// A sample that the song sounds and that is missing or damaged ends the render before any
+// output is made, naming the file; one the song never sounds is named and the render goes
+// on. A folder without samples is refused for a song with notes, and fine for one without.
+TEST_F(RenderTest, ASongsMissingOrDamagedSampleEndsTheRenderAndLeavesNoOutput) {
+  const fs::path folder = dir_.path() / "out";
+  fs::create_directory(folder);
+  const fs::path out = folder / "song.wav";
+  const std::string song = Song(kWorkedExample).string();
+  const std::string sound3 = (waves() / "Sound3.wav").string();
+  const auto refused = [&](const std::string& why, const std::string& named) {
+    const RenderRun run = Render({"--waves", waves().string(), song, out.string()});
+    EXPECT_EQ(run.status, 1) << why;
+    EXPECT_NE(run.errors.find(named), std::string::npos) << why << ": " << run.errors;
+    EXPECT_TRUE(fs::is_empty(folder)) << why;
+  };
+  fs::remove(sound3);  // column 2's first note
+  refused("missing", sound3 + ": cannot be opened: No such file or directory");
+  for (const soundtest::DamagedWave& damaged : soundtest::DamagedWaves()) {
+    soundtest::WriteDamagedWave(sound3, damaged);
+    refused(damaged.name, sound3 + ": " + damaged.cause);
+  }
+
+  dir_.Write("waves/Sound3.wav", ToneWav(ToneOfSample(3)));
+  fs::remove(waves() / "Sound17.wav");
+  RenderRun run = Render({"--waves", waves().string(), song, out.string()});
   EXPECT_EQ(run.status, 0) << run.errors;
-  EXPECT_NE(run.errors.find("Sound3.wav"), std::string::npos) << run.errors;
-  EXPECT_NE(run.errors.find("Sound12.wav"), std::string::npos) << run.errors;
-  EXPECT_EQ(run.errors.find("Sound1.wav"), std::string::npos) << run.errors;
-  // Column 2 held only those two: it is silent, columns 1 and 3 sound.
-  const std::vector<double> x = ReadAudio(out).left;
-  const std::size_t tick = kRate / 10;
-  EXPECT_EQ(Onsets(x, 1e-3, 100), (std::vector<std::size_t>{2 * tick, 6 * tick}));
+  EXPECT_NE(run.errors.find("Sound17.wav: cannot be opened"), std::string::npos) << run.errors;
+  EXPECT_NE(run.errors.find("not used by this song"), std::string::npos) << run.errors;
+  EXPECT_EQ(Onsets(ReadAudio(out).left, 1e-3, 100).size(), 3u);
+  fs::remove(out);
+
+  const fs::path none = dir_.path() / "none";
+  fs::create_directory(none);
+  run = Render({"--waves", none.string(), song, out.string()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.errors.find(none.string() + ": holds none of the samples"), std::string::npos)
+      << run.errors;
+  EXPECT_TRUE(fs::is_empty(folder));
+  // No folder at all: a copy of the renderer where nothing lies beside it.
+  const fs::path alone = dir_.path() / "alone" / "pomvik-render";
+  fs::create_directory(alone.parent_path());
+  fs::copy_file(POMVIK_RENDER, alone);
+  fs::rename(waves(), dir_.path() / "elsewhere");
+  run = RunRender({song, out.string()}, dir_.path(), RLIM_INFINITY, alone.string());
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.errors.find("no sample folder"), std::string::npos) << run.errors;
+  EXPECT_TRUE(fs::is_empty(folder));
+
+  const std::string empty = Song(SongText({}, "TEMPO=300\r\nLOOP=FALSE\r\nEND=5\r\n"));
+  for (const std::vector<std::string>& waves :
+       {std::vector<std::string>{"--waves", none.string()}, std::vector<std::string>{}}) {
+    std::vector<std::string> arguments = waves;
+    arguments.insert(arguments.end(), {empty, out.string()});
+    run = RunRender(arguments, dir_.path(), RLIM_INFINITY, alone.string());
+    EXPECT_EQ(run.status, 0) << run.errors;
+    const std::vector<double> x = ReadAudio(out).left;
+    EXPECT_EQ(x.size(), static_cast<std::size_t>(8 * kRate / 10));  // eight silent ticks
+    EXPECT_TRUE(std::ranges::all_of(x, [](double v) { return v == 0.0; }));
+  }
+}
+
+// A refusal of the device while loading a sample the file check passed: the render ends,
+// and the message names the sample.
+TEST_F(RenderTest, ABufferTheDeviceRefusesNamesItsSample) {
+  TRenderSong song;
+  song.Song.Cell(9, 1) = 3;
+  const TSongSamples samples(song, waves(), [](const std::string& line) { ADD_FAILURE() << line; });
+  const std::string sound3 = (waves() / "Sound3.wav").string();
+  dsound::TestSeam seam;
+  seam.Fail(dsound::DsOp::Lock, dsound::DSERR_OUTOFMEMORY, sound3);
+  try {
+    TSongRenderer renderer(kRate, waves(), [&](const std::string& p) { samples.Refused(p); });
+    ADD_FAILURE() << "the render went on";
+  } catch (const ERenderError& e) {
+    EXPECT_TRUE(std::string(e.what()).starts_with(sound3 + ": ")) << e.what();
+  }
 }
 
 TEST_F(RenderTest, SamplesComeFromTheCurrentFolderThenFromBesideTheProgram) {

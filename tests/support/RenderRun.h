@@ -30,10 +30,11 @@ struct RenderRun {
 
 // pomvik-render with `arguments`, as a user with OpenAL settings of their own runs it.
 // It runs in `scratch` as its current folder. A file size limit makes its writes fail part
-// way, as on a full disk.
+// way, as on a full disk. `program` is the renderer built, or a copy of it elsewhere.
 inline RenderRun RunRender(const std::vector<std::string>& arguments,
                            const std::filesystem::path& scratch,
-                           rlim_t fileSizeLimit = RLIM_INFINITY) {
+                           rlim_t fileSizeLimit = RLIM_INFINITY,
+                           const std::string& program = POMVIK_RENDER) {
   const std::filesystem::path errors = scratch / "stderr.txt";
   // A user's OpenAL settings that would change the mix and delay every note: the renderer
   // must not hear them.
@@ -51,7 +52,7 @@ inline RenderRun RunRender(const std::vector<std::string>& arguments,
   env.push_back("XDG_CONFIG_DIRS=" + scratch.string());
   env.push_back("HOME=" + scratch.string());
 
-  std::vector<std::string> args{POMVIK_RENDER};
+  std::vector<std::string> args{program};
   args.insert(args.end(), arguments.begin(), arguments.end());
   auto pointers = [](std::vector<std::string>& strings) {
     std::vector<char*> out;

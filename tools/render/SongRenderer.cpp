@@ -38,7 +38,9 @@ TSongRenderer::TSongRenderer(int rate, const std::filesystem::path& waveFolder, 
     try {
       slot = std::make_unique<TDDSDWaveData>(ddsd_.get(), file.string());
     } catch (const EDDSD& e) {
-      warn(e.what());
+      // A refusal of the device does not say which sample it was making.
+      const std::string what = e.what();
+      warn(what.starts_with(file.string()) ? what : file.string() + ": " + what);
       continue;
     }
     if (slot->Buffer() == nullptr) warn(file.string() + " holds no sound");

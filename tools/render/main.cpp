@@ -18,6 +18,7 @@
 #include "tools/render/RenderError.h"
 #include "tools/render/SongMidi.h"
 #include "tools/render/SongRenderer.h"
+#include "tools/render/SongSamples.h"
 
 namespace {
 
@@ -48,24 +49,19 @@ std::filesystem::path ChooseWaveFolder(const TRenderOptions& options) {
       throw ERenderError(options.Waves->string() + ": no such folder");
     return *options.Waves;
   }
-  std::filesystem::path folder = FindSampleFolder();
-  if (folder.empty()) {
-    std::string places;
-    for (const auto& candidate : SampleFolderCandidates())
-      places += (places.empty() ? "" : ", ") + candidate.string();
-    Say("no sample folder (looked in " + places + "); every sound stays silent");
-  }
-  return folder;
+  return FindSampleFolder();
 }
 
 void RenderAudio(const TRenderOptions& options, const TRenderSong& song, TOutputFormat format,
                  int rate) {
   const std::filesystem::path folder = ChooseWaveFolder(options);
-  // The output's folder is tried before any time goes into the mix.
+  // The samples are checked, and the output's folder tried, before any time goes into the
+  // mix.
+  const TSongSamples samples(song, folder, Say);
   TAtomicFile file(options.Output);
   TAudioFileWriter writer(file, format, rate);
-  TSongRenderer renderer(
-      rate, folder, [](const std::string& problem) { Say(problem + "; its notes stay silent"); });
+  TSongRenderer renderer(rate, folder,
+                         [&](const std::string& problem) { samples.Refused(problem); });
   {
     TProgressLine progress;
     renderer.Render(
