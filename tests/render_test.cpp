@@ -286,6 +286,44 @@ TEST_F(RenderTest, ABufferTheDeviceRefusesNamesItsSample) {
   }
 }
 
+// An existing output keeps who may read it; a symbolic link stays a link and the file it
+// leads to (made where it does not exist yet) is the one written.
+TEST_F(RenderTest, AnOutputKeepsItsPermissionsAndALinkStaysALink) {
+  const std::string song = Song(kWorkedExample).string();
+  const fs::path out = dir_.path() / "out", real = dir_.path() / "real";
+  fs::create_directory(out);
+  fs::create_directory(real);
+  const auto render = [&](const fs::path& to) {
+    const RenderRun run = Render({"--waves", waves().string(), song, to.string()});
+    EXPECT_EQ(run.status, 0) << run.errors;
+  };
+  const auto mode = [](const fs::path& p) { return fs::status(p).permissions() & fs::perms::all; };
+  dir_.Write("out/private.wav", {'o', 'l', 'd'});
+  fs::permissions(out / "private.wav", fs::perms::owner_read | fs::perms::owner_write);
+  render(out / "private.wav");
+  EXPECT_EQ(mode(out / "private.wav"), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(ReadAudio(out / "private.wav").rate, kRate);
+
+  dir_.Write("real/shared.wav", {'o', 'l', 'd'});
+  fs::permissions(real / "shared.wav", fs::perms::owner_read | fs::perms::owner_write |
+                                           fs::perms::group_read | fs::perms::others_read);
+  fs::create_symlink("../real/shared.wav", out / "link.wav");
+  fs::create_symlink("../real/new.wav", out / "dangling.wav");
+  fs::create_symlink("link.wav", out / "chain.wav");
+  for (const char* link : {"link.wav", "dangling.wav", "chain.wav"}) render(out / link);
+  EXPECT_EQ(fs::read_symlink(out / "link.wav"), "../real/shared.wav");
+  EXPECT_EQ(fs::read_symlink(out / "dangling.wav"), "../real/new.wav");
+  EXPECT_EQ(fs::read_symlink(out / "chain.wav"), "link.wav");
+  EXPECT_EQ(mode(real / "shared.wav"), fs::perms::owner_read | fs::perms::owner_write |
+                                           fs::perms::group_read | fs::perms::others_read);
+  EXPECT_EQ(ReadAudio(real / "shared.wav").left, ReadAudio(real / "new.wav").left);
+  EXPECT_GT(ReadAudio(real / "new.wav").left.size(), 0u);
+  std::size_t files = 0;
+  for (const fs::path& f : {out, real})
+    files += static_cast<std::size_t>(std::distance(fs::directory_iterator(f), {}));
+  EXPECT_EQ(files, 6u);  // no temporary file left beside either
+}
+
 TEST_F(RenderTest, SamplesComeFromTheCurrentFolderThenFromBesideTheProgram) {
   const std::string song = Song(kWorkedExample).string();
   auto render = [&](const std::string& name, std::vector<std::string> waves) {

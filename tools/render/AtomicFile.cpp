@@ -1,6 +1,7 @@
 #include "tools/render/AtomicFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -35,22 +36,56 @@ void ClearPending() {
   g_pendingPath[0] = '\0';
 }
 
+// The file that `path` names once every symbolic link on the way is followed, whether or
+// not it exists yet; empty for a loop of links.
+std::filesystem::path FollowLinks(std::filesystem::path path) {
+  constexpr int kMostLinks = 40;  // as the kernel's own limit
+  for (int hops = 0; hops <= kMostLinks; ++hops) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, error))) return path;
+    const std::filesystem::path to = std::filesystem::read_symlink(path, error);
+    if (error) return path;
+    path = to.is_absolute() ? to : path.parent_path() / to;
+  }
+  return {};
+}
+
 }  // namespace
 
 TAtomicFile::TAtomicFile(std::filesystem::path target) : target_(std::move(target)) {
   std::error_code error;
   if (std::filesystem::is_directory(target_, error)) Fail("is a folder", 0);
-  std::filesystem::path folder = target_.parent_path();
+  // A link stays a link: the file it leads to is the one replaced.
+  replaced_ = FollowLinks(target_);
+  if (replaced_.empty()) Fail("cannot be written", ELOOP);
+  std::filesystem::path folder = replaced_.parent_path();
   if (folder.empty()) folder = ".";
   // O_EXCL with a fresh name each try: never opens a file someone else made.
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-    temporary_ = folder / ("." + target_.filename().string() + "." + std::to_string(getpid()) +
+    temporary_ = folder / ("." + replaced_.filename().string() + "." + std::to_string(getpid()) +
                            "-" + std::to_string(attempt) + ".part");
     fd_ = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0 && errno != EEXIST) Fail("cannot be written", errno);
   }
   if (fd_ < 0) Fail("cannot be written", EEXIST);
   SetPending(temporary_);
+  KeepOwnerAndMode();
+}
+
+void TAtomicFile::KeepOwnerAndMode() {
+  // A file written anew keeps who may read it: a private 0600 file stays private.
+  struct stat existing {};
+  if (stat(replaced_.c_str(), &existing) != 0 || !S_ISREG(existing.st_mode)) return;
+  struct stat made {};
+  const bool sameOwner =
+      fstat(fd_, &made) == 0 && made.st_uid == existing.st_uid && made.st_gid == existing.st_gid;
+  // Only the superuser may give a file away; anyone else's new file stays their own.
+  if (!sameOwner && fchown(fd_, existing.st_uid, existing.st_gid) != 0) errno = 0;
+  if (fchmod(fd_, existing.st_mode & 07777) != 0) {
+    const int error = errno;
+    Discard();  // the constructor fails: no destructor will
+    Fail("cannot be written", error);
+  }
 }
 
 TAtomicFile::~TAtomicFile() { Discard(); }
@@ -97,7 +132,7 @@ void TAtomicFile::Commit() {
     ClearPending();
     Fail("cannot be written", error);
   }
-  if (rename(temporary_.c_str(), target_.c_str()) != 0) {
+  if (rename(temporary_.c_str(), replaced_.c_str()) != 0) {
     const int error = errno;
     unlink(temporary_.c_str());
     ClearPending();

@@ -1,6 +1,8 @@
 // An output file that appears whole or not at all: it is written to a temporary file in the
 // target's folder and renamed over the target on Commit. Until then the target is untouched;
-// a failure, an exception or an interrupt removes the temporary file.
+// a failure, an exception or an interrupt removes the temporary file. A target that is a
+// symbolic link stays one: the file it leads to is replaced. A file replaced keeps its
+// permissions (and its owner, where the system lets us).
 #pragma once
 
 #include <cstdint>
@@ -25,9 +27,11 @@ class TAtomicFile {
 
  private:
   [[noreturn]] void Fail(const char* what, int error) const;
+  void KeepOwnerAndMode();
   void Discard();
 
   std::filesystem::path target_;
+  std::filesystem::path replaced_;  // target_ with its links followed
   std::filesystem::path temporary_;
   int fd_ = -1;
 };
