@@ -14,6 +14,8 @@
 #include "tests/support/FundamentalEstimator.h"
 #include "tests/support/MidiFileReader.h"
 #include "tests/support/RenderRun.h"
+#include "tools/render/AtomicFile.h"
+#include "tools/render/AudioFileWriter.h"
 #include "tools/render/RenderError.h"
 #include "tools/render/SongRenderer.h"
 #include "tools/render/SongSamples.h"
@@ -322,6 +324,29 @@ TEST_F(RenderTest, AnOutputKeepsItsPermissionsAndALinkStaysALink) {
   for (const fs::path& f : {out, real})
     files += static_cast<std::size_t>(std::distance(fs::directory_iterator(f), {}));
   EXPECT_EQ(files, 6u);  // no temporary file left beside either
+}
+
+// WAVE is RIFF while the sound fits what its header can count, RF64 past 4 GiB; here the
+// writer is asked for RF64 from the start, so that no test writes 4 GiB.
+TEST_F(RenderTest, WaveIsRiffBelowFourGibibytesAndRf64Past) {
+  const std::vector<float> frames(2 * 1000, 0.25f);
+  for (const TWaveContainer container :
+       {TWaveContainer::RiffBelow4GiB, TWaveContainer::AlwaysRf64}) {
+    const fs::path path = dir_.path() / "container.wav";
+    {
+      TAtomicFile file(path);
+      TAudioFileWriter writer(file, TOutputFormat::Wave, kRate, container);
+      writer.Write(frames.data(), 1000);
+      writer.Close();
+      file.Commit();
+    }
+    const bool rf64 = container == TWaveContainer::AlwaysRf64;
+    EXPECT_EQ(SlurpBytes(path).substr(0, 4), rf64 ? "RF64" : "RIFF");
+    const DecodedAudio audio = ReadAudio(path);
+    EXPECT_EQ(audio.rate, kRate) << rf64;
+    ASSERT_EQ(audio.left.size(), 1000u) << rf64;
+    EXPECT_NEAR(audio.left.back(), 0.25, 1e-4) << rf64;
+  }
 }
 
 TEST_F(RenderTest, SamplesComeFromTheCurrentFolderThenFromBesideTheProgram) {

@@ -18,7 +18,9 @@ namespace {
 int SndfileFormat(TOutputFormat format) {
   switch (format) {
     case TOutputFormat::Wave:
-      return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+      // A RIFF header counts at most 4 GiB; libsndfile writes RF64 past that (and a RIFF
+      // WAVE below it, see the downgrade below).
+      return SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
     case TOutputFormat::Flac:
       return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
     case TOutputFormat::OggVorbis:
@@ -43,7 +45,8 @@ float Clip(float v) { return std::clamp(v, -1.0f, 1.0f); }
 
 }  // namespace
 
-TAudioFileWriter::TAudioFileWriter(TAtomicFile& file, TOutputFormat format, int rate)
+TAudioFileWriter::TAudioFileWriter(TAtomicFile& file, TOutputFormat format, int rate,
+                                   TWaveContainer container)
     : file_(file), pcm16_(format == TOutputFormat::Wave || format == TOutputFormat::Flac) {
   SF_INFO info{};
   info.samplerate = rate;
@@ -57,7 +60,11 @@ TAudioFileWriter::TAudioFileWriter(TAtomicFile& file, TOutputFormat format, int 
 
   bool set = true;
   double level = 0;
-  if (format == TOutputFormat::Mp3) {
+  if (format == TOutputFormat::Wave) {
+    // Decided when the stream is finished, on its true length.
+    const int downgrade = container == TWaveContainer::RiffBelow4GiB ? SF_TRUE : SF_FALSE;
+    set = sf_command(sndfile_, SFC_RF64_AUTO_DOWNGRADE, nullptr, downgrade) == downgrade;
+  } else if (format == TOutputFormat::Mp3) {
     // libsndfile 1.2.0 answers this command with 0 even when it succeeds: ask back.
     int mode = SF_BITRATE_MODE_VARIABLE;
     sf_command(sndfile_, SFC_SET_BITRATE_MODE, &mode, sizeof mode);
@@ -70,7 +77,7 @@ TAudioFileWriter::TAudioFileWriter(TAtomicFile& file, TOutputFormat format, int 
   }
   if (set && level > 0)
     set = sf_command(sndfile_, SFC_SET_COMPRESSION_LEVEL, &level, sizeof level) == SF_TRUE;
-  if (!set) Fail("refused the encoder's quality setting");
+  if (!set) Fail("refused the encoder's settings");
 }
 
 TAudioFileWriter::~TAudioFileWriter() {

@@ -1,5 +1,6 @@
 // Writes the mix through libsndfile: 16-bit PCM for WAVE and FLAC (the same bytes on every
-// run), Ogg Vorbis, Opus and MP3 at a good default quality.
+// run), Ogg Vorbis, Opus and MP3 at a good default quality. A WAVE file is RIFF while its
+// sound fits the 4 GiB a RIFF header can count, and RF64 past that.
 #pragma once
 
 #include <cstddef>
@@ -11,10 +12,14 @@
 class TAtomicFile;
 struct sf_private_tag;
 
+// RF64 from the first byte lets a test see that container without 4 GiB of sound.
+enum class TWaveContainer { RiffBelow4GiB, AlwaysRf64 };
+
 class TAudioFileWriter {
  public:
   // Stereo at `rate` into the open file; ERenderError when libsndfile refuses.
-  TAudioFileWriter(TAtomicFile& file, TOutputFormat format, int rate);
+  TAudioFileWriter(TAtomicFile& file, TOutputFormat format, int rate,
+                   TWaveContainer container = TWaveContainer::RiffBelow4GiB);
   ~TAudioFileWriter();
   TAudioFileWriter(const TAudioFileWriter&) = delete;
   TAudioFileWriter& operator=(const TAudioFileWriter&) = delete;
