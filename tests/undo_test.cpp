@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMouseEvent>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <QTimer>
+
+#include "app/layout/Image.h"
+#include "app/layout/PictureIndex.h"
+#include "app/layout/ToolBar.h"
+#include "core/Transport.h"
+#include "tests/support/FormFixture.h"
+
+namespace {
+
+// The real window, driven through the keyboard and the mouse as a user would.
+class UndoWindow : public ::testing::Test {
+ protected:
+  TFormFixture fx;
+  TForm1& f = *fx.Form;
+
+  void SetUp() override {
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+  }
+  void Place(int sound, int row, int column) {
+    f.SoundButtons[static_cast<size_t>(sound)]->click();
+    QTest::mouseClick(f.MainImage, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(82 + 32 * (column - 1), 32 + 8 * row));
+  }
+  void Key(QWidget* to, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(to, key, modifiers);
+  }
+  // Which of undo and redo the menu and the button offer.
+  std::string Offered() const {
+    EXPECT_EQ(f.UndoBtn->isEnabled(), f.Undo1->isEnabled());
+    return std::string(f.Undo1->isEnabled() ? "undo" : "") + (f.Redo1->isEnabled() ? "redo" : "");
+  }
+  QImage View() {
+    f.DrawScore(-1, -1, -1);
+    return f.MainImage->Picture();
+  }
+  // Drags the slider's handle by the mouse through several places.
+  void DragTempo(std::initializer_list<int> offsets) {
+    QSlider* s = f.TempoBar;
+    QStyleOptionSlider option;
+    option.initFrom(s);
+    option.orientation = s->orientation();
+    option.minimum = s->minimum();
+    option.maximum = s->maximum();
+    option.sliderPosition = s->sliderPosition();
+    option.sliderValue = s->value();
+    option.subControls = QStyle::SC_All;
+    const QPoint handle =
+        s->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, s).center();
+    const auto send = [s](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+      QMouseEvent event(type, QPointF(at), QPointF(s->mapToGlobal(at)), Qt::LeftButton, held,
+                        Qt::NoModifier);
+      QCoreApplication::sendEvent(s, &event);
+    };
+    send(QEvent::MouseButtonPress, handle, Qt::LeftButton);
+    for (int dx : offsets) send(QEvent::MouseMove, handle + QPoint(dx, 0), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, handle + QPoint(*std::rbegin(offsets), 0), Qt::NoButton);
+  }
+};
+
+TEST_F(UndoWindow, TheKeysTheMenuAndTheButtonWalkTheHistory) {
+  EXPECT_EQ(Offered(), "");
+  EXPECT_EQ(f.Redo1->shortcuts(),
+            (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+                                 QKeySequence(Qt::CTRL | Qt::Key_Y)}));
+  const QImage empty = View();
+  Place(3, 5, 2);
+  const QImage one = View();
+  EXPECT_NE(one, empty);
+  EXPECT_EQ(Offered(), "undo");
+  f.TimeBtn34->click();
+  f.LoopBtn->click();
+  EXPECT_TRUE(f.Document().Modified());
+
+  Key(&f, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_FALSE(f.LoopBtn->isChecked());
+  EXPECT_EQ(f.LoopBtn->ImageIndex(), PlayerPicture::LoopUp);
+  EXPECT_EQ(Offered(), "undoredo");
+  Key(&f, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_TRUE(f.LoopBtn->isChecked());
+  EXPECT_EQ(f.LoopBtn->ImageIndex(), PlayerPicture::LoopDown);
+  EXPECT_EQ(Offered(), "undo");
+  f.Undo1->trigger();
+  Key(f.TempoBar, Qt::Key_Y, Qt::ControlModifier);  // whatever has the focus
+  EXPECT_TRUE(f.LoopBtn->isChecked());
+
+  // The button shows the dog's face held while it is pressed, and undoes when released.
+  QTest::mouseClick(f.UndoBtn, Qt::LeftButton);  // the loop
+  QTest::mousePress(f.UndoBtn, Qt::LeftButton);
+  EXPECT_EQ(f.UndoBtn->ImageIndex(), EtcPicture::UndoHeld);
+  EXPECT_TRUE(f.TimeBtn34->isChecked());
+  QTest::mouseRelease(f.UndoBtn, Qt::LeftButton);
+  EXPECT_EQ(f.UndoBtn->ImageIndex(), EtcPicture::UndoReleased);
+  EXPECT_TRUE(f.TimeBtn44->isChecked());
+  EXPECT_EQ(f.TimeBtn44->ImageIndex(), EtcPicture::Time44Down);
+  EXPECT_EQ(f.TimeBtn34->ImageIndex(), EtcPicture::Time34Up);
+
+  // The last step back shows the empty song at once, with nothing left to save.
+  Key(&f, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(f.MainImage->Picture(), empty);
+  EXPECT_EQ(f.Song().ColumnNoteCount[2], 0);
+  EXPECT_FALSE(f.Document().Modified());
+  EXPECT_EQ(Offered(), "redo");
+  Key(&f, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(f.MainImage->Picture(), one);
+  // A new change leaves nothing to redo.
+  Key(&f, Qt::Key_Z, Qt::ControlModifier);
+  Place(4, 6, 6);
+  EXPECT_EQ(Offered(), "undo");
+}
+
+TEST_F(UndoWindow, NothingCanBeUndoneWhilePlaying) {
+  Place(3, 5, 2);
+  f.TimeBtn34->click();
+  f.Undo1->trigger();
+  QTest::mouseClick(f.PlayBtn, Qt::LeftButton);
+  ASSERT_TRUE(f.Playing);
+  EXPECT_EQ(Offered(), "");
+  Key(&f, Qt::Key_Z, Qt::ControlModifier);
+  Key(&f, Qt::Key_Y, Qt::ControlModifier);
+  f.Undo1Click();  // even called directly
+  f.Redo1Click();
+  EXPECT_EQ(f.Song().Cell(5, 2), 3);
+  EXPECT_TRUE(f.TimeBtn44->isChecked());
+  QTest::mouseClick(f.StopBtn, Qt::LeftButton);
+  EXPECT_EQ(Offered(), "undoredo");
+}
+
+TEST_F(UndoWindow, ATempoDragOrKeyRunIsOneStepAndUndoRetimes) {
+  DragTempo({10, 25, 40});
+  const int dragged = f.TempoBar->value();
+  ASSERT_GT(dragged, DefaultTempo + 100);
+  EXPECT_EQ(f.Timer->interval(), IntervalFromTempo(dragged));
+  DragTempo({-5, -20});  // a second drag is a step of its own
+  ASSERT_LT(f.TempoBar->value(), dragged);
+  Key(&f, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(f.TempoBar->value(), dragged);
+  Key(&f, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(f.TempoBar->value(), DefaultTempo);
+  EXPECT_EQ(f.Timer->interval(), IntervalFromTempo(DefaultTempo));
+  EXPECT_EQ(Offered(), "redo");
+
+  // Keys pressed in a row are one step; a pause ends the run.
+  f.TempoBar->setFocus();
+  for (int k = 0; k < 3; ++k) Key(f.TempoBar, Qt::Key_Right);
+  QTest::qWait(800);
+  for (int k = 0; k < 2; ++k) Key(f.TempoBar, Qt::Key_Right);
+  EXPECT_EQ(f.TempoBar->value(), DefaultTempo + 5);
+  Key(f.TempoBar, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(f.TempoBar->value(), DefaultTempo + 3);
+  Key(f.TempoBar, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(f.TempoBar->value(), DefaultTempo);
+  EXPECT_FALSE(f.Document().Modified());
+}
+
+}  // namespace
