@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <memory>
+#include <string>
 
 #include "app/Prompter.h"
 
@@ -24,6 +25,10 @@ class TApplication : public QApplication {
   std::unique_ptr<TPrompter> prompter_;
 };
 
-// Shows the exception being handled in the general error report. For handlers that Qt
-// calls through code of its own that must not be unwound (actions, drops, closing).
+// Shows the exception being handled in the general error report, and says on the standard
+// error what failed and why. For handlers that Qt calls through code of its own that must
+// not be unwound (actions, drops, closing).
 void ReportCurrentException();
+
+// One line on the standard error, after the program's name: what failed, where and why.
+void LogFailure(const std::string& line);

@@ -10,6 +10,8 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QSaveFile>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "app/Application.h"
@@ -84,6 +86,7 @@ void TForm1::OpenActionExecute() {
   // After a conversion error the song keeps its name, so that a later Save cannot write
   // this song over the file that failed to load.
   if (Document().Open(bytes, name->toStdString()) == TReadResult::BadScoreData) {
+    LogFailure(name->toStdString() + ": not a song: bad score data");
     Prompter().Message(this, ApplicationTitle(), BadFileData);
     ShowNewSong();
     return;
@@ -120,11 +123,18 @@ void TForm1::SaveSong() {
     Document().Rename(name.toStdString());
   }
   QSaveFile file(name);
-  if (!file.open(QIODevice::WriteOnly) ||
-      file.write(text.data(), static_cast<qint64>(text.size())) !=
+  const auto fail = [&](const QString& cause) {
+    throw EFCreateError(CannotCreate.arg(name).toStdString(),
+                        "cannot write " + name.toStdString() + ": " + cause.toStdString());
+  };
+  if (!file.open(QIODevice::WriteOnly)) fail(file.errorString());
+  // A failed write leaves its reason in errno; Qt's own text for it is often empty.
+  errno = 0;
+  if (file.write(text.data(), static_cast<qint64>(text.size())) !=
           static_cast<qint64>(text.size()) ||
-      !file.flush() || !file.commit())
-    throw EFCreateError(CannotCreate.arg(name).toStdString());
+      !file.flush())
+    fail(errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString());
+  if (!file.commit()) fail(file.errorString());
   Document().Saved();
 }
 
@@ -140,7 +150,9 @@ void TForm1::LoadFromClipbrdActionExecute() {
   if (mime == nullptr || !mime->hasFormat(PlainText)) return;
   const QByteArray bytes = mime->data(PlainText);
   if (static_cast<std::size_t>(bytes.size()) > MaxSongFileBytes)
-    throw EFOpenError(ClipboardTooLarge.toStdString());
+    throw EFOpenError(ClipboardTooLarge.toStdString(),
+                      "cannot read the clipboard: " + std::to_string(bytes.size()) +
+                          " bytes, larger than a song can be (1 MiB)");
   ImportSongBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
                   FromClipboard, QString());
 }
@@ -149,6 +161,7 @@ void TForm1::LoadFromClipbrdActionExecute() {
 void TForm1::ImportSongBytes(std::string_view bytes, const QString& origin, const QString& name) {
   const TReadResult result = Document().Import(bytes, origin.toStdString(), name.toStdString());
   if (result == TReadResult::BadScoreData) {
+    LogFailure(origin.toStdString() + ": not a song: bad score data");
     Prompter().Message(this, ApplicationTitle(), BadClipboardData);
     ShowNewSong();
     return;
@@ -180,7 +193,9 @@ void TForm1::WMDropFiles(const QList<QUrl>& files) {
   if (!ModifiedActionExecute()) return;
   const QUrl& first = files.first();
   if (!first.isLocalFile())
-    throw EFOpenError(CannotOpen.arg(first.toDisplayString()).toStdString());
+    throw EFOpenError(
+        CannotOpen.arg(first.toDisplayString()).toStdString(),
+        "cannot read " + first.toDisplayString().toStdString() + ": not a local file");
   const QString name = first.toLocalFile();
   const std::string text = JoinedWithCrLf(SplitSongLines(ReadSongFile(LocalPath(name))));
   auto* mime = new QMimeData;

@@ -17,6 +17,12 @@ std::string Shown(std::string_view text) {
 EConvertError::EConvertError(std::string_view text)
     : std::runtime_error("'" + Shown(text) + "' は整数ではありません"), text_(text) {}
 
+std::string EConvertError::Detail() const {
+  std::string where = origin_.empty() ? std::string() : origin_ + ": ";
+  if (!key_.empty()) where += key_ + ": ";
+  return where + "'" + Shown(text_) + "' is not an integer";
+}
+
 int32_t StrToInt(std::string_view text) {
   std::size_t i = 0;
   bool negative = false;

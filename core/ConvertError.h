@@ -18,6 +18,8 @@ class EConvertError : public std::runtime_error {
   const std::string& Origin() const { return origin_; }
   void SetKey(std::string key) { key_ = std::move(key); }
   void SetOrigin(std::string origin) { origin_ = std::move(origin); }
+  // For the standard error: where the text came from, the key and the value.
+  std::string Detail() const;
 
  private:
   std::string text_, key_, origin_;

@@ -5,16 +5,28 @@
 #include <stdexcept>
 #include <string>
 
-// A song file that could not be read; the message names the file.
-class EFOpenError : public std::runtime_error {
+// A song file that could not be read or written. The message is the one users see; the
+// detail names the file and the system's reason, for the standard error.
+class ESongFileError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  ESongFileError(const std::string& message, std::string detail)
+      : std::runtime_error(message), detail_(std::move(detail)) {}
+  const std::string& Detail() const { return detail_; }
+
+ private:
+  std::string detail_;
 };
 
-// A song file that could not be written; the message names the file.
-class EFCreateError : public std::runtime_error {
+// A song file that could not be read.
+class EFOpenError : public ESongFileError {
  public:
-  using std::runtime_error::runtime_error;
+  using ESongFileError::ESongFileError;
+};
+
+// A song file that could not be written.
+class EFCreateError : public ESongFileError {
+ public:
+  using ESongFileError::ESongFileError;
 };
 
 // A song is a few hundred bytes; anything past this is not one, and is not read into memory.

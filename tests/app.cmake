@@ -15,7 +15,7 @@ endif()
 pomvik_gtest(samplebank_test SOURCES samplebank_test.cpp
   LIBS pomvik_test_support pomvik_sound OWN_MAIN)
 add_dependencies(samplebank_test waves)
-pomvik_gtest(documents_test SOURCES documents_test.cpp LIBS pomvik_test_support OWN_MAIN)
+pomvik_gtest(documents_test SOURCES documents_test.cpp documents_reasons_test.cpp LIBS pomvik_test_support OWN_MAIN)
 pomvik_gtest(undo_test SOURCES undo_test.cpp LIBS pomvik_test_support OWN_MAIN)
 
 # The window on screens scaled twice and three times.

@@ -122,6 +122,12 @@ TEST(SongText, ReaderAcceptsAnyLineOrderKeyCaseAndSlotOrder) {
   late.EndColumn = 1;
   const std::string text = BuildSongText(late, {});
   EXPECT_EQ(BuildSongText(Read(text).Song, {}), text);
+  // Read over it, an empty column is emptied down to its last row.
+  TSongSettings settings;
+  ASSERT_EQ(ReadSongText(SplitSongLines(BuildSongText(TSong{}, {})), late, settings),
+            TReadResult::Done);
+  EXPECT_EQ(late.Cell(13, 96), 0);
+  EXPECT_EQ(late.ColumnNoteCount[96], 0);
 }
 
 // Pairs that no writer makes: the column counts its occupied cells, so writing it again
