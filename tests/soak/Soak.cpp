@@ -103,6 +103,7 @@ void TSoak::CheckSave() {
     if (ReadBytes(pendingSave_->Path) != pendingSave_->Text)
       Fail("the file saved does not hold the song: " + pendingSave_->Path.toStdString());
     lastSave_ = pendingSave_;
+    savedText_ = pendingSave_->Text;  // a later change in the same command may hide it
     ++counts_["(saves)"];
   }
   pendingSave_.reset();
