@@ -2,14 +2,18 @@
 // command line gives (see UseTestScale).
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QMenuBar>
 #include <QProcess>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 #include <cstring>
 #include <optional>
 
+#include "app/layout/Image.h"
 #include "app/layout/WindowPlace.h"
 #include "tests/support/FormFixture.h"
 #include "tests/support/VirtualDesktop.h"
@@ -103,6 +107,52 @@ TEST_F(UnderOpenbox, TheClientAreaCannotBeMadeSmallerNorTallerThanItsRange) {
   EXPECT_EQ(becomes(smallest), smallest);
   AskForSize(450, 2000);
   EXPECT_EQ(becomes({450, 271 + 183}), QSize(450, 271 + 183));
+}
+
+// The save question as a user meets it, in the real boxes: Yes, then the Save As dialog
+// cancelled with Escape. Neither closing the window nor the quit entry may lose the song.
+TEST_F(UnderOpenbox, ACancelledSaveAtTheQuestionKeepsTheWindowAndTheSong) {
+  f->setPrompter(std::make_unique<TPrompter>());
+  const QPoint cell = f->MainImage->mapToGlobal(QPoint(82 + 32, 32 + 8 * 5));
+  Xdotool({QStringLiteral("mousemove"), Device(cell.x()), Device(cell.y()), QStringLiteral("click"),
+           QStringLiteral("1")});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return f->Document().Modified(); }, 5000));
+  const std::string text = f->Document().Text();
+
+  for (const QString& command : {QStringLiteral("alt+F4"), QStringLiteral("alt+f x")}) {
+    // Each box gets its key once it has the focus.
+    QStringList seen;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+      QWidget* box = QApplication::activeModalWidget();
+      if (box == nullptr || QApplication::activeWindow() != box) return;
+      const QString kind = QString::fromLatin1(box->metaObject()->className());
+      if (!seen.isEmpty() && seen.back() == kind) return;
+      seen.append(kind);
+      QProcess::startDetached(QStringLiteral("xdotool"),
+                              {QStringLiteral("key"), kind == QStringLiteral("QMessageBox")
+                                                          ? QStringLiteral("Return")
+                                                          : QStringLiteral("Escape")});
+    });
+    user.start(50);
+    QStringList keys = {QStringLiteral("key")};
+    keys.append(command.split(u' '));
+    Xdotool(keys);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return seen.size() == 2 && QApplication::activeModalWidget() == nullptr; }, 15000))
+        << command.toStdString() << ": " << seen.join(u',').toStdString();
+    user.stop();
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("QMessageBox"), QStringLiteral("QFileDialog")}))
+        << command.toStdString();
+    QTest::qWait(200);
+    EXPECT_TRUE(f->isVisible()) << command.toStdString();
+    EXPECT_TRUE(f->Document().Modified()) << command.toStdString();
+  }
+  // What the clipboard gets from the window is the song as it was before.
+  QGuiApplication::clipboard()->clear();
+  Xdotool({QStringLiteral("key"), QStringLiteral("alt+e"), QStringLiteral("c")});
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return QGuiApplication::clipboard()->text().toStdString() == text; }, 5000));
 }
 
 }  // namespace
