@@ -10,7 +10,6 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
-#include <cstdio>
 
 #include "app/Application.h"
 #include "app/Prompter.h"
@@ -105,8 +104,7 @@ void TForm1::LoadWaveBank() {
   // A sample that could not be loaded leaves its sound silent; the user is told once, and
   // the standard error says which file and what is wrong with it.
   const std::vector<TSampleProblem> problems = FillWaveBank(WaveBank, *DDSD1, ChosenSampleFolder());
-  for (const TSampleProblem& problem : problems)
-    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(ApplicationTitle()), problem.Text().c_str());
+  for (const TSampleProblem& problem : problems) LogFailure(problem.Text());
   if (!problems.empty()) Prompter().Error(this, ApplicationTitle(), MissingSounds);
 }
 

@@ -1,5 +1,4 @@
 #include <QTimer>
-#include <cstdio>
 #include <memory>
 
 #include "app/Application.h"
@@ -19,7 +18,7 @@ int StartCheck(TApplication& app) {
   // Without a sound device the window loads no sample; a build machine's check still
   // wants to know that each is there and sound.
   for (const TSampleProblem& problem : CheckUnloadedWaveBank(*form.DDSD1, ChosenSampleFolder())) {
-    std::fprintf(stderr, "%s: %s\n", qUtf8Printable(ApplicationTitle()), problem.Text().c_str());
+    LogFailure(problem.Text());
     ++*said;
   }
   form.show();
