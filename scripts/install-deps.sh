@@ -13,6 +13,7 @@ packages=(
   xvfb xauth
   openbox xdotool
   desktop-file-utils appstream-util
+  pulseaudio pulseaudio-utils stress-ng libxcb1-dev
   "$@"
 )
 

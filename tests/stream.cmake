@@ -2,3 +2,44 @@
 # runs alone.
 pomvik_gtest(sdl_output_test SOURCES sdl_output_test.cpp LIBS pomvik_stream OWN_MAIN SERIAL)
 
+# Playback heard through a private PulseAudio server, quiet and with the machine loaded:
+# the SDL output on its own, and the window through it. About two and a half minutes of real
+# time at real-time priority, so it runs alone and only in the normal build (the sanitizers'
+# slowness is not what a listener hears).
+if(NOT POMVIK_SANITIZE)
+  add_library(pomvik_server_support STATIC
+    support/ChildProcess.cpp support/ChildProcess.h
+    support/ColumnTiming.cpp support/ColumnTiming.h
+    support/PulseServer.cpp support/PulseServer.h)
+  target_link_libraries(pomvik_server_support PUBLIC pomvik_test_headers)
+
+  # The window's part waits for the device layer to take a live output; until then its tests
+  # say so and skip.
+  file(GLOB dsound_sources ${PROJECT_SOURCE_DIR}/sound/dsound/*.cpp)
+  set(live_output 0)
+  foreach(source IN LISTS dsound_sources)
+    file(STRINGS ${source} defined REGEX "^void SetLiveOutputFactory\\(")
+    if(defined)
+      set(live_output 1)
+    endif()
+  endforeach()
+
+  pomvik_gtest(server_playback_test SOURCES server_playback_test.cpp
+    LIBS pomvik_test_support pomvik_server_support pomvik_recording_support pomvik_stream
+         PkgConfig::SNDFILE
+    OWN_MAIN SERIAL)
+  target_compile_definitions(server_playback_test PRIVATE
+    POMVIK_RENDER="$<TARGET_FILE:pomvik-render>" POMVIK_LIVE_OUTPUT=${live_output})
+  add_dependencies(server_playback_test pomvik-render waves)
+endif()
+
+if(POMVIK_BENCHMARKS AND NOT POMVIK_SANITIZE)
+  # Start-up and memory of the program against a minimal Qt window, on a virtual display with
+  # a real sound server; run by hand: startup_benchmark PROGRAM MINIMAL_WINDOW [RUNS].
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)
+  add_executable(minimal_window startup/MinimalWindow.cpp)
+  target_link_libraries(minimal_window PRIVATE Qt6::Widgets)
+  add_executable(startup_benchmark startup/StartupBenchmark.cpp)
+  target_link_libraries(startup_benchmark PRIVATE pomvik_server_support PkgConfig::XCB)
+endif()
