@@ -20,13 +20,12 @@ constexpr auto kIdleRelease = std::chrono::milliseconds(1500);
 constexpr auto kWatchEvery = std::chrono::milliseconds(100);
 constexpr auto kRetryEvery = std::chrono::milliseconds(250);
 
-// About 10 ms, a power of two as sound servers like it. Through PulseAudio the stream then
-// holds one block in the server's buffer and a few milliseconds in the sink: well within
-// 20 ms, with room for a late block on a busy machine.
+// About 16 ms, a whole number of 256-frame steps (768 frames at 48 kHz, 512 at 44.1 kHz):
+// through PulseAudio the stream's latency as the server reports it (three quarters of a
+// block in its buffer, a few milliseconds in the sink) stays within 20 ms, and a block is
+// room enough for the server to be late now and then without a dropout.
 uint32_t BlockFramesFor(int32_t rate) {
-  uint32_t frames = 64;
-  while (static_cast<int64_t>(frames) * 100 < rate) frames *= 2;
-  return frames;
+  return std::max<uint32_t>(256, static_cast<uint32_t>(rate) * 16 / 1000 / 256 * 256);
 }
 
 void Say(const char* what, const char* detail = nullptr) {
