@@ -21,6 +21,11 @@ bool TConsolePrompter::Confirm(QWidget*, const QString& text) {
   return false;
 }
 
+TRecoveryAnswer TConsolePrompter::AskRecovery(QWidget*, const QString& text) {
+  Say(ApplicationTitle(), text);
+  return TRecoveryAnswer::Later;
+}
+
 std::optional<QString> TConsolePrompter::ChooseFile(QFileDialog* dialog, const QString&) {
   Say(ApplicationTitle(),
       dialog->windowTitle().isEmpty() ? QStringLiteral("file dialog") : dialog->windowTitle());

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 
 QString ApplicationTitle() {
   return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
@@ -27,6 +28,24 @@ bool TPrompter::Confirm(QWidget* parent, const QString& text) {
   box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
   box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
   return box.exec() == QMessageBox::Yes;
+}
+
+TRecoveryAnswer TPrompter::AskRecovery(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("recovery"), text, QMessageBox::NoButton,
+                  parent);
+  QAbstractButton* yes = box.addButton(QMessageBox::Yes);
+  QAbstractButton* no = box.addButton(QMessageBox::No);
+  yes->setText(QStringLiteral("はい(&Y)"));
+  no->setText(QStringLiteral("いいえ(&N)"));
+  box.setDefaultButton(QMessageBox::Yes);
+  // Escape and the close box must not throw the song away: they click a button never shown.
+  QAbstractButton* later = box.addButton(QMessageBox::Cancel);
+  later->hide();
+  box.setEscapeButton(later);
+  box.exec();
+  if (box.clickedButton() == yes) return TRecoveryAnswer::Restore;
+  if (box.clickedButton() == no) return TRecoveryAnswer::Discard;
+  return TRecoveryAnswer::Later;
 }
 
 std::optional<QString> TPrompter::ChooseFile(QFileDialog* dialog, const QString& proposed) {

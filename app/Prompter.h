@@ -3,6 +3,8 @@
 #include <QString>
 #include <optional>
 
+#include "core/RecoveryOffer.h"
+
 class QFileDialog;
 class QWidget;
 
@@ -17,6 +19,9 @@ class TPrompter {
   virtual void Message(QWidget* parent, const QString& title, const QString& text);
   // A question with Yes (the default) and No; Escape and closing count as No.
   virtual bool Confirm(QWidget* parent, const QString& text);
+  // Whether to take back a song that a crash left behind: Yes (the default) restores it, No
+  // discards it; Escape and closing keep it for a later start.
+  virtual TRecoveryAnswer AskRecovery(QWidget* parent, const QString& text);
   // Runs a file dialog proposing `proposed` (nothing when empty): the chosen name, or none
   // when it was cancelled.
   virtual std::optional<QString> ChooseFile(QFileDialog* dialog, const QString& proposed);

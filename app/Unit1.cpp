@@ -23,6 +23,7 @@
 #include "core/Audition.h"
 #include "core/ColumnVoicing.h"
 #include "core/NoteEditing.h"
+#include "core/RecoveryWriter.h"
 #include "core/SampleFolder.h"
 #include "core/Transport.h"
 #include "sound/ddsd/ddsd.h"

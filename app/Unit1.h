@@ -22,6 +22,7 @@
 class QDragEnterEvent;
 class QDropEvent;
 class TPrompter;
+class TRecoveryWriter;
 
 // SongFileName of a song that no file holds.
 extern const QString UntitledSongName;
@@ -59,6 +60,10 @@ class TForm1 : public QMainWindow, public TFormControls {
   void setPrompter(std::unique_ptr<TPrompter> prompter);
 
   void DrawScore(int X, int Y, int Sound);
+
+  // Offers back a song that a crash left behind, then keeps a recovery copy of the song
+  // while it has unsaved changes. The program calls it once its window shows.
+  void StartRecovery();
 
  public slots:
   void FormCreate();
@@ -121,6 +126,7 @@ class TForm1 : public QMainWindow, public TFormControls {
   bool StartSongReplacement();
   void ShowNewSong();
   void LoadWaveBank();
+  void KeepRecoveryCopy();
   TScorePictures ScorePictures() const;
   void ChooseEtcButton(TToolButton* clicked, int upImage);
 
@@ -131,6 +137,7 @@ class TForm1 : public QMainWindow, public TFormControls {
   QTimer* tempoRunEnd_ = nullptr;  // a run of tempo keys ends when they pause
   std::unique_ptr<TPrompter> prompter_;
   std::unique_ptr<TScoreRenderer> renderer_;
+  std::unique_ptr<TRecoveryWriter> recovery_;  // none until StartRecovery
   QImage drawBuffer_;
   bool previewShown_ = false;  // the view's picture holds the pointer's preview
 };

@@ -22,6 +22,7 @@ int StartCheck(TApplication& app) {
     ++*said;
   }
   form.show();
+  form.StartRecovery();
   QTimer::singleShot(0, &form, &QWidget::close);
   const int status = app.exec();
   return status != 0 ? status : *said != 0 ? 1 : 0;
@@ -34,5 +35,6 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsSet("POMVIK_START_CHECK")) return StartCheck(app);
   TForm1 form;
   form.show();
+  form.StartRecovery();
   return app.exec();
 }

@@ -12,18 +12,19 @@
 #include "app/Prompter.h"
 #include "app/Unit1.h"
 
-// What a test answers, in order. With nothing left, a question is answered No and a file
-// dialog is cancelled.
+// What a test answers, in order. With nothing left, a question is answered No, a file
+// dialog is cancelled and a recovery is put off.
 struct TAnswers {
   std::deque<bool> Confirm;
   std::deque<QString> Files;  // an empty name cancels the dialog
+  std::deque<TRecoveryAnswer> Recovery;
 };
 
 // Answers message boxes and file dialogs in place of a user and remembers what was shown.
 class TRecordingPrompter : public TPrompter {
  public:
   struct TShown {
-    QString Kind;   // "error", "message", "confirm" or "file"
+    QString Kind;   // "error", "message", "confirm", "recovery" or "file"
     QString Title;  // a file dialog's object name
     QString Text;   // the name a file dialog proposed
     bool operator==(const TShown&) const = default;
@@ -47,6 +48,13 @@ class TRecordingPrompter : public TPrompter {
     const bool yes = answers_->Confirm.front();
     answers_->Confirm.pop_front();
     return yes;
+  }
+  TRecoveryAnswer AskRecovery(QWidget*, const QString& text) override {
+    log_->push_back({QStringLiteral("recovery"), QString(), text});
+    if (answers_->Recovery.empty()) return TRecoveryAnswer::Later;
+    const TRecoveryAnswer answer = answers_->Recovery.front();
+    answers_->Recovery.pop_front();
+    return answer;
   }
   std::optional<QString> ChooseFile(QFileDialog* dialog, const QString& proposed) override {
     log_->push_back({QStringLiteral("file"), dialog->objectName(), proposed});
