@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
@@ -73,6 +74,12 @@ void TForm1::ConnectHandlers() {
   connect(MainImage, &TImage::MouseDown, this, &TForm1::MainImageMouseDown);
   connect(MainImage, &TImage::MouseMove, this, &TForm1::MainImageMouseMove);
   connect(MainImage, &TImage::MouseLeave, this, &TForm1::MainImageMouseLeave);
+  // Space plays and stops wherever the focus is: the window's shortcut comes before a
+  // focused control sees the key.
+  auto* playStopKey = new QShortcut(QKeySequence(Qt::Key_Space), this);
+  playStopKey->setObjectName(QStringLiteral("PlayStopKey"));
+  playStopKey->setAutoRepeat(false);
+  connect(playStopKey, &QShortcut::activated, this, &TForm1::PlayStopKeyActivated);
   connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
   ConnectDocumentHandlers();
   ConnectHistoryHandlers();
@@ -225,6 +232,9 @@ void TForm1::TimerTimer() {
       break;
   }
 }
+
+// As a click on the button that is up would.
+void TForm1::PlayStopKeyActivated() { (Playing ? StopBtn : PlayBtn)->click(); }
 
 void TForm1::MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers, int X, int Y) {
   if (Playing || Button != Qt::LeftButton) return;

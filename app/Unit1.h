@@ -75,6 +75,7 @@ class TForm1 : public QMainWindow, public TFormControls {
   void LoopBtnClick();
   void TempoBarChange();
   void TimerTimer();
+  void PlayStopKeyActivated();
   void ScrollBarChange();
   void Exit1Click();
 

@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTimer>
+#include <array>
 
 #include "app/layout/ClientArea.h"
 #include "app/layout/FormControls.h"
@@ -13,6 +14,7 @@
 #include "app/layout/ImageList.h"
 #include "app/layout/PictureIndex.h"
 #include "app/layout/PixelArtIcon.h"
+#include "app/layout/TempoDisplay.h"
 #include "app/layout/ToolBar.h"
 #include "core/ScoreGeometry.h"
 #include "core/SongModel.h"
@@ -47,6 +49,25 @@ TToolButton* CheckButton(TToolBar* bar, const QString& name, int image, bool dow
 }
 
 const QString FileFilter = QStringLiteral("pomviksequence(*.psq)");
+
+// What the palette's pictures show, for their tooltips; the last is the end-marker tool.
+const std::array<const char*, PaletteButtonCount> PaletteNames = {
+    "face",
+    "mushroom",
+    "little creature",
+    "star",
+    "flower",
+    "handheld game",
+    "dog",
+    "cat",
+    "pig",
+    "goose",
+    "baby",
+    "aeroplane",
+    "boat",
+    "car",
+    "heart",
+    "end of the song (moves the end)"};
 }  // namespace
 
 void BuildFormLayout(QMainWindow& form, TFormControls& controls) {
@@ -102,10 +123,12 @@ void BuildControls(QMainWindow& f, TFormControls& c) {
                              c.SoundImages, c.ControlBar1);
   auto* palette = new QButtonGroup(&f);
   palette->setObjectName(QStringLiteral("SoundsGroup"));
-  for (int n = 1; n <= PaletteButtonCount; ++n)
-    palette->addButton(CheckButton(c.SoundsBar, QStringLiteral("SoundBtn%1").arg(n),
-                                   SoundPicture::Tool(n), n == 1),
-                       n);
+  for (int n = 1; n <= PaletteButtonCount; ++n) {
+    TToolButton* b = CheckButton(c.SoundsBar, QStringLiteral("SoundBtn%1").arg(n),
+                                 SoundPicture::Tool(n), n == 1);
+    b->setToolTip(QString::fromLatin1(PaletteNames[static_cast<std::size_t>(n - 1)]));
+    palette->addButton(b, n);
+  }
   c.ControlBar1->AddBand(c.SoundsBar, {11, 28}, {368, 22});
 
   c.MainImage = new TImage(&f);
@@ -133,6 +156,9 @@ void BuildControls(QMainWindow& f, TFormControls& c) {
   c.etcBtn2 = CheckButton(c.etcBar, QStringLiteral("etcBtn2"), EtcPicture::Etc2Up, false, false);
   c.etcBtn3 = CheckButton(c.etcBar, QStringLiteral("etcBtn3"), EtcPicture::Etc3Up, false, false);
   c.etcBar->AddSeparator(QStringLiteral("ToolButton39"));
+  c.EraserBtn->setToolTip(QStringLiteral("eraser"));
+  c.TimeBtn34->setToolTip(QStringLiteral("3/4 time"));
+  c.TimeBtn44->setToolTip(QStringLiteral("4/4 time"));
   c.UndoBtn = c.etcBar->AddButton(QStringLiteral("UndoBtn"), EtcPicture::UndoReleased);
   c.UndoBtn->setEnabled(false);
   c.ControlBar2->AddBand(c.etcBar, {11, 2}, {185, 22});
@@ -153,6 +179,10 @@ void BuildControls(QMainWindow& f, TFormControls& c) {
   c.TempoBar->setSingleStep(1);
   c.TempoBar->setTickPosition(QSlider::NoTicks);
   c.TempoBar->setValue(DefaultTempo);
+  new TTempoDisplay(c.TempoBar);
+  c.PlayBtn->setToolTip(QStringLiteral("play (Space)"));
+  c.StopBtn->setToolTip(QStringLiteral("stop (Space)"));
+  c.LoopBtn->setToolTip(QStringLiteral("loop"));
   c.PlayerBar->AddControl(c.TempoBar);
   c.ControlBar2->AddBand(c.PlayerBar, {11, 28}, {206, 22});
 

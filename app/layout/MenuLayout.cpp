@@ -49,6 +49,13 @@ QMenu* Submenu(QMenu* parent, const QString& name, const QString& caption) {
   return m;
 }
 
+// The desktop's keys for a command, and the common one where its scheme has none.
+void Keys(QAction* entry, QKeySequence::StandardKey command, const QKeySequence& common) {
+  QList<QKeySequence> keys = QKeySequence::keyBindings(command);
+  if (!keys.contains(common)) keys.append(common);
+  entry->setShortcuts(keys);
+}
+
 void Separator(QMenu* menu, const QString& name) { menu->addSeparator()->setObjectName(name); }
 
 // A tool button bound to an action takes its picture, enabled state and click from it,
@@ -89,6 +96,11 @@ void BuildActionsAndMenus(QMainWindow& f, TFormControls& c) {
   c.SaveAs1 = Bound(c.File1, QStringLiteral("SaveAs1"), c.SaveAsAction);
   Separator(c.File1, QStringLiteral("N2"));
   c.Exit1 = Entry(c.File1, QStringLiteral("Exit1"), QStringLiteral("quit(&X)"));
+  Keys(c.New1, QKeySequence::New, QKeySequence(Qt::CTRL | Qt::Key_N));
+  Keys(c.Open1, QKeySequence::Open, QKeySequence(Qt::CTRL | Qt::Key_O));
+  Keys(c.Save1, QKeySequence::Save, QKeySequence(Qt::CTRL | Qt::Key_S));
+  Keys(c.SaveAs1, QKeySequence::SaveAs, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  Keys(c.Exit1, QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q));
 
   c.Edit1 = bar->addMenu(QStringLiteral("edit(&E)"));
   c.Edit1->setObjectName(QStringLiteral("Edit1"));
@@ -105,6 +117,8 @@ void BuildActionsAndMenus(QMainWindow& f, TFormControls& c) {
   Separator(c.Edit1, QStringLiteral("N1"));
   c.Lite1 = Entry(c.Edit1, QStringLiteral("Lite1"), QStringLiteral("LiteMode"));
   c.Lite1->setCheckable(true);  // its check mark is all it does; playback reads it
+  c.Lite1->setToolTip(QStringLiteral("the view stays still while playing, for slow machines"));
+  c.Edit1->setToolTipsVisible(true);  // only entries given a tooltip show one
   c.Option1 = Entry(c.Edit1, QStringLiteral("Option1"), QStringLiteral("options(&O)"));
   c.Option1->setEnabled(false);
 

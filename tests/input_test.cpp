@@ -1,0 +1,187 @@
+// The window's keys, the tempo shown as a number and the tooltips, through real key,
+// wheel and mouse events.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QScrollBar>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolTip>
+#include <QWheelEvent>
+
+#include "app/layout/Image.h"
+#include "app/layout/ToolBar.h"
+#include "tests/support/FormFixture.h"
+#include "tests/support/SongTexts.h"
+
+namespace {
+
+using TShown = TRecordingPrompter::TShown;
+
+class Input : public ::testing::Test {
+ protected:
+  TFormFixture fx;
+  TForm1& f = *fx.Form;
+
+  void SetUp() override {
+    TestApplication().setPrompter(std::make_unique<TRecordingPrompter>(fx.Shown));
+    f.show();
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+  }
+  void TearDown() override { TestApplication().setPrompter(std::make_unique<TPrompter>()); }
+
+  std::vector<TShown> Shown() { return std::exchange(*fx.Shown, {}); }
+  // A key as the window system delivers it, to whatever has the focus: the window's
+  // shortcuts see it first.
+  void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, bool repeat = false) {
+    const QString text = key == Qt::Key_Space ? QStringLiteral(" ") : QString();
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+      qt_handleKeyEvent(f.windowHandle(), type, key, modifiers, text, repeat);
+    QCoreApplication::processEvents();
+  }
+  void Focus(QWidget* w) {
+    w->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), w);
+  }
+  // A wheel or a touchpad at a point of `w`.
+  static void Wheel(QWidget* w, QPoint at, QPoint angle, QPoint pixels = {},
+                    Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWheelEvent event(QPointF(at), QPointF(w->mapToGlobal(at)), pixels, angle, Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w, &event);
+  }
+};
+
+TEST_F(Input, TheFileCommandsHaveTheirStandardKeys) {
+  Focus(f.TempoBar);
+  Key(Qt::Key_O, Qt::ControlModifier);
+  EXPECT_EQ(Shown(), (std::vector<TShown>{{"file", "OpenDialog1", ""}}));
+  Key(Qt::Key_S, Qt::ControlModifier);  // an untitled song is saved under a name first
+  EXPECT_EQ(Shown(), (std::vector<TShown>{{"file", "SaveDialog1", "無題"}}));
+  Key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(Shown(), (std::vector<TShown>{{"file", "SaveDialog1", "無題"}}));
+
+  f.TimeBtn34->click();
+  Key(Qt::Key_N, Qt::ControlModifier);
+  EXPECT_EQ(Shown(), (std::vector<TShown>{{"confirm", "", "modifided. save this? "}}));
+  EXPECT_TRUE(f.TimeBtn34->isChecked());  // New keeps the time signature
+  EXPECT_FALSE(f.Document().Modified());
+
+  // The menu shows them beside their entries.
+  EXPECT_EQ(f.New1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+  EXPECT_EQ(f.SaveAs1->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)), true);
+
+  Key(Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_FALSE(f.isVisible());
+}
+
+TEST_F(Input, SpacePlaysAndStopsWhateverHasTheFocus) {
+  for (QWidget* focused : std::vector<QWidget*>{f.TempoBar, f.ScrollBar, f.LoopBtn, f.MainImage}) {
+    SCOPED_TRACE(focused->objectName().toStdString());
+    Focus(focused);
+    Key(Qt::Key_Space);
+    EXPECT_TRUE(f.Playing);
+    EXPECT_TRUE(f.Timer->isActive());
+    EXPECT_TRUE(f.PlayBtn->isChecked());
+    EXPECT_EQ(f.PlayBtn->ImageIndex(), 1);
+    // A held key repeats: the song keeps playing.
+    Key(Qt::Key_Space, Qt::NoModifier, true);
+    EXPECT_TRUE(f.Playing);
+    Key(Qt::Key_Space);
+    EXPECT_FALSE(f.Playing);
+    EXPECT_FALSE(f.Timer->isActive());
+    EXPECT_TRUE(f.StopBtn->isChecked());
+    EXPECT_EQ(f.StopBtn->ImageIndex(), 3);
+    // The focused control never saw the key.
+    EXPECT_FALSE(f.LoopBtn->isChecked());
+    EXPECT_EQ(f.TempoBar->value(), 250);
+  }
+}
+
+TEST_F(Input, TheTempoIsShownBesideTheSliderWhileTheUserMovesIt) {
+  EXPECT_EQ(f.TempoBar->toolTip(), QStringLiteral("tempo: 250 columns per minute"));
+  const auto tipReads = [](int tempo) {
+    return QToolTip::isVisible() &&
+           QToolTip::text() == QStringLiteral("tempo: %1 columns per minute").arg(tempo);
+  };
+
+  Focus(f.TempoBar);
+  Key(Qt::Key_Right);
+  EXPECT_EQ(f.TempoBar->value(), 251);
+  EXPECT_TRUE(tipReads(251));
+  EXPECT_EQ(f.TempoBar->toolTip(), QStringLiteral("tempo: 251 columns per minute"));
+  // Above the slider, centred on its handle.
+  QStyleOptionSlider option;
+  option.initFrom(f.TempoBar);
+  option.minimum = 100;
+  option.maximum = 700;
+  option.sliderPosition = 251;
+  const QRect handle = f.TempoBar->style()->subControlRect(QStyle::CC_Slider, &option,
+                                                           QStyle::SC_SliderHandle, f.TempoBar);
+  const QWidget* tip = QApplication::topLevelAt(f.TempoBar->mapToGlobal(handle.center()) -
+                                                QPoint(0, handle.height() / 2 + 8));
+  ASSERT_NE(tip, nullptr);
+  EXPECT_EQ(tip->metaObject()->className(), std::string("QTipLabel"));
+  EXPECT_LE(tip->geometry().bottom(), f.TempoBar->mapToGlobal(QPoint(0, 0)).y());
+
+  Key(Qt::Key_End);
+  EXPECT_TRUE(tipReads(700));
+  Wheel(f.TempoBar, f.TempoBar->rect().center(), {0, -120});
+  EXPECT_EQ(f.TempoBar->value(), 697);
+  EXPECT_TRUE(tipReads(697));
+
+  // Dragging the handle: the tip follows the value as it moves.
+  option.sliderPosition = f.TempoBar->value();
+  const QPoint grip =
+      f.TempoBar->style()
+          ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, f.TempoBar)
+          .center();
+  QTest::mousePress(f.TempoBar, Qt::LeftButton, Qt::NoModifier, grip);
+  QTest::mouseMove(f.TempoBar, grip - QPoint(40, 0));
+  const int dragged = f.TempoBar->value();
+  EXPECT_LT(dragged, 697);
+  EXPECT_TRUE(tipReads(dragged));
+  QTest::mouseRelease(f.TempoBar, Qt::LeftButton, Qt::NoModifier, grip - QPoint(40, 0));
+
+  // A song that sets the tempo changes the tooltip but raises no tip.
+  f.NewAction->trigger();
+  EXPECT_EQ(f.TempoBar->toolTip(), QStringLiteral("tempo: 250 columns per minute"));
+  EXPECT_FALSE(tipReads(250));
+}
+
+TEST_F(Input, EverySoundAndButtonNamesItselfInATooltip) {
+  const char* names[] = {
+      "face", "mushroom", "little creature", "star", "flower",    "handheld game", "dog",
+      "cat",  "pig",      "goose",           "baby", "aeroplane", "boat",          "car",
+      "heart"};
+  for (int n = 1; n <= 15; ++n)
+    EXPECT_EQ(f.SoundButtons[static_cast<size_t>(n)]->toolTip(), QString::fromLatin1(names[n - 1]))
+        << n;
+  EXPECT_TRUE(f.SoundButtons[16]->toolTip().startsWith(QStringLiteral("end of the song")));
+  const std::pair<TToolButton*, const char*> buttons[] = {
+      {f.EraserBtn, "eraser"}, {f.TimeBtn34, "3/4 time"},   {f.TimeBtn44, "4/4 time"},
+      {f.PlayBtn, "play"},     {f.StopBtn, "stop (Space)"}, {f.LoopBtn, "loop"}};
+  for (const auto& [button, hint] : buttons)
+    EXPECT_TRUE(button->toolTip().startsWith(QString::fromLatin1(hint)))
+        << button->objectName().toStdString();
+  EXPECT_TRUE(f.Lite1->toolTip().contains(QStringLiteral("slow machines")));
+  EXPECT_TRUE(f.Edit1->toolTipsVisible());
+
+  // The pointer resting on a palette button shows its name.
+  TToolButton* mushroom = f.SoundButtons[2];
+  QHelpEvent rest(QEvent::ToolTip, QPoint(8, 8), mushroom->mapToGlobal(QPoint(8, 8)));
+  QCoreApplication::sendEvent(mushroom, &rest);
+  EXPECT_TRUE(QToolTip::isVisible());
+  EXPECT_EQ(QToolTip::text(), QStringLiteral("mushroom"));
+}
+
+}  // namespace
