@@ -74,6 +74,7 @@ void TForm1::ConnectHandlers() {
   connect(MainImage, &TImage::MouseDown, this, &TForm1::MainImageMouseDown);
   connect(MainImage, &TImage::MouseMove, this, &TForm1::MainImageMouseMove);
   connect(MainImage, &TImage::MouseLeave, this, &TForm1::MainImageMouseLeave);
+  connect(MainImage, &TImage::MouseWheel, this, &TForm1::MainImageMouseWheel);
   // Space plays and stops wherever the focus is: the window's shortcut comes before a
   // focused control sees the key.
   auto* playStopKey = new QShortcut(QKeySequence(Qt::Key_Space), this);
@@ -250,6 +251,21 @@ void TForm1::MainImageMouseMove(Qt::KeyboardModifiers, int X, int Y) {
 
 void TForm1::MainImageMouseLeave() {
   if (previewShown_) DrawScore(-1, -1, -1);  // no frame may stay behind where the pointer was
+}
+
+void TForm1::MainImageMouseWheel(Qt::KeyboardModifiers, QPoint Angle, QPoint Pixels, int X, int Y) {
+  const int move = wheelScroll_.Pixels(Angle.x(), Angle.y(), Pixels.x(), Pixels.y());
+  const int from = ScrollBar->value();
+  {
+    const QSignalBlocker quiet(ScrollBar);  // one picture for the move, drawn below
+    ScrollBar->setValue(from + move);
+  }
+  if (ScrollBar->value() == from) return;
+  // The pointer stays over the view, now over another cell: its preview follows.
+  if (Playing)
+    DrawScore(-1, -1, -1);
+  else
+    DrawScore(X, Y, SelectedSound);
 }
 
 void TForm1::SoundBtn1Click() {

@@ -18,6 +18,7 @@
 #include "core/SongModel.h"
 #include "core/SongText.h"
 #include "core/Transport.h"
+#include "core/WheelScroll.h"
 
 class QDragEnterEvent;
 class QDropEvent;
@@ -83,6 +84,7 @@ class TForm1 : public QMainWindow, public TFormControls {
   void MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
   void MainImageMouseMove(Qt::KeyboardModifiers Shift, int X, int Y);
   void MainImageMouseLeave();
+  void MainImageMouseWheel(Qt::KeyboardModifiers Shift, QPoint Angle, QPoint Pixels, int X, int Y);
   void SoundBtn1Click();
   void EraserBtnClick();
   void TimeBtn34Click();
@@ -132,6 +134,7 @@ class TForm1 : public QMainWindow, public TFormControls {
   void ChooseEtcButton(TToolButton* clicked, int upImage);
 
   QString lastOpenName_;  // what the open dialog proposes next
+  TWheelScroll wheelScroll_;
 
   TFormSongSettings songSettings_{*this};
   std::unique_ptr<TDocument> document_;

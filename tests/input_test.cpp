@@ -1,5 +1,5 @@
-// The window's keys, the tempo shown as a number and the tooltips, through real key,
-// wheel and mouse events.
+// The window's keys, the wheel over the staff, the tempo shown as a number and the
+// tooltips, through real key, wheel and mouse events.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -105,6 +105,29 @@ TEST_F(Input, SpacePlaysAndStopsWhateverHasTheFocus) {
     EXPECT_FALSE(f.LoopBtn->isChecked());
     EXPECT_EQ(f.TempoBar->value(), 250);
   }
+}
+
+TEST_F(Input, TheWheelOverTheStaffScrollsAColumnANotchAndATouchpadByItsPixels) {
+  const QPoint over(200, 70);
+  Wheel(f.MainImage, over, {0, -120});
+  EXPECT_EQ(f.ScrollBar->value(), 32);
+  // Shift turns a wheel sideways on many desktops; either way it scrolls the song.
+  Wheel(f.MainImage, over, {-120, 0}, {}, Qt::ShiftModifier);
+  Wheel(f.MainImage, over, {0, -240}, {}, Qt::ShiftModifier);
+  EXPECT_EQ(f.ScrollBar->value(), 128);
+  Wheel(f.MainImage, over, {0, -120}, {0, -5});
+  EXPECT_EQ(f.ScrollBar->value(), 133);
+  Wheel(f.MainImage, over, {0, 120 * 10});
+  EXPECT_EQ(f.ScrollBar->value(), 0);
+  Wheel(f.MainImage, over, {0, -120 * 1000});
+  EXPECT_EQ(f.ScrollBar->value(), f.ScrollBar->maximum());
+
+  // The view shows the scrolled staff with the tool under the pointer at once.
+  Wheel(f.MainImage, over, {0, 120});
+  EXPECT_EQ(f.MainImage->cursor().shape(), Qt::BlankCursor);
+  QImage expected = f.MainImage->Picture();
+  f.DrawScore(over.x(), over.y(), f.SelectedSound);
+  EXPECT_EQ(f.MainImage->Picture(), expected);
 }
 
 TEST_F(Input, TheTempoIsShownBesideTheSliderWhileTheUserMovesIt) {

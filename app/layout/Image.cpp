@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <utility>
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {
@@ -37,3 +38,8 @@ void TImage::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TImage::leaveEvent(QEvent*) { emit MouseLeave(); }
+
+void TImage::wheelEvent(QWheelEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  emit MouseWheel(event->modifiers(), event->angleDelta(), event->pixelDelta(), pos.x(), pos.y());
+}

@@ -20,12 +20,16 @@ class TImage : public QWidget {
   void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
   void MouseMove(Qt::KeyboardModifiers shift, int x, int y);
   void MouseLeave();
+  // A wheel or touchpad over the control: its turn in eighths of a degree, and its pixels
+  // where the device reports them.
+  void MouseWheel(Qt::KeyboardModifiers shift, QPoint angle, QPoint pixels, int x, int y);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void leaveEvent(QEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   QImage picture_;

@@ -1,0 +1,38 @@
+// The wheel, as the core reads it.
+#include <gtest/gtest.h>
+
+#include "core/WheelScroll.h"
+
+namespace {
+
+TEST(WheelScroll, ANotchIsAColumnFinerTurnsAddUpAndPixelsGlide) {
+  TWheelScroll wheel;
+  // Turning towards the user goes on through the song, away from it goes back; the
+  // horizontal axis counts the same, and a diagonal stroke by its stronger axis.
+  EXPECT_EQ(wheel.Pixels(0, -120, 0, 0), 32);
+  EXPECT_EQ(wheel.Pixels(0, 240, 0, 0), -64);
+  EXPECT_EQ(wheel.Pixels(-120, 0, 0, 0), 32);
+  EXPECT_EQ(wheel.Pixels(-120, 30, 0, 0), 32);
+  EXPECT_EQ(wheel.Pixels(20, -120, 0, 0), 32);
+
+  // A fine wheel: eight parts of 15 make one column, none of it lost on the way.
+  int moved = 0;
+  for (int k = 0; k < 8; ++k) moved += wheel.Pixels(0, -15, 0, 0);
+  EXPECT_EQ(moved, 32);
+  EXPECT_EQ(wheel.Pixels(0, -10, 0, 0), 2);  // 2.67 pixels: 0.67 kept
+  EXPECT_EQ(wheel.Pixels(0, -5, 0, 0), 2);   // 1.33 + 0.67
+  // Turning back drops what was kept from the other way: 1.33 pixels, not 1.33 - 0.67.
+  EXPECT_EQ(wheel.Pixels(0, -10, 0, 0), 2);
+  EXPECT_EQ(wheel.Pixels(0, 5, 0, 0), -1);
+
+  // A touchpad's pixels move the song by as many pixels, whatever its angle says.
+  EXPECT_EQ(wheel.Pixels(0, -360, 0, -7), 7);
+  EXPECT_EQ(wheel.Pixels(0, 0, 3, 1), -3);
+  EXPECT_EQ(wheel.Pixels(0, 0, 0, 0), 0);
+
+  // Wild values move far, never overflow.
+  EXPECT_GT(wheel.Pixels(0, -2147483647 - 1, 0, 0), 2780);
+  EXPECT_LT(wheel.Pixels(0, 0, 2147483647, 0), -2780);
+}
+
+}  // namespace
