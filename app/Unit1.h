@@ -66,6 +66,10 @@ class TForm1 : public QMainWindow, public TFormControls {
   // while it has unsaved changes. The program calls it once its window shows.
   void StartRecovery();
 
+  // Opens a song named on the command line as Open would open it when chosen in its
+  // dialog, with the same messages on failure.
+  void OpenFromCommandLine(const QString& name);
+
  public slots:
   void FormCreate();
   void FormDestroy();
@@ -128,6 +132,7 @@ class TForm1 : public QMainWindow, public TFormControls {
   void StopForReplacement();
   bool StartSongReplacement();
   void ShowNewSong();
+  void OpenChosenFile(const QString& name);
   void LoadWaveBank();
   void KeepRecoveryCopy();
   TScorePictures ScorePictures() const;

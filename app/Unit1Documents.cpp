@@ -81,12 +81,24 @@ void TForm1::OpenActionExecute() {
     DrawScore(-1, -1, -1);
     return;
   }
-  lastOpenName_ = *name;
-  const std::string bytes = ReadSongFile(LocalPath(*name));
+  OpenChosenFile(*name);
+}
+
+void TForm1::OpenFromCommandLine(const QString& name) {
+  try {
+    if (StartSongReplacement()) OpenChosenFile(QFileInfo(name).absoluteFilePath());
+  } catch (...) {
+    ReportCurrentException();
+  }
+}
+
+void TForm1::OpenChosenFile(const QString& name) {
+  lastOpenName_ = name;
+  const std::string bytes = ReadSongFile(LocalPath(name));
   // After a conversion error the song keeps its name, so that a later Save cannot write
   // this song over the file that failed to load.
-  if (Document().Open(bytes, name->toStdString()) == TReadResult::BadScoreData) {
-    LogFailure(name->toStdString() + ": not a song: bad score data");
+  if (Document().Open(bytes, name.toStdString()) == TReadResult::BadScoreData) {
+    LogFailure(name.toStdString() + ": not a song: bad score data");
     Prompter().Message(this, ApplicationTitle(), BadFileData);
     ShowNewSong();
     return;

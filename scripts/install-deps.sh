@@ -12,7 +12,7 @@ packages=(
   fonts-ipafont-gothic fonts-liberation2
   xvfb xauth
   openbox xdotool
-  desktop-file-utils appstream-util
+  desktop-file-utils appstream-util shared-mime-info xdg-utils libfile-mimeinfo-perl
   pulseaudio pulseaudio-utils stress-ng libxcb1-dev
   "$@"
 )

@@ -25,5 +25,5 @@ pomvik_gtest(highdpi_test SOURCES highdpi_test.cpp LIBS pomvik_test_support OWN_
 pomvik_gtest(windowmanager_test SOURCES windowmanager_test.cpp support/VirtualDesktop.cpp
   LIBS pomvik_test_support OWN_MAIN SCALES 1 2)
 
-# Keys, the wheel, the tempo shown and tooltips.
+# Keys, the wheel, the tempo shown, tooltips and a song named on the command line.
 pomvik_gtest(input_test SOURCES input_test.cpp LIBS pomvik_test_support OWN_MAIN)

@@ -1,9 +1,41 @@
-// The wheel, as the core reads it.
+// The command line and the wheel, as the core reads them.
 #include <gtest/gtest.h>
 
+#include "core/ProgramArguments.h"
 #include "core/WheelScroll.h"
 
 namespace {
+
+using TAction = TProgramArguments::TAction;
+
+TEST(ProgramArguments, ASongHelpVersionAndWhatIsRefused) {
+  const auto parse = [](std::vector<std::string> arguments) {
+    return ParseProgramArguments(arguments);
+  };
+  EXPECT_EQ(parse({}).Action, TAction::Run);
+  EXPECT_EQ(parse({}).Song, "");
+  EXPECT_EQ(parse({"a song.psq"}).Song, "a song.psq");
+  // After "--" and as a lone "-", what looks like an option is a song's name.
+  EXPECT_EQ(parse({"--", "--help"}).Action, TAction::Run);
+  EXPECT_EQ(parse({"--", "--help"}).Song, "--help");
+  EXPECT_EQ(parse({"-"}).Song, "-");
+
+  for (const char* help : {"-h", "--help"}) EXPECT_EQ(parse({help}).Action, TAction::Help);
+  EXPECT_EQ(parse({"--version"}).Action, TAction::Version);
+  // They answer next to anything, and help wins over the version.
+  EXPECT_EQ(parse({"-x", "a.psq", "b.psq", "--version"}).Action, TAction::Version);
+  EXPECT_EQ(parse({"--version", "--help"}).Action, TAction::Help);
+
+  const TProgramArguments unknown = parse({"a.psq", "--loud"});
+  EXPECT_EQ(unknown.Action, TAction::BadUsage);
+  EXPECT_EQ(unknown.Problem, "unknown option --loud");
+  EXPECT_EQ(unknown.Song, "");
+  const TProgramArguments two = parse({"a.psq", "b.psq"});
+  EXPECT_EQ(two.Action, TAction::BadUsage);
+  EXPECT_EQ(two.Problem, "one song at a time");
+
+  EXPECT_NE(ProgramUsageText().find("Usage: PomvikSequencer [SONG.psq]\n"), std::string::npos);
+}
 
 TEST(WheelScroll, ANotchIsAColumnFinerTurnsAddUpAndPixelsGlide) {
   TWheelScroll wheel;

@@ -1,5 +1,5 @@
-// The window's keys, the wheel over the staff, the tempo shown as a number and the
-// tooltips, through real key, wheel and mouse events.
+// The window's keys, the wheel over the staff, the tempo shown as a number, the tooltips
+// and a song named on the command line, through real key, wheel and mouse events.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -205,6 +205,49 @@ TEST_F(Input, EverySoundAndButtonNamesItselfInATooltip) {
   QCoreApplication::sendEvent(mushroom, &rest);
   EXPECT_TRUE(QToolTip::isVisible());
   EXPECT_EQ(QToolTip::text(), QStringLiteral("mushroom"));
+}
+
+TEST_F(Input, ASongNamedOnTheCommandLineOpensAsOpenWouldOpenIt) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const QString before = QDir::currentPath();
+  QDir::setCurrent(dir.path());
+  const auto write = [&](const QString& name, const std::string& text) {
+    QFile file(dir.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text.data(), static_cast<qint64>(text.size()));
+  };
+  write(QStringLiteral("song.psq"), kWorkedExampleText);
+  write(QStringLiteral("bad.psq"), "SCORE=0Z\r\nTEMPO=250\r\nLOOP=FALSE\r\nEND=97\r\n");
+
+  // A name relative to the folder it was started in becomes the song's full name.
+  f.OpenFromCommandLine(QStringLiteral("song.psq"));
+  EXPECT_EQ(Shown(), std::vector<TShown>{});
+  EXPECT_EQ(f.SongFileName(), dir.filePath(QStringLiteral("song.psq")));
+  EXPECT_EQ(f.Song().Cell(9, 1), 1);
+  EXPECT_EQ(f.Song().EndColumn, 33);
+  EXPECT_EQ(f.TempoBar->value(), 300);
+  EXPECT_FALSE(f.Document().Modified());
+  // The open dialog proposes it next, as after Open.
+  f.OpenAction->trigger();
+  EXPECT_EQ(Shown().back(), (TShown{"file", "OpenDialog1", f.SongFileName()}));
+
+  // Changes are offered for saving first; failures say what Open says.
+  f.TimeBtn44->click();
+  f.OpenFromCommandLine(QStringLiteral("missing.psq"));
+  const std::vector<TShown> missing = Shown();
+  ASSERT_EQ(missing.size(), 2u);
+  EXPECT_EQ(missing[0].Kind, "confirm");
+  EXPECT_EQ(missing[1].Kind, "error");
+  EXPECT_EQ(missing[1].Text,
+            QStringLiteral("ファイル %1 は開けません").arg(dir.filePath("missing.psq")));
+  EXPECT_EQ(f.Song().EndColumn, 33);
+
+  f.OpenFromCommandLine(dir.filePath(QStringLiteral("bad.psq")));
+  EXPECT_EQ(Shown().back(), (TShown{"message", "input_test", "データが不正です"}));
+  EXPECT_EQ(f.SongFileName(), QStringLiteral("無題"));
+  EXPECT_EQ(f.Song().EndColumn, 97);
+  QDir::setCurrent(before);
 }
 
 }  // namespace

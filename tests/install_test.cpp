@@ -149,16 +149,28 @@ TEST_F(Installed, HoldsEveryFileAndPassesTheDesktopsValidators) {
   EXPECT_EQ(metainfo.status, 0) << "appstream-util (package appstream-util): " << metainfo.output;
 }
 
-TEST_F(Installed, ItsProgramsFindTheirSamplesWhenStartedFromAnotherFolder) {
-  // The launcher's command line, as a desktop runs it: a program on the PATH.
+// The launcher's command line as a desktop runs it for `file` (none when empty): its
+// field code %f stands for the one file.
+std::vector<std::string> LauncherCommand(const fs::path& launcher, const std::string& file) {
   std::string exec;
-  std::istringstream lines(Slurp(Launcher()));
+  std::istringstream lines(Slurp(launcher));
   for (std::string line; std::getline(lines, line);)
     if (line.rfind("Exec=", 0) == 0) exec = line.substr(5);
-  ASSERT_FALSE(exec.empty());
   std::vector<std::string> command;
   std::istringstream words(exec);
-  for (std::string word; words >> word;) command.push_back(word);
+  for (std::string word; words >> word;) {
+    if (word != "%f")
+      command.push_back(word);
+    else if (!file.empty())
+      command.push_back(file);
+  }
+  return command;
+}
+
+TEST_F(Installed, ItsProgramsFindTheirSamplesWhenStartedFromAnotherFolder) {
+  // A program on the PATH, started as a desktop starts it.
+  const std::vector<std::string> command = LauncherCommand(Launcher(), "");
+  ASSERT_FALSE(command.empty());
 
   // A sound device is needed for the samples to load: OpenAL Soft's wave writer, into
   // nothing. Only the installed folder holds samples; the program checks its start and ends.
@@ -183,6 +195,74 @@ TEST_F(Installed, ItsProgramsFindTheirSamplesWhenStartedFromAnotherFolder) {
   const TRun render = RunIn(Root() / "elsewhere", {"pomvik-render", "song.psq", "song.wav"}, env);
   EXPECT_EQ(render.status, 0) << render.output;
   EXPECT_EQ(render.output.find("silent"), std::string::npos) << render.output;
+
+  // A song opened from a file manager: the program reads it at start and says what Open
+  // would say of it.
+  const TRun song = RunIn(Root() / "elsewhere", LauncherCommand(Launcher(), "song.psq"), env);
+  EXPECT_EQ(song.status, 0) << song.output;
+  std::ofstream(Root() / "elsewhere" / "bad.psq") << "SCORE=0Z\r\nTEMPO=250\r\nEND=97\r\n";
+  const TRun bad = RunIn(Root() / "elsewhere", LauncherCommand(Launcher(), "bad.psq"), env);
+  EXPECT_EQ(bad.status, 1);
+  EXPECT_NE(bad.output.find("データが不正です"), std::string::npos) << bad.output;
+}
+
+TEST_F(Installed, FileManagersKnowItsSongsAndOpenThemWithIt) {
+  // A desktop of no particular kind, with the prefix among its data folders and nothing of
+  // the user's own; the databases are brought up to date as a package's install does.
+  const fs::path home = Root() / "mime-home";
+  fs::create_directories(home / "data");
+  fs::create_directories(home / "config");
+  const std::vector<std::string> env = Environment(
+      {"XDG_", "HOME=", "DISPLAY=", "WAYLAND_DISPLAY=", "DBUS_SESSION_BUS_ADDRESS=", "KDE_",
+       "GNOME_DESKTOP_SESSION_ID=", "MATE_DESKTOP_SESSION_ID=", "DESKTOP_SESSION="},
+      {"HOME=" + home.string(), "XDG_DATA_HOME=" + (home / "data").string(),
+       "XDG_CONFIG_HOME=" + (home / "config").string(),
+       "XDG_CONFIG_DIRS=" + (home / "config").string(),
+       "XDG_DATA_DIRS=" + Share().string() + ":/usr/share",
+       "DBUS_SESSION_BUS_ADDRESS=unix:path=" + (home / "no-bus").string()});
+  const TRun mime = RunIn(Root(), {"update-mime-database", (Share() / "mime").string()}, env);
+  ASSERT_EQ(mime.status, 0) << "update-mime-database (package shared-mime-info): " << mime.output;
+  const TRun launchers =
+      RunIn(Root(), {"update-desktop-database", (Share() / "applications").string()}, env);
+  ASSERT_EQ(launchers.status, 0) << launchers.output;
+
+  // Known by the name, and by the first line where the name says nothing.
+  std::ofstream(home / "song.psq") << "SCORE=0091\r\nTEMPO=250\r\n";
+  std::ofstream(home / "song") << "SCORE=0091\r\nTEMPO=250\r\n";
+  std::ofstream(home / "notes.txt") << "SCORE=0091\r\n";
+  const auto filetype = [&](const char* name) {
+    return RunIn(Root(), {"xdg-mime", "query", "filetype", (home / name).string()}, env).output;
+  };
+  EXPECT_EQ(filetype("song.psq"), "application/x-pomviksequencer-song\n")
+      << "xdg-mime (package xdg-utils, with libfile-mimeinfo-perl)";
+  EXPECT_EQ(filetype("song"), "application/x-pomviksequencer-song\n");
+  EXPECT_EQ(filetype("notes.txt"), "text/plain\n");
+  const TRun opener =
+      RunIn(Root(), {"xdg-mime", "query", "default", "application/x-pomviksequencer-song"}, env);
+  EXPECT_EQ(opener.output, "pomviksequencer.desktop\n");
+}
+
+TEST_F(Installed, ItsProgramAnswersHelpAndVersionOnTheStandardOutputWithoutADisplay) {
+  const char* path = std::getenv("PATH");
+  const std::vector<std::string> env =
+      Environment({"PATH=", "QT_", "DISPLAY=", "WAYLAND_DISPLAY="},
+                  {"PATH=" + (Prefix() / "bin").string() + ":" + (path ? path : "/usr/bin:/bin")});
+  // The standard error is thrown away: what is left came on the standard output.
+  const auto run = [&](const std::string& arguments) {
+    return RunIn(Root(), {"sh", "-c", "PomvikSequencer " + arguments + " 2>/dev/null"}, env);
+  };
+  const TRun help = run("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.output.rfind("Usage: PomvikSequencer [SONG.psq]\n", 0), 0u) << help.output;
+  const TRun version = run("--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.output, "PomvikSequencer " POMVIK_VERSION "\n");
+  const TRun wrong = RunIn(Root(), {"PomvikSequencer", "-platform", "offscreen", "--loud"}, env);
+  EXPECT_EQ(wrong.status, 2);
+  EXPECT_NE(
+      wrong.output.find("PomvikSequencer: unknown option --loud (see PomvikSequencer --help)\n"),
+      std::string::npos)
+      << wrong.output;
 }
 
 // On a build machine without a sound device the start check still checks the samples: each
