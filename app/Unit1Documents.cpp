@@ -10,6 +10,8 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QSaveFile>
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -29,6 +31,7 @@ const QString CannotOpen = QStringLiteral("ファイル %1 は開けません");
 const QString ClipboardTooLarge = QStringLiteral("クリップボードのテキストは大きすぎます");
 const QString SongExtension = QStringLiteral(".psq");
 const QString PlainText = QStringLiteral("text/plain");
+const std::array<QString, 2> PlainTexts = {QStringLiteral("text/plain;charset=utf-8"), PlainText};
 const QString FromClipboard = QStringLiteral("the clipboard");
 
 std::filesystem::path LocalPath(const QString& name) {
@@ -159,8 +162,13 @@ void TForm1::SaveToClipbrdActionExecute() {
 void TForm1::LoadFromClipbrdActionExecute() {
   if (!StartSongReplacement()) return;
   const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-  if (mime == nullptr || !mime->hasFormat(PlainText)) return;
-  const QByteArray bytes = mime->data(PlainText);
+  // Asked for as plain text, another program's text comes decoded by the toolkit, which
+  // drops a byte-order mark; in its own charset it comes as the bytes it was.
+  const auto format = std::find_if(PlainTexts.begin(), PlainTexts.end(), [&](const QString& f) {
+    return mime != nullptr && mime->hasFormat(f);
+  });
+  if (format == PlainTexts.end()) return;
+  const QByteArray bytes = mime->data(*format);
   if (static_cast<std::size_t>(bytes.size()) > MaxSongFileBytes)
     throw EFOpenError(ClipboardTooLarge.toStdString(),
                       "cannot read the clipboard: " + std::to_string(bytes.size()) +

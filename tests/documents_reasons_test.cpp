@@ -65,19 +65,20 @@ TEST_F(Documents, AByteOrderMarkIsBadScoreDataOnEveryPath) {
             std::vector{Program(file.toStdString() + ": not a song: bad score data")});
   EXPECT_EQ(LastShown(), Message("データが不正です"));
 
-  // The clipboard's bytes as another program offers them, and as a decoded text.
-  for (bool decoded : {false, true}) {
-    if (decoded) {
+  // The clipboard's bytes as other programs offer them, and as a decoded text.
+  for (const char* format : {"text/plain", "text/plain;charset=utf-8", ""}) {
+    if (*format == '\0') {
       QGuiApplication::clipboard()->setText(QChar(0xFEFF) +
                                             QString::fromStdString(kWorkedExampleText));
     } else {
       auto* mime = new QMimeData;
-      mime->setData(QStringLiteral("text/plain"), QByteArray::fromStdString(marked));
+      mime->setData(QString::fromLatin1(format), QByteArray::fromStdString(marked));
       QGuiApplication::clipboard()->setMimeData(mime);
     }
     EXPECT_EQ(ErrorLines([&] { f.LoadFromClipbrdAction->trigger(); }),
-              std::vector{Program("the clipboard: not a song: bad score data")});
-    EXPECT_EQ(LastShown(), Message("file import err ")) << decoded;
+              std::vector{Program("the clipboard: not a song: bad score data")})
+        << format;
+    EXPECT_EQ(LastShown(), Message("file import err ")) << format;
   }
   EXPECT_EQ(ErrorLines([&] { Drop({QUrl::fromLocalFile(file)}); }),
             std::vector{Program(file.toStdString() + ": not a song: bad score data")});
