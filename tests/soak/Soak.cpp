@@ -37,7 +37,7 @@ TSoak::TSoak(uint64_t seed) : dice_(seed) {
   form_ = std::make_unique<TForm1>(std::make_unique<TAnswers>(*this), 44100);
   f().show();
   (void)QTest::qWaitForWindowExposed(form_.get());
-  savedText_ = SongText();
+  savedText_ = historyStart_ = SongText();
 }
 
 TSoak::~TSoak() { TestApplication().setPrompter(std::make_unique<TPrompter>()); }
@@ -112,15 +112,23 @@ void TSoak::CheckSave() {
 
 // Nothing is lost: a change is marked until it is saved, and replacing a song with
 // changes asks first.
-void TSoak::CheckAfter(const TAction& action, bool modifiedBefore) {
+void TSoak::CheckAfter(const TAction& action, bool modifiedBefore, const std::string& textBefore,
+                       const QString& nameBefore) {
   CheckSave();
   const bool modified = f().Document().Modified();
   // An edit can only move the song away from the text last saved, or back to it.
-  if (action.Kind == Edit && modified != (SongText() != savedText_))
+  if ((action.Kind == Edit || action.Kind == History) && modified != (SongText() != savedText_))
     Fail(modified         ? "the song is marked although it is the one saved"
          : modifiedBefore ? "the unsaved changes were forgotten"
                           : "a change is not marked");
   if (!modified) savedText_ = SongText();
+  if (!f().Document().CanUndo() && !f().Document().CanRedo()) {
+    historyStart_ = SongText();
+    changesSinceStart_ = 0;
+  } else if (action.Kind != History &&
+             (SongText() != textBefore || f().SongFileName() != nameBefore)) {
+    ++changesSinceStart_;
+  }
   if (action.Kind == Replace && asked_ != modifiedBefore)
     Fail(modifiedBefore ? "unsaved changes were replaced without asking"
                         : "the save question came without changes");
@@ -139,6 +147,8 @@ std::string TSoak::Run(long count) {
     while (pick >= Actions[k].Weight) pick -= Actions[k++].Weight;
     const TAction& action = Actions[k];
     const bool modifiedBefore = f().Document().Modified();
+    const std::string textBefore = SongText();
+    const QString nameBefore = f().SongFileName();
     what_.clear();
     try {
       (this->*action.Run)();
@@ -148,7 +158,7 @@ std::string TSoak::Run(long count) {
       Fail("an exception escaped unreported");
     }
     QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::X11ExcludeTimers);
-    CheckAfter(action, modifiedBefore);
+    CheckAfter(action, modifiedBefore, textBefore, nameBefore);
     ++counts_[action.Name];
     recent.push_back("#" + std::to_string(n) + " " + action.Name +
                      (what_.empty() ? "" : " (" + what_ + ")"));

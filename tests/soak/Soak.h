@@ -47,6 +47,7 @@ class TSoak {
 
   enum TKind {
     Edit,      // may change the song, and must then mark it modified
+    History,   // walks the history: moves the song, never adds to it
     Document,  // may save, export or clear the modified flag
     Replace,   // replaces the song: asks first exactly when it is modified
   };
@@ -81,7 +82,8 @@ class TSoak {
   std::optional<QString> ChooseFile(const QString& dialog, const QString& proposed);
   void TicksDuringDialog();
   void CheckSave();
-  void CheckAfter(const TAction& action, bool modifiedBefore);
+  void CheckAfter(const TAction& action, bool modifiedBefore, const std::string& textBefore,
+                  const QString& nameBefore);
 
   // The actions.
   void Hover();
@@ -110,6 +112,9 @@ class TSoak {
   void Resize();
   void Close();
   void DisabledButtons();
+  void Undo();
+  void Redo();
+  void UndoToTheStart();
 
   static const std::vector<TAction> Actions;
 
@@ -119,7 +124,11 @@ class TSoak {
   Qt::MouseButtons held_;
   std::string failure_, what_;
   std::optional<TSave> pendingSave_, lastSave_;
-  std::string savedText_;            // the text last saved, opened or exported
+  std::string savedText_;  // the text last saved, opened or exported
+  // The song the history begins with, and how many changes (each at most one step) were
+  // made since: the history holds every step while they are fewer than its limit.
+  std::string historyStart_;
+  long changesSinceStart_ = 0;
   std::deque<QString> forcedFiles_;  // the final checks choose their files themselves
   bool saveFailed_ = false, asked_ = false;
   std::map<std::string, long> counts_;
