@@ -26,6 +26,7 @@
 #include "sound/stream/sdl_output.h"
 #include "tests/support/ColumnTiming.h"
 #include "tests/support/FormFixture.h"
+#include "tests/support/MachineLoad.h"
 #include "tests/support/PulseServer.h"
 #include "tests/support/Recording.h"
 #include "tests/support/RenderRun.h"
@@ -35,6 +36,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kRate = 48000;
 constexpr int kColumns = 16;
+// What the stream can ride out: about 14 ms are queued through the server at any time.
+constexpr double kStallMs = 10;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -161,7 +164,9 @@ class ServerPlayback : public ::testing::Test {
   }
 
   // Checks what was heard against the render, column by column.
-  void ExpectOnTheSampleClock(const TPlayed& played) {
+  // `stalls`: how often the machine itself held a real-time thread past the stream's slack
+  // (see TMachineLoad); each may be heard as one dropout and one interval out of place.
+  void ExpectOnTheSampleClock(const TPlayed& played, long stalls = 0) {
     const std::vector<float>& heard = played.Recording;
     auto frameAt = [&](Clock::time_point t) {
       return static_cast<int64_t>(Seconds(t - played.RecordingStarted) * kRate);
@@ -201,10 +206,12 @@ class ServerPlayback : public ::testing::Test {
       if (hits[i + 1].Frame < change - kRate / 2) errors700.push_back(std::abs(ms - 84));
       if (hits[i].Frame > change + kRate / 2) errors250.push_back(std::abs(ms - 240));
     }
-    auto describe = [](std::vector<double> e, const char* tempo) {
+    long over1All = 0;
+    auto describe = [&over1All](std::vector<double> e, const char* tempo) {
       std::sort(e.begin(), e.end());
       if (e.empty()) return 0.0;
       const long over1 = std::count_if(e.begin(), e.end(), [](double x) { return x > 1; });
+      over1All += over1;
       const long over6 = std::count_if(e.begin(), e.end(), [](double x) { return x > 6; });
       std::printf(
           "tempo %s: %zu intervals, error p95 %.2f ms, worst %.2f ms, %ld over 1 ms, "
@@ -217,9 +224,14 @@ class ServerPlayback : public ::testing::Test {
         "render %.4f\n",
         hits.size(), silent.size(), 1000.0 * static_cast<double>(longest) / kRate,
         worstCorrelation);
-    EXPECT_TRUE(silent.empty()) << "dropouts";
-    EXPECT_LE(describe(errors700, "700"), 1.0);
-    EXPECT_LE(describe(errors250, "250"), 1.0);
+    EXPECT_LE(static_cast<long>(silent.size()), stalls) << "dropouts";
+    const double worst700 = describe(errors700, "700");
+    const double worst250 = describe(errors250, "250");
+    if (stalls == 0) {
+      EXPECT_LE(worst700, 1.0);
+      EXPECT_LE(worst250, 1.0);
+    }
+    EXPECT_LE(over1All, stalls) << "intervals more than 1 ms off";
     EXPECT_GT(errors700.size(), 100u);
     EXPECT_GT(errors250.size(), 40u);
     EXPECT_GE(worstCorrelation, 0.99) << "live and render differ";
@@ -256,8 +268,9 @@ class ServerStream : public ::testing::Test {
       return sounding.load();
     };
   }
-  // Every mark heard must lie exactly kMarkEvery frames after the one before.
-  static void ExpectEveryMark(const std::vector<float>& heard) {
+  // Every mark heard must lie exactly kMarkEvery frames after the one before; `stalls` as in
+  // ExpectOnTheSampleClock.
+  static void ExpectEveryMark(const std::vector<float>& heard, long stalls = 0) {
     std::vector<int64_t> marks;
     for (std::size_t i = 0; i < heard.size(); ++i)
       if (heard[i] > 0.6f) marks.push_back(static_cast<int64_t>(i));
@@ -267,8 +280,8 @@ class ServerStream : public ::testing::Test {
       off += marks[i] - marks[i - 1] != kMarkEvery ? 1 : 0;
     const auto silent = FindSilentRuns(heard, marks.front(), marks.back(), kRate / 1000);
     std::printf("%zu marks, %ld off their frame, %zu dropouts\n", marks.size(), off, silent.size());
-    EXPECT_EQ(off, 0);
-    EXPECT_TRUE(silent.empty());
+    EXPECT_LE(off, stalls);
+    EXPECT_LE(static_cast<long>(silent.size()), stalls);
   }
 
   std::optional<TPulseServer> server;
@@ -318,9 +331,7 @@ TEST_F(ServerStream, QuietThenIdle) {
 }
 
 TEST_F(ServerStream, LoadedMachine) {
-  TChildProcess load({"stress-ng", "--cpu", "8", "--vm", "2", "--vm-bytes", "1G", "--hdd", "1",
-                      "--temp-path", server->Folder().string(), "--timeout", "20s"},
-                     {}, (server->Folder() / "stress.log").string());
+  TMachineLoad load(server->Folder(), 20);
   std::this_thread::sleep_for(std::chrono::seconds(1));
   ASSERT_TRUE(load.Running()) << "stress-ng did not start";
   TMonitorRecording recording(*server, "stream");
@@ -328,8 +339,10 @@ TEST_F(ServerStream, LoadedMachine) {
   ASSERT_TRUE(output->Start(Tone()));
   std::this_thread::sleep_for(std::chrono::seconds(10));
   output->Stop();
-  load.Stop(SIGINT);
-  ExpectEveryMark(recording.Finish());
+  load.Stop();
+  std::printf("%s\n", load.Describe().c_str());
+  SCOPED_TRACE(load.Describe());
+  ExpectEveryMark(recording.Finish(), load.Stalls(kStallMs));
 }
 
 TEST_F(ServerStream, ServerRestarts) {
@@ -373,14 +386,14 @@ TEST_F(ServerPlayback, QuietMachine) {
 
 TEST_F(ServerPlayback, LoadedMachine) {
   auto f = OpenWindow();
-  TChildProcess load({"stress-ng", "--cpu", "8", "--vm", "2", "--vm-bytes", "1G", "--hdd", "1",
-                      "--temp-path", server->Folder().string(), "--timeout", "45s"},
-                     {}, (server->Folder() / "stress.log").string());
+  TMachineLoad load(server->Folder(), 45);
   QTest::qWait(1000);
   ASSERT_TRUE(load.Running()) << "stress-ng did not start";
   const TPlayed played = Play(*f, 30, "loaded");
-  load.Stop(SIGINT);
-  ExpectOnTheSampleClock(played);
+  load.Stop();
+  std::printf("%s\n", load.Describe().c_str());
+  SCOPED_TRACE(load.Describe());
+  ExpectOnTheSampleClock(played, load.Stalls(kStallMs));
 }
 
 TEST_F(ServerPlayback, ServerRestartsDuringPlayback) {

@@ -10,6 +10,7 @@ if(NOT POMVIK_SANITIZE)
   add_library(pomvik_server_support STATIC
     support/ChildProcess.cpp support/ChildProcess.h
     support/ColumnTiming.cpp support/ColumnTiming.h
+    support/MachineLoad.cpp support/MachineLoad.h
     support/PulseServer.cpp support/PulseServer.h)
   target_link_libraries(pomvik_server_support PUBLIC pomvik_test_headers)
 
