@@ -26,6 +26,7 @@
 #include "core/NoteEditing.h"
 #include "core/RecoveryWriter.h"
 #include "core/SampleFolder.h"
+#include "core/ScoreGeometry.h"
 #include "core/Transport.h"
 #include "sound/ddsd/ddsd.h"
 
@@ -81,6 +82,10 @@ void TForm1::ConnectHandlers() {
   playStopKey->setObjectName(QStringLiteral("PlayStopKey"));
   playStopKey->setAutoRepeat(false);
   connect(playStopKey, &QShortcut::activated, this, &TForm1::PlayStopKeyActivated);
+  auto* playFromHereKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Space), this);
+  playFromHereKey->setObjectName(QStringLiteral("PlayFromHereKey"));
+  playFromHereKey->setAutoRepeat(false);
+  connect(playFromHereKey, &QShortcut::activated, this, &TForm1::PlayFromHereKeyActivated);
   connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
   ConnectDocumentHandlers();
   ConnectHistoryHandlers();
@@ -183,7 +188,10 @@ void TForm1::PlayBtnClick() {
   PlayBtn->setImageIndex(PlayerPicture::PlayPlaying);
   StopBtn->setImageIndex(PlayerPicture::StopPlaying);
   if (Timer->isActive()) return;  // a second Play keeps the position
-  Position.Rewind();
+  // Shift+click plays from the first column wholly in view.
+  Position.Rewind(PlayBtn->ClickModifiers().testFlag(Qt::ShiftModifier)
+                      ? FirstWhollyVisibleColumn(ScrollBar->value())
+                      : 1);
   Playing = true;
   StopPlaybackBanks(*DDSD1);
   Timer->start();
@@ -236,6 +244,14 @@ void TForm1::TimerTimer() {
 
 // As a click on the button that is up would.
 void TForm1::PlayStopKeyActivated() { (Playing ? StopBtn : PlayBtn)->click(); }
+
+// As Space, but starting as a Shift+click on Play does.
+void TForm1::PlayFromHereKeyActivated() {
+  if (Playing)
+    StopBtn->click();
+  else
+    PlayBtn->ClickWith(Qt::ShiftModifier);
+}
 
 void TForm1::MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers, int X, int Y) {
   if (Playing || Button != Qt::LeftButton) return;

@@ -81,6 +81,7 @@ class TForm1 : public QMainWindow, public TFormControls {
   void TempoBarChange();
   void TimerTimer();
   void PlayStopKeyActivated();
+  void PlayFromHereKeyActivated();
   void ScrollBarChange();
   void Exit1Click();
 

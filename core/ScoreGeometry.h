@@ -27,3 +27,11 @@ constexpr int ColumnLineX(int column, int P) { return ColumnWidth * column + Col
 constexpr int RowCentreY(int row) { return RowHeight * row + RowZeroY; }
 // The walking figure's left edge on a tick: over column n on tick 2n.
 constexpr int FigureX(int32_t PlayTick, int P) { return FigureStep * PlayTick + ColumnZeroX - P; }
+
+// The first column whose notes lie wholly in the view scrolled by P: play from here starts
+// there. Column n's pictures begin at ColumnLineX(n, P) - IconHalf, which must not be left of
+// the view's edge; at the start of the song that is column 1.
+constexpr int FirstWhollyVisibleColumn(int P) {
+  const int from = P + IconHalf - ColumnZeroX;  // ColumnWidth x n must reach this
+  return from <= ColumnWidth ? 1 : (from + ColumnWidth - 1) / ColumnWidth;
+}

@@ -1,7 +1,8 @@
-// The command line and the wheel, as the core reads them.
+// The command line, the wheel and where play from here starts, as the core reads them.
 #include <gtest/gtest.h>
 
 #include "core/ProgramArguments.h"
+#include "core/ScoreGeometry.h"
 #include "core/WheelScroll.h"
 
 namespace {
@@ -65,6 +66,22 @@ TEST(WheelScroll, ANotchIsAColumnFinerTurnsAddUpAndPixelsGlide) {
   // Wild values move far, never overflow.
   EXPECT_GT(wheel.Pixels(0, -2147483647 - 1, 0, 0), 2780);
   EXPECT_LT(wheel.Pixels(0, 0, 2147483647, 0), -2780);
+}
+
+TEST(PlayFromHere, StartsAtTheFirstColumnWhoseNotesAreWhollyInView) {
+  // Column 1 while its notes still show whole; the next once its notes are cut at the edge.
+  EXPECT_EQ(FirstWhollyVisibleColumn(0), 1);
+  EXPECT_EQ(FirstWhollyVisibleColumn(74), 1);
+  EXPECT_EQ(FirstWhollyVisibleColumn(75), 2);
+  EXPECT_EQ(FirstWhollyVisibleColumn(300), 9);
+  EXPECT_EQ(FirstWhollyVisibleColumn(ScrollMax), 86);
+  // Over every scroll position: that column's pictures begin inside the view, the one
+  // before it is cut (or there is none).
+  for (int P = 0; P <= ScrollMax; ++P) {
+    const int n = FirstWhollyVisibleColumn(P);
+    ASSERT_GE(ColumnLineX(n, P) - IconHalf, 0) << P;
+    ASSERT_TRUE(n == 1 || ColumnLineX(n - 1, P) - IconHalf < 0) << P;
+  }
 }
 
 }  // namespace

@@ -107,6 +107,42 @@ TEST_F(Input, SpacePlaysAndStopsWhateverHasTheFocus) {
   }
 }
 
+TEST_F(Input, ShiftPlaysFromTheFirstColumnWhollyInView) {
+  // Scrolled by 300 pixels, column 8's notes are cut at the left edge and column 9's whole.
+  f.ScrollBar->setValue(300);
+  QTest::mouseClick(f.PlayBtn, Qt::LeftButton, Qt::ShiftModifier);
+  EXPECT_TRUE(f.Playing);
+  EXPECT_EQ(f.Position.PlayColumn, 9);
+  EXPECT_EQ(f.Position.PlayTick, 17);  // a silent tick first, then column 9
+  Key(Qt::Key_Space);
+  EXPECT_FALSE(f.Playing);
+
+  // A plain click plays from column 1 wherever the view stands.
+  f.ScrollBar->setValue(300);
+  QTest::mouseClick(f.PlayBtn, Qt::LeftButton);
+  EXPECT_EQ(f.Position.PlayColumn, 1);
+  EXPECT_EQ(f.Position.PlayTick, 1);
+  Key(Qt::Key_Space);
+
+  // Shift+Space whatever has the focus, and again to stop.
+  for (QWidget* focused : std::vector<QWidget*>{f.TempoBar, f.ScrollBar, f.MainImage}) {
+    SCOPED_TRACE(focused->objectName().toStdString());
+    Focus(focused);
+    f.ScrollBar->setValue(75);
+    Key(Qt::Key_Space, Qt::ShiftModifier);
+    EXPECT_TRUE(f.Playing);
+    EXPECT_TRUE(f.PlayBtn->isChecked());
+    EXPECT_EQ(f.Position.PlayColumn, 2);
+    Key(Qt::Key_Space, Qt::ShiftModifier);
+    EXPECT_FALSE(f.Playing);
+    EXPECT_TRUE(f.StopBtn->isChecked());
+    EXPECT_EQ(f.TempoBar->value(), 250);
+  }
+  // The keys held then are gone: a later click from code plays from column 1.
+  f.PlayBtn->click();
+  EXPECT_EQ(f.Position.PlayColumn, 1);
+}
+
 TEST_F(Input, TheWheelOverTheStaffScrollsAColumnANotchAndATouchpadByItsPixels) {
   const QPoint over(200, 70);
   Wheel(f.MainImage, over, {0, -120});

@@ -180,7 +180,8 @@ void BuildControls(QMainWindow& f, TFormControls& c) {
   c.TempoBar->setTickPosition(QSlider::NoTicks);
   c.TempoBar->setValue(DefaultTempo);
   new TTempoDisplay(c.TempoBar);
-  c.PlayBtn->setToolTip(QStringLiteral("play (Space)"));
+  c.PlayBtn->setToolTip(
+      QStringLiteral("play (Space); with Shift, from the first column wholly in view"));
   c.StopBtn->setToolTip(QStringLiteral("stop (Space)"));
   c.LoopBtn->setToolTip(QStringLiteral("loop"));
   c.PlayerBar->AddControl(c.TempoBar);

@@ -34,7 +34,16 @@ void TToolButton::mousePressEvent(QMouseEvent* event) {
 
 void TToolButton::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) emit MouseUp();
+  // The click is raised inside the release.
+  clickModifiers_ = event->modifiers();
   QToolButton::mouseReleaseEvent(event);
+  clickModifiers_ = Qt::NoModifier;
+}
+
+void TToolButton::ClickWith(Qt::KeyboardModifiers modifiers) {
+  clickModifiers_ = modifiers;
+  click();
+  clickModifiers_ = Qt::NoModifier;
 }
 
 TToolBar::TToolBar(const QString& name, const QString& caption, const TImageList* images,

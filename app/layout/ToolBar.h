@@ -19,6 +19,12 @@ class TToolButton : public QToolButton {
   void setImageIndex(int index);
   const TImageList* Images() const { return images_; }
 
+  // The keys held for the click being handled (a mouse click's own, or what ClickWith
+  // gave); none outside a click.
+  Qt::KeyboardModifiers ClickModifiers() const { return clickModifiers_; }
+  // A click as if made with these keys held.
+  void ClickWith(Qt::KeyboardModifiers modifiers);
+
  signals:
   void MouseDown();
   void MouseUp();
@@ -30,6 +36,7 @@ class TToolButton : public QToolButton {
  private:
   const TImageList* images_;
   int imageIndex_ = -1;
+  Qt::KeyboardModifiers clickModifiers_ = Qt::NoModifier;
 };
 
 // A flat, non-wrapping row of tool buttons and separators, laid out without gaps.
