@@ -95,6 +95,7 @@ class TSoak {
   void TimeSignature();
   void Loop();
   void Play();
+  void PlayFromHere();
   void Stop();
   void Tick();
   void RealTicks();

@@ -11,9 +11,12 @@
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <cstdlib>
 
 #include "app/layout/Image.h"
 #include "app/layout/ToolBar.h"
+#include "core/ScoreGeometry.h"
 #include "tests/soak/FormInvariants.h"
 #include "tests/soak/Soak.h"
 
@@ -27,6 +30,7 @@ const std::vector<TSoak::TAction> TSoak::Actions = {
     {20, "time signature", Edit, &TSoak::TimeSignature},
     {20, "loop", Edit, &TSoak::Loop},
     {40, "play", Edit, &TSoak::Play},
+    {20, "play from here", Edit, &TSoak::PlayFromHere},
     {25, "stop", Edit, &TSoak::Stop},
     {120, "ticks", Edit, &TSoak::Tick},
     {1, "real ticks", Edit, &TSoak::RealTicks},
@@ -125,12 +129,35 @@ void TSoak::DragView() {
            .arg(both ? " and the other" : ""));
 }
 
+// A wheel by notches or parts of one, on either axis, or a touchpad by its pixels; Shift
+// often. Over the staff the song scrolls by as much, within the scroll bar's range.
 void TSoak::Wheel() {
   QWidget* w = dice_.Pick(std::vector<QWidget*>{f().MainImage, f().ScrollBar, f().TempoBar});
   const QPoint at = Within(w);
-  QWheelEvent event(at, w->mapToGlobal(at), {}, {0, dice_.Between(-3, 3) * 120}, Qt::NoButton,
-                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  const bool touchpad = dice_.Chance(25);
+  const int turn = touchpad           ? dice_.Between(-60, 60)
+                   : dice_.Chance(70) ? dice_.Between(-3, 3) * 120
+                                      : dice_.Between(-200, 200);
+  const QPoint delta = dice_.Chance(30) ? QPoint(turn, 0) : QPoint(0, turn);
+  // A touchpad reports an angle beside its pixels; the pixels count.
+  const QPoint angle = touchpad ? delta * 3 : delta;
+  const QPoint pixels = touchpad ? delta : QPoint();
+  const Qt::KeyboardModifiers shift = dice_.Chance(30) ? Qt::ShiftModifier : Qt::NoModifier;
+  const int before = f().ScrollBar->value();
+  QWheelEvent event(at, w->mapToGlobal(at), pixels, angle, Qt::NoButton, shift, Qt::NoScrollPhase,
+                    false);
   QCoreApplication::sendEvent(w, &event);
+  Note(QStringLiteral("%1 %2 on %3")
+           .arg(touchpad ? "pixels" : "angle")
+           .arg(turn)
+           .arg(w->objectName()));
+  if (w != f().MainImage) return;
+  // A fine wheel's parts of a pixel are kept for the next turn: at most one pixel more.
+  const int moved = touchpad ? -turn : -turn * ColumnWidth / 120;
+  const int wanted = std::clamp(before + moved, 0, f().ScrollBar->maximum());
+  if (std::abs(f().ScrollBar->value() - wanted) > (touchpad ? 0 : 1))
+    Fail("the wheel over the staff scrolled from " + std::to_string(before) + " to " +
+         std::to_string(f().ScrollBar->value()) + ", not to " + std::to_string(wanted));
 }
 
 // The timer's handler called as the timer would, once or many times in a row.
@@ -140,7 +167,35 @@ void TSoak::Palette() {
 void TSoak::Eraser() { ClickButton(f().EraserBtn); }
 void TSoak::TimeSignature() { ClickButton(dice_.Chance(50) ? f().TimeBtn44 : f().TimeBtn34); }
 void TSoak::Loop() { ClickButton(f().LoopBtn); }
-void TSoak::Play() { ClickButton(f().PlayBtn); }
+void TSoak::Play() {
+  const bool wasPlaying = f().Playing;
+  ClickButton(f().PlayBtn);
+  if (!wasPlaying && f().Playing && !(f().Position == TPlayPosition{1, 1}))
+    Fail("Play started at column " + std::to_string(f().Position.PlayColumn));
+}
+
+// Shift and a click on Play, or Shift+Space whatever has the focus (which stops a song that
+// plays): a song starts at the first column wholly in view.
+void TSoak::PlayFromHere() {
+  const bool wasPlaying = f().Playing;
+  const int first = FirstWhollyVisibleColumn(f().ScrollBar->value());
+  const bool byKey = dice_.Chance(50);
+  if (byKey) {
+    QWidget* focused = dice_.Pick(std::vector<QWidget*>{f().TempoBar, f().ScrollBar, &f()});
+    QTest::keyClick(focused, Qt::Key_Space, Qt::ShiftModifier);
+  } else {
+    QTest::mouseClick(f().PlayBtn, Qt::LeftButton, Qt::ShiftModifier);
+  }
+  Note(QStringLiteral("%1 from column %2").arg(byKey ? "key" : "click").arg(first));
+  if (wasPlaying) {
+    if (byKey && f().Playing) Fail("Shift+Space did not stop the song");
+  } else if (!f().Playing) {
+    Fail("play from here did not play");
+  } else if (!(f().Position == TPlayPosition{first, 2 * first - 1})) {
+    Fail("play from here started at column " + std::to_string(f().Position.PlayColumn) +
+         ", not at " + std::to_string(first));
+  }
+}
 void TSoak::Stop() { ClickButton(f().StopBtn); }
 void TSoak::LiteMode() { f().Lite1->trigger(); }
 void TSoak::DisabledButtons() {
