@@ -2,7 +2,9 @@
 // start, and the song's unsaved changes are kept in a copy of its own.
 #include <cstdio>
 #include <exception>
+#include <string>
 
+#include "app/Application.h"
 #include "app/Prompter.h"
 #include "app/Unit1.h"
 #include "core/RecoveryOffer.h"
@@ -15,11 +17,10 @@ const QString DamagedCopySetAside =
     QStringLiteral("復元用のファイルが壊れています。%1 に移しました");
 
 void SayDamaged(const TDamagedCopy& damaged) {
-  std::fprintf(stderr, "PomvikSequencer: recovery copy %s is damaged (%s)", damaged.Copy.c_str(),
-               damaged.Problem.c_str());
-  if (!damaged.SetAside.empty())
-    std::fprintf(stderr, "; set aside as %s", damaged.SetAside.c_str());
-  std::fprintf(stderr, "\n");
+  std::string line =
+      "recovery copy " + damaged.Copy.string() + " is damaged (" + damaged.Problem + ")";
+  if (!damaged.SetAside.empty()) line += "; set aside as " + damaged.SetAside.string();
+  LogFailure(line);
 }
 }  // namespace
 
@@ -39,11 +40,16 @@ void TForm1::StartRecovery() {
           Prompter().Message(this, ApplicationTitle(), text);
         });
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "PomvikSequencer: cannot look for recovery copies: %s\n", e.what());
+    LogFailure(std::string("cannot look for recovery copies: ") + e.what());
   }
   std::optional<TRecoverySlot> slot;
   if (restored) slot = std::move(restored->Slot);
-  recovery_ = std::make_unique<TRecoveryWriter>(folder, std::move(slot));
+  // The writer's thread must not ask Qt for the program's name.
+  const std::string title = ApplicationTitle().toStdString();
+  recovery_ = std::make_unique<TRecoveryWriter>(
+      folder, std::move(slot), TRecoveryWriter::DefaultSettle, [title](const std::string& line) {
+        std::fprintf(stderr, "%s: %s\n", title.c_str(), line.c_str());
+      });
   Document().Subscribe([this] { KeepRecoveryCopy(); });
   // The copy was read as a song before it was offered.
   if (restored) Document().Restore(restored->Text, "the recovery copy");

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/ConvertError.h"
+#include "core/SongFile.h"
 #include "core/SongSettings.h"
 #include "core/SongText.h"
 
@@ -15,7 +16,7 @@ std::string SongTextProblem(const std::string& text) {
     if (ReadSongText(SplitSongLines(text), song, settings) == TReadResult::BadScoreData)
       return "not a song: bad score data";
   } catch (const EConvertError& e) {
-    return std::string("not a song: ") + e.what();
+    return "not a song: " + e.Detail();
   }
   return {};
 }
@@ -30,6 +31,8 @@ std::optional<TRecoveredSong> OfferOrphanedCopies(
     try {
       text = slot.Read();
       damage.Problem = SongTextProblem(text);
+    } catch (const ESongFileError& e) {
+      damage.Problem = e.Detail();
     } catch (const std::exception& e) {
       damage.Problem = e.what();
     }

@@ -8,8 +8,10 @@ TRecoveryWriter::TRecoveryWriter(std::filesystem::path folder, std::optional<TRe
                                  std::chrono::milliseconds settle, TReport report)
     : folder_(std::move(folder)),
       settle_(settle),
-      report_(report ? std::move(report)
-                     : [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }),
+      report_(report
+                  ? std::move(report)
+                  : [](const std::string&
+                           line) { std::fprintf(stderr, "PomvikSequencer: %s\n", line.c_str()); }),
       slot_(std::move(slot)),
       copyPath_(slot_ ? slot_->CopyPath() : std::filesystem::path()),
       thread_(&TRecoveryWriter::Run, this) {}
@@ -110,5 +112,5 @@ bool TRecoveryWriter::Apply(const std::optional<std::string>& wanted) {
 void TRecoveryWriter::Report(const std::string& problem) {
   if (problem == lastProblem_) return;
   lastProblem_ = problem;
-  report_("PomvikSequencer: cannot keep a recovery copy: " + problem);
+  report_("cannot keep a recovery copy: " + problem);
 }

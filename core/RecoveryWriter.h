@@ -22,8 +22,8 @@ class TRecoveryWriter {
   static constexpr std::chrono::milliseconds DefaultSettle{500};
 
   // `slot`, when given, is a copy this instance took over (a restored one); otherwise a slot
-  // is made in `folder` at the first write. `report` hears each new failure once, on the
-  // writer's thread; by default it goes to the standard error.
+  // is made in `folder` at the first write. `report` hears each new failure once, as one
+  // line, on the writer's thread; by default the line goes to the standard error.
   explicit TRecoveryWriter(std::filesystem::path folder,
                            std::optional<TRecoverySlot> slot = std::nullopt,
                            std::chrono::milliseconds settle = DefaultSettle,

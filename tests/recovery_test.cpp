@@ -12,6 +12,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -205,7 +206,9 @@ TEST_F(Recovery, TheNewestSongIsOfferedFirstAndDamagedCopiesAreSetAsideUnasked) 
   const fs::path oldest = LeftBehind(kNewSong, 400), older = LeftBehind(kWorkedExampleText, 300);
   const fs::path notASong = LeftBehind("hello\r\n", 30), empty = LeftBehind("", 20),
                  bom = LeftBehind("\xEF\xBB\xBF" + kWorkedExampleText, 10),
-                 huge = LeftBehind(kNewSong + std::string(std::size_t{1} << 20, ' '), 5);
+                 huge = LeftBehind(kNewSong + std::string(std::size_t{1} << 20, ' '), 5),
+                 slow = LeftBehind("SCORE=\r\nTEMPO=fast\r\nLOOP=FALSE\r\nEND=1\r\nTIME44=TRUE\r\n",
+                                   3);
   fs::create_directory(folder / "folder.psq");
 
   std::vector<TDamagedCopy> damaged;
@@ -221,14 +224,22 @@ TEST_F(Recovery, TheNewestSongIsOfferedFirstAndDamagedCopiesAreSetAsideUnasked) 
   EXPECT_EQ(restored->Slot.CopyPath(), oldest);
   EXPECT_TRUE(fs::exists(oldest)) << "a restored song keeps its copy until it is saved";
 
-  std::set<fs::path> reported;
+  std::map<fs::path, std::string> reported;
   for (const TDamagedCopy& d : damaged) {
-    reported.insert(d.Copy);
+    reported[d.Copy] = d.Problem;
     EXPECT_FALSE(d.Problem.empty());
     EXPECT_TRUE(fs::exists(d.SetAside)) << d.Copy;
     EXPECT_FALSE(fs::exists(d.Copy)) << d.Copy;
   }
-  EXPECT_EQ(reported, (std::set<fs::path>{notASong, empty, bom, huge, folder / "folder.psq"}));
+  EXPECT_EQ(reported.size(), 6u);
+  // The reasons are for the standard error: the key and the value, the system's cause.
+  EXPECT_EQ(reported[bom], "not a song: bad score data");
+  EXPECT_EQ(reported[slow], "not a song: TEMPO: 'fast' is not an integer");
+  for (const fs::path& bad : {notASong, empty})  // the reader looks for the tempo first
+    EXPECT_EQ(reported[bad], "not a song: TEMPO: '' is not an integer") << bad;
+  EXPECT_EQ(reported[huge], "cannot read " + huge.string() + ": larger than a song can be (1 MiB)");
+  EXPECT_EQ(reported[folder / "folder.psq"],
+            "cannot read " + (folder / "folder.psq").string() + ": not a regular file");
   EXPECT_EQ(Slurp(fs::path(notASong).replace_extension(".psq.damaged")), "hello\r\n");
   EXPECT_TRUE(TRecoverySlot::ClaimOrphans(folder).empty()) << "the restored copy is owned now";
 }
@@ -313,6 +324,8 @@ TEST_F(Recovery, TheWriterSaysOnceWhyItCannotWriteAndRecovers) {
   writer.Keep("two");
   writer.Flush();
   ASSERT_EQ(said.size(), 1u);
+  // One line, which the program's own failure line frames with its name.
+  EXPECT_TRUE(said[0].starts_with("cannot keep a recovery copy: ")) << said[0];
   EXPECT_NE(said[0].find(folder.string()), std::string::npos) << said[0];
   EXPECT_NE(said[0].find("Not a directory"), std::string::npos) << said[0];
 
