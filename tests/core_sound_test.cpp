@@ -14,7 +14,6 @@
 #include "sound/ddsd/ddsd.h"
 #include "sound/dsound/ds_seam.h"
 #include "tests/support/FundamentalEstimator.h"
-#include "tests/support/NeutralOpenAl.h"
 
 namespace {
 

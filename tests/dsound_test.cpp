@@ -1,6 +1,5 @@
 #include "sound/dsound/dsound.h"
 
-#include <AL/alc.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -222,57 +221,6 @@ TEST(DirectSoundCreateOffline, OpensAtTheAskedRateOrFailsAsForced) {
   EXPECT_EQ(seam.Calls(), (std::vector<std::string>{
                               "DirectSoundCreateOffline(44100)", "DirectSoundCreateOffline(0)",
                               "DirectSoundCreateOffline(32000)", "DirectSound.Release"}));
-}
-
-// OpenAL reads its configuration once per process, so these run in a fresh one.
-class OpenAlConfig : public ::testing::Test {
- protected:
-  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-  static void UseDriver(const TempDir& dir, const char* drivers) {
-    UseOpenAlConfig(dir.path(), drivers, dir.path() / "out.wav");
-  }
-};
-
-TEST_F(OpenAlConfig, NullBackendIsNoDevice) {
-  TempDir dir;
-  EXPECT_EXIT(
-      {
-        UseDriver(dir, "null");
-        IDirectSound* ds = nullptr;
-        std::exit(DirectSoundCreate(nullptr, &ds, nullptr) == DSERR_NODRIVER ? 0 : 1);
-      },
-      ::testing::ExitedWithCode(0), "");
-}
-
-// The program's own period (128 frames) layers over the user's configuration: with the wave
-// writer chosen there, the device refreshes 44100 / 128 times a second.
-TEST_F(OpenAlConfig, OwnPeriodLayersOverTheUsersConfiguration) {
-  TempDir dir;
-  EXPECT_EXIT(
-      {
-        UseDriver(dir, "wave");
-        IDirectSound* ds = nullptr;
-        if (DirectSoundCreate(nullptr, &ds, nullptr) != DS_OK) std::exit(2);
-        ALCint refresh = 0;
-        alcGetIntegerv(alcGetContextsDevice(alcGetCurrentContext()), ALC_REFRESH, 1, &refresh);
-        std::exit(refresh == ds->MixRate() / 128 ? 0 : 3);
-      },
-      ::testing::ExitedWithCode(0), "");
-  // A configuration the user names stays in force.
-  std::string own = (dir.path() / "own.conf").string();
-  EXPECT_EXIT(
-      {
-        UseDriver(dir, "wave");
-        dir.Write("own.conf", {'[', 'g', 'e', 'n', 'e', 'r', 'a', 'l', ']', '\n', 'p', 'e', 'r',
-                               'i', 'o', 'd', '_', 's', 'i', 'z', 'e', '=', '5',  '1', '2', '\n'});
-        setenv("ALSOFT_CONF", own.c_str(), 1);
-        IDirectSound* ds = nullptr;
-        if (DirectSoundCreate(nullptr, &ds, nullptr) != DS_OK) std::exit(2);
-        ALCint refresh = 0;
-        alcGetIntegerv(alcGetContextsDevice(alcGetCurrentContext()), ALC_REFRESH, 1, &refresh);
-        std::exit(refresh == ds->MixRate() / 512 ? 0 : 3);
-      },
-      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
 # The sound component and the two layers under it.
-# Each layer's suite links that layer alone (the device suite asks OpenAL for the mixing
-# period it got, so it links OpenAL too).
+# Each layer's suite links that layer alone.
 pomvik_gtest(riff_test SOURCES riff_test.cpp LIBS pomvik_riff)
-pomvik_gtest(dsound_test SOURCES dsound_test.cpp LIBS pomvik_dsound OpenAL::OpenAL)
+pomvik_gtest(dsound_test SOURCES dsound_test.cpp dsound_live_test.cpp peak_limiter_test.cpp
+  LIBS pomvik_dsound)
 pomvik_gtest(ddsd_test SOURCES ddsd_test.cpp ddsd_listen_test.cpp LIBS pomvik_ddsd)
-# Its own executable: OpenAL reads the configuration the test sets once per process. It
-# listens in real time, so it runs alone.
+# It listens in real time, so it runs alone.
 pomvik_gtest(sound_timing_test SOURCES sound_timing_test.cpp
   LIBS pomvik_ddsd pomvik_recording_support SERIAL)
 

@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/NeutralOpenAl.h"
-
 namespace soundtest {
 
 inline void Put16(std::vector<uint8_t>& out, uint32_t v) {

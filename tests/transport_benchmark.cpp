@@ -1,7 +1,7 @@
-// Playback on time, as a listener hears it: the real window and its timer play a song with
-// a note in every column while OpenAL Soft's wave-file writer records the mix in real time;
-// the note onsets found in the recording give the column lengths. Before playback, clicks
-// on the score view give the audition's delay from the press to the note's onset.
+// Playback on time, as a listener hears it: the real window plays a song with a note in
+// every column through a live output that pulls the mix at the wall clock's pace and keeps
+// it; the note onsets found in the recording give the column lengths. Before playback,
+// clicks on the score view give the audition's delay from the press to the note's onset.
 #include <benchmark/benchmark.h>
 
 #include <QSlider>
@@ -23,13 +23,14 @@
 #include "core/Transport.h"
 #include "sound/ddsd/ddsd.h"
 #include "tests/sound_test_support.h"
+#include "tests/support/FakeLiveOutput.h"
 #include "tests/support/Recording.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::filesystem::path Recorded;  // where the wave writer writes
+constexpr uint32_t kBlock = 256;  // frames a pull
 
 constexpr int NoteSound = 1;  // the palette's first sound, selected at start
 constexpr int NoteRow = 9;    // its own sample at its own rate
@@ -80,12 +81,13 @@ TTiming PlayAndRecord(int tempo) {
   std::vector<Clock::time_point> presses;
   Clock::time_point opened, played;
   double worstTick = 0;
+  auto tape = std::make_shared<soundtest::TPacedOutput::TTape>();
+  soundtest::UseLiveOutput(
+      [tape] { return std::make_unique<soundtest::TPacedOutput>(tape, kBlock); });
   {
     TForm1 form(std::make_unique<TSilentPrompter>());
     form.show();
-    // Restarting the device restarts the recording: its first frame is now.
-    form.DDSD1->SetPrimaryFormat(PrimaryFormatRate, PrimaryFormatBits, PrimaryFormatStereo);
-    opened = Clock::now();
+    opened = tape->Started;
     RunEvents(std::chrono::milliseconds(300), [] { return false; });
 
     const QPoint cell(82, 8 * NoteRow + 32);  // column 1 of the unscrolled view
@@ -111,9 +113,9 @@ TTiming PlayAndRecord(int tempo) {
     for (std::size_t k = 3; k < ticks.size(); k += 2)
       worstTick = std::max(worstTick, std::abs(Milliseconds(ticks[k] - ticks[k - 2]) -
                                                2.0 * IntervalFromTempo(tempo)));
-  }  // closing the device completes the file
+  }  // closing the device stops the output
 
-  const TRecording recording = TRecording::Read(Recorded);
+  const TRecording recording(tape->Rate, soundtest::Channel(tape->Frames, 0));
   const auto frameAt = [&](Clock::time_point t) {
     return static_cast<std::size_t>(std::max(0.0, Milliseconds(t - opened)) * recording.Rate() /
                                     1000.0);
@@ -152,7 +154,7 @@ TTiming PlayAndRecord(int tempo) {
     timing.WorstResidual = std::max(timing.WorstResidual, found.Residual);
     if (last) {
       timing.Intervals.push_back(ms(static_cast<double>(found.Frame) - static_cast<double>(*last)));
-      // The mixer starts a note only at the edge of a period.
+      // A note starts where the mixer put it: at a block's edge, or on its tick's frame.
       timing.Period = std::gcd(timing.Period, found.Frame - *last);
     }
     last = found.Frame;
@@ -207,11 +209,6 @@ int main(int argc, char** argv) {
   // Where the window finds its samples, whatever folder this is started from.
   std::filesystem::current_path(POMVIK_SAMPLE_FOLDER);
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  // Before anything calls into OpenAL: the wave writer, and OpenAL Soft's own mix whatever
-  // the user's settings say. Each device opened truncates the file, closing it completes it.
-  soundtest::TempDir folder;
-  Recorded = folder.path() / "out.wav";
-  soundtest::UseOpenAlConfig(folder.path(), "wave", Recorded);
   TApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

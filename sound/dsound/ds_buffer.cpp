@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sound/dsound/al/device.h"
+#include "sound/dsound/al/device_lock.h"
 #include "sound/dsound/al/handles.h"
 #include "sound/dsound/ds_3dbuffer.h"
 #include "sound/dsound/ds_3dlistener.h"
@@ -59,6 +60,7 @@ IDirectSoundBuffer::~IDirectSoundBuffer() {
   if (source_ == 0) return;
   device_->MakeCurrent();
   if (Sounding()) CutOff();
+  device_->Untrack(source_);
   al::DeleteSource(source_);
 }
 
@@ -121,6 +123,7 @@ uint32_t IDirectSoundBuffer::Source() {
   if (source_ == 0) {
     source_ = al::GenSource().release();
     if (source_ == 0) return 0;
+    device_->Track(source_);
     ConfigureSource();
   }
   if (!attached_ && data_->uploaded) {
@@ -180,6 +183,7 @@ void IDirectSoundBuffer::DestroyIfUnused() {
 }
 
 HRESULT IDirectSoundBuffer::QueryInterface(const GUID& iid, void** out) {
+  const DeviceLock lock;
   const char* name = iid == IID_IDirectSound3DListener ? "IDirectSound3DListener"
                      : iid == IID_IDirectSound3DBuffer ? "IDirectSound3DBuffer"
                                                        : "unknown";
@@ -205,6 +209,7 @@ HRESULT IDirectSoundBuffer::QueryInterface(const GUID& iid, void** out) {
 }
 
 ULONG IDirectSoundBuffer::Release() {
+  const DeviceLock lock;
   HRESULT forced = SeamCheck(DsOp::Release, label_, [] { return std::string("Release"); });
   if (refs_ == 0) return 0;
   ULONG left = --refs_;
@@ -213,6 +218,7 @@ ULONG IDirectSoundBuffer::Release() {
 }
 
 HRESULT IDirectSoundBuffer::SetFormat(const WAVEFORMATEX* format) {
+  const DeviceLock lock;
   if (HRESULT forced = SeamCheck(DsOp::SetFormat, label_, [&] {
         if (format == nullptr) return std::string("SetFormat(none)");
         char text[128];
@@ -229,6 +235,7 @@ HRESULT IDirectSoundBuffer::SetFormat(const WAVEFORMATEX* format) {
 
 HRESULT IDirectSoundBuffer::Lock(DWORD offset, DWORD bytes, void** audio1, DWORD* bytes1,
                                  void** audio2, DWORD* bytes2, DWORD flags) {
+  const DeviceLock lock;
   if (HRESULT forced = SeamCheck(DsOp::Lock, label_, [] { return std::string("Lock"); }))
     return forced;
   if (IsPrimary() || audio1 == nullptr || bytes1 == nullptr) return DSERR_INVALIDPARAM;
@@ -248,6 +255,7 @@ HRESULT IDirectSoundBuffer::Lock(DWORD offset, DWORD bytes, void** audio1, DWORD
 }
 
 HRESULT IDirectSoundBuffer::Unlock(void* audio1, DWORD bytes1, void* audio2, DWORD bytes2) {
+  const DeviceLock lock;
   if (HRESULT forced = SeamCheck(DsOp::Unlock, label_, [] { return std::string("Unlock"); }))
     return forced;
   (void)audio2;
@@ -276,6 +284,7 @@ HRESULT IDirectSoundBuffer::Unlock(void* audio1, DWORD bytes1, void* audio2, DWO
 }
 
 HRESULT IDirectSoundBuffer::SetFrequency(DWORD frequency) {
+  const DeviceLock lock;
   if (HRESULT forced = SeamCheck(DsOp::SetFrequency, label_,
                                  [&] { return "SetFrequency(" + std::to_string(frequency) + ")"; }))
     return forced;
@@ -292,12 +301,14 @@ HRESULT IDirectSoundBuffer::SetFrequency(DWORD frequency) {
 }
 
 HRESULT IDirectSoundBuffer::GetFrequency(DWORD* frequency) {
+  const DeviceLock lock;
   if (frequency == nullptr || IsPrimary()) return DSERR_INVALIDPARAM;
   *frequency = frequency_ == DSBFREQUENCY_ORIGINAL ? data_->rate : frequency_;
   return DS_OK;
 }
 
 HRESULT IDirectSoundBuffer::SetCurrentPosition(DWORD position) {
+  const DeviceLock lock;
   if (HRESULT forced = SeamCheck(DsOp::SetCurrentPosition, label_, [&] {
         return "SetCurrentPosition(" + std::to_string(position) + ")";
       }))
@@ -326,6 +337,7 @@ HRESULT IDirectSoundBuffer::SetCurrentPosition(DWORD position) {
 }
 
 HRESULT IDirectSoundBuffer::GetCurrentPosition(DWORD* play, DWORD* write) {
+  const DeviceLock lock;
   if (IsPrimary()) return DSERR_INVALIDCALL;
   ALint offset = 0;
   if (ALuint source = Source(); source != 0) alGetSourcei(source, AL_BYTE_OFFSET, &offset);
@@ -335,6 +347,7 @@ HRESULT IDirectSoundBuffer::GetCurrentPosition(DWORD* play, DWORD* write) {
 }
 
 HRESULT IDirectSoundBuffer::Play(DWORD reserved, DWORD priority, DWORD flags) {
+  const DeviceLock lock;
   if (HRESULT forced = SeamCheck(DsOp::Play, label_, [] { return std::string("Play"); }))
     return forced;
   (void)reserved;
@@ -347,10 +360,12 @@ HRESULT IDirectSoundBuffer::Play(DWORD reserved, DWORD priority, DWORD flags) {
   alGetSourcei(source, AL_SOURCE_STATE, &state);
   // A playing buffer goes on where it is, as in DirectSound; OpenAL would restart it.
   if (state != AL_PLAYING) alSourcePlay(source);
+  device_->Wake();
   return DS_OK;
 }
 
 HRESULT IDirectSoundBuffer::Stop() {
+  const DeviceLock lock;
   if (HRESULT forced = SeamCheck(DsOp::Stop, label_, [] { return std::string("Stop"); }))
     return forced;
   if (IsPrimary() || source_ == 0) return DS_OK;
@@ -360,6 +375,7 @@ HRESULT IDirectSoundBuffer::Stop() {
 }
 
 HRESULT IDirectSoundBuffer::GetStatus(DWORD* status) {
+  const DeviceLock lock;
   if (status == nullptr) return DSERR_INVALIDPARAM;
   *status = 0;
   if (IsPrimary() || source_ == 0) return DS_OK;

@@ -1,29 +1,65 @@
 #include "sound/dsound/ds_device.h"
 
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 #include "sound/dsound/al/device.h"
+#include "sound/dsound/al/device_lock.h"
 #include "sound/dsound/ds_buffer.h"
 #include "sound/dsound/ds_seam.h"
 #include "sound/dsound/dsound.h"
+#include "sound/dsound/live_output.h"
 
 namespace dsound {
+namespace {
+
+struct TFactory {
+  std::mutex mutex;
+  LiveOutputFactory make;
+};
+
+TFactory& Factory() {
+  static TFactory factory;
+  return factory;
+}
+
+std::unique_ptr<LiveOutput> MakeLiveOutput() {
+  LiveOutputFactory make;
+  {
+    const std::lock_guard<std::mutex> hold(Factory().mutex);
+    make = Factory().make;
+  }
+  return make ? make() : nullptr;
+}
+
+}  // namespace
+
+void SetLiveOutputFactory(LiveOutputFactory factory) {
+  const std::lock_guard<std::mutex> hold(Factory().mutex);
+  Factory().make = std::move(factory);
+}
 
 HRESULT DirectSoundCreate(const GUID* device, IDirectSound** out, void* outer) {
-  if (HRESULT forced =
-          SeamCheck(DsOp::DirectSoundCreate, {}, [] { return std::string("DirectSoundCreate"); }))
-    return forced;
+  {
+    const DeviceLock lock;
+    if (HRESULT forced =
+            SeamCheck(DsOp::DirectSoundCreate, {}, [] { return std::string("DirectSoundCreate"); }))
+      return forced;
+  }
   if (out == nullptr) return DSERR_INVALIDPARAM;
   *out = nullptr;
   if (device != nullptr || outer != nullptr) return DSERR_INVALIDPARAM;
-  std::shared_ptr<AlDevice> opened = AlDevice::OpenDefault();
+  // The output starts outside the lock: it may wait for its thread, which pulls under it.
+  std::shared_ptr<AlDevice> opened = AlDevice::OpenLive(MakeLiveOutput());
   if (!opened) return DSERR_NODRIVER;
+  const DeviceLock lock;
   *out = new IDirectSound(std::move(opened));
   return DS_OK;
 }
 
 HRESULT DirectSoundCreateOffline(int32_t mixRate, IDirectSound** out) {
+  const DeviceLock lock;
   if (HRESULT forced = SeamCheck(DsOp::DirectSoundCreateOffline, {}, [&] {
         return "DirectSoundCreateOffline(" + std::to_string(mixRate) + ")";
       }))
@@ -42,6 +78,7 @@ IDirectSound::IDirectSound(std::shared_ptr<AlDevice> device) : device_(std::move
 IDirectSound::~IDirectSound() = default;
 
 HRESULT IDirectSound::SetCooperativeLevel(HWND window, DWORD level) {
+  const DeviceLock lock;
   if (HRESULT forced = SeamCheck(DsOp::SetCooperativeLevel, {},
                                  [] { return std::string("SetCooperativeLevel"); }))
     return forced;
@@ -53,6 +90,7 @@ HRESULT IDirectSound::SetCooperativeLevel(HWND window, DWORD level) {
 
 HRESULT IDirectSound::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** out,
                                         void* outer) {
+  const DeviceLock lock;
   if (HRESULT forced = SeamCheck(DsOp::CreateSoundBuffer, {}, [&] {
         if (desc != nullptr && (desc->dwFlags & DSBCAPS_PRIMARYBUFFER) != 0)
           return std::string("CreateSoundBuffer(primary)");
@@ -75,6 +113,7 @@ HRESULT IDirectSound::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBu
 }
 
 HRESULT IDirectSound::DuplicateSoundBuffer(IDirectSoundBuffer* original, IDirectSoundBuffer** out) {
+  const DeviceLock lock;
   if (HRESULT forced = SeamCheck(DsOp::DuplicateSoundBuffer, {}, [&] {
         return "DuplicateSoundBuffer(" + (original ? original->Label() : std::string("none")) + ")";
       }))
@@ -86,6 +125,7 @@ HRESULT IDirectSound::DuplicateSoundBuffer(IDirectSoundBuffer* original, IDirect
 }
 
 ULONG IDirectSound::Release() {
+  const DeviceLock lock;
   HRESULT forced = SeamCheck(DsOp::Release, "DirectSound", [] { return std::string("Release"); });
   if (refs_ == 0) return 0;
   ULONG left = --refs_;
@@ -93,19 +133,57 @@ ULONG IDirectSound::Release() {
   return forced != DS_OK ? static_cast<ULONG>(forced) : left;
 }
 
-bool IDirectSound::IsOffline() const { return device_->IsLoopback(); }
+bool IDirectSound::IsOffline() const { return !device_->IsLive(); }
 
-int32_t IDirectSound::MixRate() const { return device_->MixRate(); }
+int32_t IDirectSound::MixRate() const {
+  const DeviceLock lock;
+  return device_->MixRate();
+}
 
 bool IDirectSound::RenderOffline(float* out, uint32_t frames) {
-  return device_->Render(out, frames);
+  const DeviceLock lock;
+  if (!IsOffline()) return false;
+  device_->MixBlock(out, frames);
+  return true;
 }
 
 std::vector<float> IDirectSound::RenderOffline(uint32_t frames) {
   if (!IsOffline()) return {};
   std::vector<float> mix(static_cast<size_t>(frames) * 2);
-  device_->Render(mix.data(), frames);
+  RenderOffline(mix.data(), frames);
   return mix;
+}
+
+int64_t IDirectSound::MixedFrames() const {
+  const DeviceLock lock;
+  return device_->MixedFrames();
+}
+
+int64_t IDirectSound::HeardFrame() const {
+  if (device_->IsLive()) return device_->HeardFrame();  // the output's own, never waits
+  return MixedFrames();
+}
+
+void IDirectSound::SetBlockMixer(BlockMixer mixer) {
+  const DeviceLock lock;
+  device_->SetBlockMixer(std::move(mixer));
+}
+
+void IDirectSound::Mix(float* out, uint32_t frames) {
+  const DeviceLock lock;
+  device_->Render(out, frames);
+}
+
+void IDirectSound::Wake() { device_->Wake(); }
+
+void IDirectSound::SetLimiter(bool limited) {
+  const DeviceLock lock;
+  if (!device_->IsLive()) device_->SetLimited(limited);
+}
+
+int32_t IDirectSound::LimiterDelay() const {
+  const DeviceLock lock;
+  return device_->LimiterDelay();
 }
 
 }  // namespace dsound

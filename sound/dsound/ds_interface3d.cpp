@@ -1,5 +1,6 @@
 #include "sound/dsound/ds_interface3d.h"
 
+#include "sound/dsound/al/device_lock.h"
 #include "sound/dsound/ds_buffer.h"
 #include "sound/dsound/ds_seam.h"
 
@@ -18,6 +19,7 @@ std::string Interface3D<Params>::Label() const {
 
 template <typename Params>
 ULONG Interface3D<Params>::Release() {
+  const DeviceLock lock;
   HRESULT forced = SeamCheck(DsOp::Release, Label(), [] { return std::string("Release"); });
   if (refs_ == 0) return 0;
   ULONG left = --refs_;
@@ -27,6 +29,7 @@ ULONG Interface3D<Params>::Release() {
 
 template <typename Params>
 HRESULT Interface3D<Params>::GetAllParameters(Params* params) {
+  const DeviceLock lock;
   if (HRESULT forced = SeamCheck(DsOp::GetAllParameters, Label(),
                                  [] { return std::string("GetAllParameters"); }))
     return forced;
@@ -37,6 +40,7 @@ HRESULT Interface3D<Params>::GetAllParameters(Params* params) {
 
 template <typename Params>
 HRESULT Interface3D<Params>::SetAllParameters(const Params* params, DWORD apply) {
+  const DeviceLock lock;
   if (HRESULT forced = SeamCheck(DsOp::SetAllParameters, Label(),
                                  [] { return std::string("SetAllParameters"); }))
     return forced;

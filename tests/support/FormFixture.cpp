@@ -4,7 +4,6 @@
 
 // Windows under test never reach a real sound card, whatever the environment names; those
 // that need sound use the offline device, which mixes with OpenAL Soft's defaults.
-#include "tests/support/NeutralOpenAl.h"
 
 TApplication& TestApplication() {
   return *static_cast<TApplication*>(QCoreApplication::instance());

@@ -4,7 +4,6 @@
 
 #include "core/ColumnVoicing.h"
 #include "core/Transport.h"
-#include "tools/render/MixSettings.h"
 #include "tools/render/RenderError.h"
 #include "tools/render/TickWalk.h"
 
@@ -16,8 +15,6 @@ constexpr int64_t kTailFrames = 256;
 
 TSongRenderer::TSongRenderer(int rate, const std::filesystem::path& waveFolder, const TWarn& warn)
     : rate_(rate) {
-  if (!UseRendererMixSettings())
-    throw ERenderError("the sound library's settings could not be put in place");
   ddsd_ = std::make_unique<TDDSD>(nullptr);
   ddsd_->setOfflineMixRate(rate);
   // Failures raise, to be named or ended on here; nothing halts the process.

@@ -1,82 +1,75 @@
 #include "sound/dsound/al/device.h"
 
-#include <unistd.h>
-
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <mutex>
-#include <string>
+#include <exception>
+
+#include "sound/dsound/al/device_lock.h"
+#include "sound/dsound/al/mix_settings.h"
+#include "sound/dsound/live_output.h"
 
 namespace dsound {
-namespace {
 
-// OpenAL Soft 1.19 ignores ALC_REFRESH on real devices and takes its mixing period from the
-// configuration; the default period makes notes land late and unevenly. A configuration of
-// our own, named by ALSOFT_CONF, is read after the user's files and so layers over them.
-// OpenAL reads its configuration once, on the first call into it, so this must run before.
-class OwnConfig {
- public:
-  void Prepare() {
-    std::call_once(once_, [this] {
-      if (std::getenv("ALSOFT_CONF") != nullptr) return;  // the user's choice wins
-      std::string dir = std::filesystem::temp_directory_path().string();
-      std::string pattern = dir + "/pomvik-alsoft-XXXXXX";
-      int fd = mkstemp(pattern.data());
-      if (fd < 0) return;
-      static constexpr char kText[] = "[general]\nperiod_size=128\n";
-      bool written = write(fd, kText, sizeof kText - 1) == static_cast<ssize_t>(sizeof kText - 1);
-      close(fd);
-      if (!written) {
-        unlink(pattern.c_str());
-        return;
-      }
-      setenv("ALSOFT_CONF", pattern.c_str(), 1);
-      path_ = pattern;
-    });
-  }
-  // Once OpenAL has read it the file is no longer needed.
-  void Forget() {
-    if (!path_.empty()) unlink(path_.c_str());
-    path_.clear();
-  }
+// What a live output's pulls reach: the device, once it is open and until it goes.
+struct AlDevice::LiveLink {
+  AlDevice* device = nullptr;            // under the device lock
+  std::atomic<int64_t> pulledBefore{0};  // frames pulled before the device was attached
 
- private:
-  std::once_flag once_;
-  std::string path_;
+  bool Pull(float* out, uint32_t frames) {
+    const DeviceLock lock;
+    const DeviceLock::PullScope pulling;
+    if (device == nullptr) {
+      std::fill(out, out + 2 * static_cast<std::size_t>(frames), 0.0f);
+      pulledBefore += frames;
+      return false;
+    }
+    try {
+      return device->MixBlock(out, frames);
+    } catch (const std::exception& e) {
+      // Nothing may leave the output's thread; the block is lost, playback goes on.
+      std::fprintf(stderr, "PomvikSequencer: a block of sound was lost: %s\n", e.what());
+    } catch (...) {
+      std::fprintf(stderr, "PomvikSequencer: a block of sound was lost\n");
+    }
+    std::fill(out, out + 2 * static_cast<std::size_t>(frames), 0.0f);
+    return true;
+  }
 };
 
-OwnConfig& Config() {
-  static OwnConfig config;
-  return config;
-}
+namespace {
 
 template <typename Fn>
 Fn LoadProc(ALCdevice* device, const char* name) {
   return reinterpret_cast<Fn>(alcGetProcAddress(device, name));
 }
 
-// OpenAL Soft falls back to a backend that only discards the mix when no sound card exists.
-bool IsNullBackend(ALCdevice* device) {
-  if (alcIsExtensionPresent(device, "ALC_ENUMERATE_ALL_EXT") != ALC_TRUE) return false;
-  const ALCchar* name = alcGetString(device, ALC_ALL_DEVICES_SPECIFIER);
-  return name != nullptr && std::strcmp(name, "No Output") == 0;
+// The device renders float stereo at the asked rate.
+std::array<ALCint, 7> LoopbackAttributes(int32_t mixRate) {
+  return {ALC_FORMAT_CHANNELS_SOFT,
+          ALC_STEREO_SOFT,
+          ALC_FORMAT_TYPE_SOFT,
+          ALC_FLOAT_SOFT,
+          ALC_FREQUENCY,
+          mixRate,
+          0};
 }
 
 }  // namespace
 
-AlDevice::AlDevice(al::Device device, bool loopback)
-    : device_(std::move(device)), loopback_(loopback) {
+AlDevice::AlDevice(al::Device device) : device_(std::move(device)) {
   ALCdevice* d = device_.get();
   if (alcIsExtensionPresent(d, "ALC_SOFT_HRTF") == ALC_TRUE)
     ext_.resetDevice = LoadProc<LPALCRESETDEVICESOFT>(d, "alcResetDeviceSOFT");
-  if (loopback_) ext_.renderSamples = LoadProc<LPALCRENDERSAMPLESSOFT>(d, "alcRenderSamplesSOFT");
+  ext_.renderSamples = LoadProc<LPALCRENDERSAMPLESSOFT>(d, "alcRenderSamplesSOFT");
 }
 
 AlDevice::~AlDevice() {
+  const DeviceLock lock;
+  if (link_) link_->device = nullptr;
+  DeviceLock::Retire(std::move(output_));
   if (!context_) return;
   MakeCurrent();
   fader_.Clear();
@@ -101,41 +94,39 @@ void AlDevice::ReadMixRate() {
   mixRate_ = rate;
 }
 
-std::shared_ptr<AlDevice> AlDevice::OpenDefault() {
-  Config().Prepare();
-  al::Device device(alcOpenDevice(nullptr));
-  Config().Forget();
-  if (!device || IsNullBackend(device.get())) return nullptr;
-  std::shared_ptr<AlDevice> result(new AlDevice(std::move(device), false));
-  if (!result->CreateContext(nullptr)) return nullptr;
-  return result;
-}
-
-namespace {
-// The offline device renders float stereo at the asked rate.
-std::array<ALCint, 7> LoopbackAttributes(int32_t mixRate) {
-  return {ALC_FORMAT_CHANNELS_SOFT,
-          ALC_STEREO_SOFT,
-          ALC_FORMAT_TYPE_SOFT,
-          ALC_FLOAT_SOFT,
-          ALC_FREQUENCY,
-          mixRate,
-          0};
-}
-}  // namespace
-
 std::shared_ptr<AlDevice> AlDevice::OpenLoopback(int32_t mixRate) {
-  Config().Prepare();
-  if (alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback") != ALC_TRUE) return nullptr;
-  auto open = LoadProc<LPALCLOOPBACKOPENDEVICESOFT>(nullptr, "alcLoopbackOpenDeviceSOFT");
-  if (open == nullptr) return nullptr;
-  al::Device device(open(nullptr));
-  Config().Forget();
+  const DeviceLock lock;
+  al::Device device;
+  OpenWithOwnMixSettings([&] {
+    if (alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback") != ALC_TRUE) return;
+    auto open = LoadProc<LPALCLOOPBACKOPENDEVICESOFT>(nullptr, "alcLoopbackOpenDeviceSOFT");
+    if (open != nullptr) device = al::Device(open(nullptr));
+  });
   if (!device) return nullptr;
-  std::shared_ptr<AlDevice> result(new AlDevice(std::move(device), true));
+  std::shared_ptr<AlDevice> result(new AlDevice(std::move(device)));
   if (result->ext_.renderSamples == nullptr) return nullptr;
   if (!result->CreateContext(LoopbackAttributes(mixRate).data())) return nullptr;
   return result;
+}
+
+std::shared_ptr<AlDevice> AlDevice::OpenLive(std::unique_ptr<LiveOutput> output) {
+  if (!output) return nullptr;
+  auto link = std::make_shared<LiveLink>();
+  if (!output->Start([link](float* out, uint32_t frames) { return link->Pull(out, frames); })) {
+    output->Stop();
+    return nullptr;
+  }
+  const DeviceLock lock;
+  std::shared_ptr<AlDevice> device = OpenLoopback(output->Rate());
+  if (!device) {
+    DeviceLock::Retire(std::move(output));
+    return nullptr;
+  }
+  device->output_ = std::move(output);
+  device->link_ = link;
+  device->SetLimited(true);
+  link->device = device.get();
+  return device;
 }
 
 void AlDevice::MakeCurrent() const {
@@ -143,14 +134,60 @@ void AlDevice::MakeCurrent() const {
 }
 
 bool AlDevice::Reset(int32_t mixRate) {
-  if (ext_.resetDevice == nullptr || mixRate <= 0) return false;
+  if (mixRate <= 0) return false;
+  if (IsLive()) return true;  // mixed once, at the output's own rate
+  if (ext_.resetDevice == nullptr) return false;
   // A loopback device must be told its whole render format on every reset.
-  const auto loopbackAttributes = LoopbackAttributes(mixRate);
-  const ALCint attributes[] = {ALC_FREQUENCY, mixRate, 0};
-  bool reset = ext_.resetDevice(device_.get(),
-                                loopback_ ? loopbackAttributes.data() : attributes) == ALC_TRUE;
+  const bool reset =
+      ext_.resetDevice(device_.get(), LoopbackAttributes(mixRate).data()) == ALC_TRUE;
   ReadMixRate();
+  if (limiter_) limiter_.emplace(mixRate_);
   return reset;
+}
+
+void AlDevice::Render(float* out, uint32_t frames) {
+  MakeCurrent();
+  ext_.renderSamples(device_.get(), out, static_cast<ALCsizei>(frames));
+  mixed_ += frames;
+}
+
+bool AlDevice::MixBlock(float* out, uint32_t frames) {
+  bool busy = false;
+  if (blockMixer_) {
+    const BlockMixer mixer = blockMixer_;  // it may replace itself
+    busy = mixer(out, frames);
+  } else {
+    Render(out, frames);
+  }
+  if (limiter_) limiter_->Process(out, frames);
+  return busy || AnySourcePlaying();
+}
+
+int64_t AlDevice::HeardFrame() const {
+  if (!output_) return mixed_;
+  return output_->HeardFrame() - link_->pulledBefore - LimiterDelay();
+}
+
+void AlDevice::Wake() {
+  if (output_) output_->Wake();
+}
+
+void AlDevice::SetLimited(bool limited) {
+  if (limited && !limiter_) limiter_.emplace(mixRate_);
+  if (!limited) limiter_.reset();
+}
+
+void AlDevice::Untrack(ALuint source) {
+  sources_.erase(std::remove(sources_.begin(), sources_.end(), source), sources_.end());
+}
+
+bool AlDevice::AnySourcePlaying() const {
+  MakeCurrent();
+  return std::any_of(sources_.begin(), sources_.end(), [](ALuint source) {
+    ALint state = AL_INITIAL;
+    alGetSourcei(source, AL_SOURCE_STATE, &state);
+    return state == AL_PLAYING;
+  });
 }
 
 double AlDevice::PlayPosition(ALuint source) const {
@@ -169,13 +206,6 @@ void AlDevice::Centre(ALuint source) const {
   alSource3f(source, AL_POSITION, 0.0f, 0.0f, 0.0f);
   alSourcef(source, AL_ROLLOFF_FACTOR, 0.0f);
   if (ext_.sourceSpatialize) alSourcei(source, AL_SOURCE_SPATIALIZE_SOFT, AL_FALSE);
-}
-
-bool AlDevice::Render(float* out, uint32_t frames) {
-  if (!loopback_ || ext_.renderSamples == nullptr) return false;
-  MakeCurrent();
-  ext_.renderSamples(device_.get(), out, static_cast<ALCsizei>(frames));
-  return true;
 }
 
 }  // namespace dsound

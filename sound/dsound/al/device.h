@@ -1,17 +1,23 @@
-// One open OpenAL device with its context, shared by the DirectSound objects made on it so
-// that it outlives the last of them.
+// One open OpenAL loopback device with its context, shared by the DirectSound objects made
+// on it so that it outlives the last of them. An offline device mixes when it is asked to;
+// a live one is mixed block by block inside the pulls of its live output.
 #pragma once
 
 #include <AL/alext.h>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "sound/dsound/al/fader.h"
 #include "sound/dsound/al/handles.h"
+#include "sound/dsound/ds_device.h"
+#include "sound/dsound/peak_limiter.h"
 
 namespace dsound {
+
+class LiveOutput;
 
 // Extension entry points, looked up per device.
 struct AlExtensions {
@@ -24,11 +30,12 @@ struct AlExtensions {
 
 class AlDevice {
  public:
-  // The default output device, or null when there is none (OpenAL Soft's null backend
-  // included).
-  static std::shared_ptr<AlDevice> OpenDefault();
-  // A loopback device mixing float stereo at mixRate into memory, or null.
+  // A device mixing float stereo at mixRate into memory, or null.
   static std::shared_ptr<AlDevice> OpenLoopback(int32_t mixRate);
+  // A device mixed inside the pulls of `output`, at the output's rate; null when the output
+  // does not start or no device can be opened. Called without the device lock: starting an
+  // output may wait for its thread.
+  static std::shared_ptr<AlDevice> OpenLive(std::unique_ptr<LiveOutput> output);
 
   AlDevice(const AlDevice&) = delete;
   AlDevice& operator=(const AlDevice&) = delete;
@@ -36,13 +43,26 @@ class AlDevice {
 
   // OpenAL calls act on the current context; several devices may be open at once.
   void MakeCurrent() const;
-  // Re-opens the output at another mixing rate; false when the device refuses.
+  // Re-opens the mix at another rate; false when the device refuses. A live device keeps
+  // its output's rate and says yes.
   bool Reset(int32_t mixRate);
-  bool IsLoopback() const { return loopback_; }
+  bool IsLive() const { return output_ != nullptr; }
   int32_t MixRate() const { return mixRate_; }
-  // Mixes frames of interleaved float stereo into out (loopback only).
-  bool Render(float* out, uint32_t frames);
   const AlExtensions& Extensions() const { return ext_; }
+
+  // Mixes the next frames of interleaved float stereo into out.
+  void Render(float* out, uint32_t frames);
+  // A whole block as it leaves the device: filled by the block mixer (or mixed plainly),
+  // then limited. Returns whether anything sounds or is about to.
+  bool MixBlock(float* out, uint32_t frames);
+  void SetBlockMixer(BlockMixer mixer) { blockMixer_ = std::move(mixer); }
+  int64_t MixedFrames() const { return mixed_; }
+  // The mixed frame being heard: for a live device, where its output stands less the frames
+  // it pulled before the mix began and the limiter's delay.
+  int64_t HeardFrame() const;
+  void Wake();
+  void SetLimited(bool limited);
+  int32_t LimiterDelay() const { return limiter_ ? limiter_->Delay() : 0; }
 
   // Where a source is in its buffer, in frames, with the fraction between two.
   double PlayPosition(ALuint source) const;
@@ -50,23 +70,34 @@ class AlDevice {
   void Centre(ALuint source) const;
   // Fades out what a voice just cut would have gone on to play (fader.h).
   void FadeOut(const CutVoice& cut) { fader_.FadeOut(cut, *this); }
+  // Sources whose sound keeps a live output awake.
+  void Track(ALuint source) { sources_.push_back(source); }
+  void Untrack(ALuint source);
 
   // DirectSound has one rolloff for all 3-D buffers; OpenAL keeps one per source.
   float Rolloff() const { return rolloff_; }
   void SetRolloff(float rolloff) { rolloff_ = rolloff; }
 
  private:
-  AlDevice(al::Device device, bool loopback);
+  struct LiveLink;
+
+  explicit AlDevice(al::Device device);
   bool CreateContext(const ALCint* attributes);
   void ReadMixRate();
+  bool AnySourcePlaying() const;
 
   al::Device device_;  // declared first so that the context goes before the device closes
   al::Context context_;
   AlFader fader_;  // its voices go before the context, in the destructor
   AlExtensions ext_;
-  bool loopback_ = false;
   int32_t mixRate_ = 0;
   float rolloff_ = 1.0f;
+  int64_t mixed_ = 0;
+  BlockMixer blockMixer_;
+  std::optional<PeakLimiter> limiter_;
+  std::vector<ALuint> sources_;
+  std::unique_ptr<LiveOutput> output_;
+  std::shared_ptr<LiveLink> link_;
 };
 
 }  // namespace dsound

@@ -1,0 +1,212 @@
+// The live device: OpenAL Soft's loopback device mixed inside the pulls of a live output,
+// here an output whose pulls the test makes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "sound/dsound/dsound.h"
+#include "sound/dsound/live_output.h"
+#include "tests/sound_test_support.h"
+#include "tests/support/FakeLiveOutput.h"
+
+using namespace dsound;
+using namespace soundtest;
+
+namespace {
+
+constexpr int kRate = 48000;
+
+// A static buffer of mono 16-bit PCM, loaded.
+IDirectSoundBuffer* Load(IDirectSound* ds, const std::vector<uint8_t>& pcm, uint32_t rate) {
+  WAVEFORMATEX format{1, 1, rate, rate * 2, 2, 16, 0};
+  DSBUFFERDESC desc{kDsBufferDescSize, 0xE2, static_cast<DWORD>(pcm.size()), 0, &format};
+  IDirectSoundBuffer* buffer = nullptr;
+  if (ds->CreateSoundBuffer(&desc, &buffer, nullptr) != DS_OK) return nullptr;
+  void* p = nullptr;
+  DWORD n = 0;
+  buffer->Lock(0, desc.dwBufferBytes, &p, &n, nullptr, nullptr, 0);
+  std::memcpy(p, pcm.data(), pcm.size());
+  buffer->Unlock(p, n, nullptr, 0);
+  return buffer;
+}
+
+// Mono 16-bit PCM of a tone that starts at its crest, so that its first frame is its onset.
+std::vector<uint8_t> CrestPcm(double hertz, uint32_t rate, double seconds) {
+  std::vector<uint8_t> pcm;
+  for (uint32_t i = 0; i < static_cast<uint32_t>(rate * seconds); ++i)
+    Put16(pcm, static_cast<uint16_t>(static_cast<int16_t>(
+                   std::lrint(20000 * std::cos(2 * M_PI * hertz * i / rate)))));
+  return pcm;
+}
+
+// The first frame of a stereo mix whose left side is not silent.
+std::size_t Onset(const std::vector<float>& mix) {
+  for (std::size_t i = 0; i < mix.size() / 2; ++i)
+    if (std::fabs(mix[2 * i]) > 1e-4f) return i;
+  return SIZE_MAX;
+}
+
+TEST(LiveDevice, NoOutputIsNoDevice) {
+  IDirectSound* ds = nullptr;
+  SetLiveOutputFactory(nullptr);
+  EXPECT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DSERR_NODRIVER);
+  SetLiveOutputFactory([] { return std::unique_ptr<LiveOutput>(); });
+  EXPECT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DSERR_NODRIVER);
+  auto state = std::make_shared<TManualOutputState>();
+  state->Starts = false;  // no output device behind it
+  UseLiveOutput([state] { return std::make_unique<TManualOutput>(state); });
+  EXPECT_EQ(DirectSoundCreate(nullptr, &ds, nullptr), DSERR_NODRIVER);
+  EXPECT_TRUE(state->Started);
+  EXPECT_EQ(ds, nullptr);
+  SetLiveOutputFactory(nullptr);
+}
+
+class LiveDsound : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    state_->Rate = kRate;
+    state_->PullAtStart = 100;  // the output pulls before the mix is there: silence
+    UseLiveOutput([state = state_] { return std::make_unique<TManualOutput>(state); });
+    ASSERT_EQ(DirectSoundCreate(nullptr, &ds_, nullptr), DS_OK);
+    SetLiveOutputFactory(nullptr);
+  }
+  void TearDown() override {
+    if (ds_ != nullptr) ds_->Release();
+  }
+
+  std::shared_ptr<TManualOutputState> state_ = std::make_shared<TManualOutputState>();
+  IDirectSound* ds_ = nullptr;
+};
+
+TEST_F(LiveDsound, MixesAtTheOutputsRateWhateverThePrimaryFormatAsks) {
+  EXPECT_TRUE(ds_->IsLive());
+  EXPECT_FALSE(ds_->IsOffline());
+  EXPECT_EQ(ds_->MixRate(), kRate);
+  DSBUFFERDESC primaryDesc{kDsBufferDescSize, DSBCAPS_PRIMARYBUFFER, 0, 0, nullptr};
+  IDirectSoundBuffer* primary = nullptr;
+  ASSERT_EQ(ds_->CreateSoundBuffer(&primaryDesc, &primary, nullptr), DS_OK);
+  WAVEFORMATEX format{1, 2, 23160, 23160 * 4, 4, 16, 0};
+  EXPECT_EQ(primary->SetFormat(&format), DS_OK);
+  EXPECT_EQ(ds_->MixRate(), kRate);  // one resampling step, sample to output
+  primary->Release();
+
+  // A sample at 24000 Hz at its own rate sounds its own pitch at 48000 Hz.
+  IDirectSoundBuffer* tone = Load(ds_, SinePcm(500, 24000, 0.3), 24000);
+  ASSERT_NE(tone, nullptr);
+  tone->Play(0, 0, 0);
+  const std::vector<float> mix = state_->PullAndHear(kRate / 5);
+  EXPECT_NEAR(PitchByZeroCrossings(Channel(mix, 0, 1000), kRate), 500.0, 2.0);
+  EXPECT_TRUE(ds_->RenderOffline(16).empty());  // the output pulls, nobody else
+  tone->Release();
+}
+
+TEST_F(LiveDsound, APlayStartsOnTheNextBlockWakesTheOutputAndKeepsItBusyWhileItSounds) {
+  IDirectSoundBuffer* tone = Load(ds_, CrestPcm(500, kRate, 0.1), kRate);
+  ASSERT_NE(tone, nullptr);
+  EXPECT_EQ(Onset(state_->PullBlock(512)), SIZE_MAX);
+  EXPECT_FALSE(state_->LastBusy);  // nothing sounds: the output may rest
+
+  const int wakes = state_->Wakes;
+  tone->Play(0, 0, 0);
+  EXPECT_EQ(state_->Wakes, wakes + 1);
+  const std::vector<float> block = state_->PullBlock(512);
+  // At the block's first frame, later only by the limiter's look-ahead.
+  EXPECT_EQ(Onset(block), static_cast<std::size_t>(ds_->LimiterDelay()));
+  EXPECT_TRUE(state_->LastBusy);
+  state_->PullAndHear(kRate / 10);
+  EXPECT_FALSE(state_->LastBusy);  // played out
+
+  // Heard frames count from the mix's start, less the limiter's delay.
+  state_->Heard = 5000;
+  EXPECT_EQ(ds_->HeardFrame(), 5000 - 100 - ds_->LimiterDelay());
+  EXPECT_EQ(ds_->MixedFrames(), state_->Pulled - 100);
+  tone->Release();
+}
+
+TEST_F(LiveDsound, ABlockMixerFillsEachBlockInPiecesOnTheMixClock) {
+  IDirectSoundBuffer* tone = Load(ds_, CrestPcm(500, kRate, 0.05), kRate);
+  ASSERT_NE(tone, nullptr);
+  std::vector<int64_t> starts;
+  // Plays the tone 300 frames into each block, as a sequencer starts a note on its frame.
+  ds_->SetBlockMixer([&](float* out, uint32_t frames) {
+    starts.push_back(ds_->MixedFrames());
+    ds_->Mix(out, 300);
+    tone->SetCurrentPosition(0);
+    tone->Play(0, 0, 0);
+    ds_->Mix(out + 600, frames - 300);
+    return true;
+  });
+  const std::vector<float> block = state_->PullBlock(1024);
+  EXPECT_EQ(Onset(block), 300u + static_cast<std::size_t>(ds_->LimiterDelay()));
+  EXPECT_TRUE(state_->LastBusy);  // the mixer has more to play
+  state_->PullBlock(1024);
+  EXPECT_EQ(starts, (std::vector<int64_t>{0, 1024}));
+
+  ds_->SetBlockMixer(nullptr);
+  tone->Stop();
+  state_->PullAndHear(kRate / 10);
+  EXPECT_FALSE(state_->LastBusy);
+  tone->Release();
+}
+
+TEST_F(LiveDsound, TheOutputStopsWithTheLastUserOfTheDeviceAndIsPulledNoMore) {
+  IDirectSoundBuffer* tone = Load(ds_, SinePcm(500, kRate, 0.05), kRate);
+  ASSERT_NE(tone, nullptr);
+  EXPECT_EQ(ds_->Release(), 0u);
+  ds_ = nullptr;
+  EXPECT_FALSE(state_->Stopped);  // the buffer still holds the device
+  tone->Play(0, 0, 0);
+  EXPECT_GT(Rms(Channel(state_->PullBlock(1024), 0)), 0.1);
+  tone->Release();
+  EXPECT_TRUE(state_->Stopped);
+  EXPECT_TRUE(state_->PullBlock(64).empty());
+}
+
+// OpenAL Soft reads its settings once per process, so this runs in a fresh one: a user's
+// settings that would change the mix are not heard, the environment is as it was, and
+// nothing is left in the temporary folder. The child says the level it heard in its exit
+// status; the parent hears the same sound with the program's settings alone.
+TEST(MixSettings, AUsersSettingsChangeNothingAndNoFileIsLeft) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // A square wave at the mix rate, so that no resampler shapes it.
+  std::vector<uint8_t> pcm;
+  for (int i = 0; i < 4800; ++i) Put16(pcm, static_cast<uint16_t>((i / 24) % 2 ? 12000 : -12000));
+  const auto levelOf = [&pcm] {
+    IDirectSound* ds = nullptr;
+    if (DirectSoundCreateOffline(kRate, &ds) != DS_OK) return -1;
+    IDirectSoundBuffer* square = Load(ds, pcm, kRate);
+    square->SetFrequency(kRate - 100);  // resampled a little: the resampler shows
+    square->Play(0, 0, 0);
+    const double rms = Rms(Channel(ds->RenderOffline(4000), 0, 100));
+    square->Release();
+    ds->Release();
+    return static_cast<int>(std::lround(rms * 500));
+  };
+  TempDir dir;
+  const std::string own = dir.Write("user.conf", {});
+  std::ofstream(own) << "[general]\nvolume-adjust=-6\nresampler=point\nhrtf=true\n"
+                        "stereo-encoding=uhj\n";
+  const std::filesystem::path scratch = dir.path() / "tmp";
+  std::filesystem::create_directory(scratch);
+  EXPECT_EXIT(
+      {
+        setenv("ALSOFT_CONF", own.c_str(), 1);
+        setenv("ALSOFT_DRIVERS", "wave", 1);
+        setenv("TMPDIR", scratch.c_str(), 1);
+        const int level = levelOf();
+        const auto is = [](const char* name, const std::string& value) {
+          const char* now = std::getenv(name);
+          return now != nullptr && now == value;
+        };
+        if (!is("ALSOFT_CONF", own) || !is("ALSOFT_DRIVERS", "wave")) std::exit(250);
+        if (!std::filesystem::is_empty(scratch)) std::exit(251);
+        std::exit(level);
+      },
+      [&](int status) { return WIFEXITED(status) && WEXITSTATUS(status) == levelOf(); }, "");
+}
+
+}  // namespace
