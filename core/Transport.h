@@ -19,6 +19,10 @@ constexpr int64_t FrameOfTick(int64_t tick, int intervalMs, int rate) {
   return (tick * intervalMs * rate + 500) / 1000;
 }
 
+// Whole milliseconds from frame `now` to frame `frame` at `rate`, rounded up, so that a
+// timer set for it comes no earlier; 0 for a frame already reached.
+int MillisecondsUntil(int64_t frame, int64_t now, int rate);
+
 // The scroll position that keeps the walking figure in view on a tick, before the scroll
 // bar clamps it into its range: the figure walks a half column a tick and stays at its
 // hold place once the view moves.
