@@ -27,6 +27,7 @@
 #include "core/RecoveryWriter.h"
 #include "core/SampleFolder.h"
 #include "core/ScoreGeometry.h"
+#include "core/Sequencer.h"
 #include "core/Transport.h"
 #include "sound/ddsd/ddsd.h"
 
@@ -112,6 +113,7 @@ void TForm1::FormCreate() {
     SoundButtons[static_cast<std::size_t>(n)] = button;
   }
   LoadWaveBank();
+  StartSequencer();
 }
 
 void TForm1::LoadWaveBank() {
@@ -122,7 +124,10 @@ void TForm1::LoadWaveBank() {
   if (!problems.empty()) Prompter().Error(this, ApplicationTitle(), MissingSounds);
 }
 
-void TForm1::FormDestroy() { FreeWaveBank(WaveBank); }
+void TForm1::FormDestroy() {
+  sequencer_.reset();  // it plays the samples
+  FreeWaveBank(WaveBank);
+}
 
 void TForm1::closeEvent(QCloseEvent* event) {
   try {
@@ -182,64 +187,6 @@ void TForm1::ShowNewSong() {
   // Setting the value the slider already holds fires no change, so retime in any case.
   Timer->setInterval(IntervalFromTempo(TempoBar->value()));
   DrawScore(-1, -1, -1);
-}
-
-void TForm1::PlayBtnClick() {
-  PlayBtn->setImageIndex(PlayerPicture::PlayPlaying);
-  StopBtn->setImageIndex(PlayerPicture::StopPlaying);
-  if (Timer->isActive()) return;  // a second Play keeps the position
-  // Shift+click plays from the first column wholly in view.
-  Position.Rewind(PlayBtn->ClickModifiers().testFlag(Qt::ShiftModifier)
-                      ? FirstWhollyVisibleColumn(ScrollBar->value())
-                      : 1);
-  Playing = true;
-  StopPlaybackBanks(*DDSD1);
-  Timer->start();
-  ShowHistoryState();
-}
-
-void TForm1::StopBtnClick() {
-  Timer->stop();
-  Playing = false;
-  StopBtn->setImageIndex(PlayerPicture::StopStopped);
-  PlayBtn->setImageIndex(PlayerPicture::PlayStopped);
-  ShowHistoryState();
-}
-
-void TForm1::TempoBarChange() {
-  Document().SettingsChanged();
-  if (!TempoBar->isSliderDown()) tempoRunEnd_->start();
-  Timer->setInterval(IntervalFromTempo(TempoBar->value()));
-}
-
-void TForm1::LoopBtnClick() {
-  LoopBtn->setImageIndex(LoopBtn->isChecked() ? PlayerPicture::LoopDown : PlayerPicture::LoopUp);
-  Document().Commit();
-  DrawScore(-1, -1, -1);
-}
-
-void TForm1::TimerTimer() {
-  if (!Lite1->isChecked()) {
-    {
-      // The redraw below shows the new position; one picture per tick is enough.
-      const QSignalBlocker quiet(ScrollBar);
-      ScrollBar->setValue(ScrollPositionOfTick(Position.PlayTick));
-    }
-    DrawScore(-1, -1, -1);
-  }
-  const TTick tick = Position.Tick(Song().EndColumn, LoopBtn->isChecked());
-  if (tick.Column != 0) VoiceColumn(Song(), WaveBank, *DDSD1, tick.Column);
-  switch (tick.End) {
-    case TPassEnd::Running:
-      break;
-    case TPassEnd::Looped:
-      ScrollBar->setValue(0);
-      break;
-    case TPassEnd::Stopped:
-      StopBtn->click();
-      StopBtn->setChecked(true);
-      break;
-  }
 }
 
 // As a click on the button that is up would.

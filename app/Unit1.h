@@ -24,6 +24,7 @@ class QDragEnterEvent;
 class QDropEvent;
 class TPrompter;
 class TRecoveryWriter;
+class TSequencer;
 
 // SongFileName of a song that no file holds.
 extern const QString UntitledSongName;
@@ -76,6 +77,8 @@ class TForm1 : public QMainWindow, public TFormControls {
   void FormResize();
   void NewActionExecute();
   void PlayBtnClick();
+  // Play from a column of the song rather than its first; a loop comes back to column 1.
+  void PlayFrom(int32_t FirstColumn);
   void StopBtnClick();
   void LoopBtnClick();
   void TempoBarChange();
@@ -136,6 +139,10 @@ class TForm1 : public QMainWindow, public TFormControls {
   void OpenChosenFile(const QString& name);
   void LoadWaveBank();
   void KeepRecoveryCopy();
+  void StartSequencer();
+  void ShowTick();
+  bool FinishTick(TPassEnd end);
+  void ShowHeardTicks();
   TScorePictures ScorePictures() const;
   void ChooseEtcButton(TToolButton* clicked, int upImage);
 
@@ -148,6 +155,7 @@ class TForm1 : public QMainWindow, public TFormControls {
   std::unique_ptr<TPrompter> prompter_;
   std::unique_ptr<TScoreRenderer> renderer_;
   std::unique_ptr<TRecoveryWriter> recovery_;  // none until StartRecovery
+  std::unique_ptr<TSequencer> sequencer_;      // on a live device, where it plays
   QImage drawBuffer_;
   bool previewShown_ = false;  // the view's picture holds the pointer's preview
 };

@@ -1,6 +1,7 @@
-# The transport: its arithmetic, and playback through the window on the offline device.
-pomvik_gtest(transport_test SOURCES transport_test.cpp playback_test.cpp
-  LIBS pomvik_test_support pomvik_sound OWN_MAIN)
+# The transport: its arithmetic, and playback through the window on the offline device and
+# on a live device whose output the tests drive, against the renderer.
+pomvik_gtest(transport_test SOURCES transport_test.cpp playback_test.cpp live_playback_test.cpp
+  LIBS pomvik_test_support pomvik_sound pomvik_render OWN_MAIN)
 target_compile_definitions(transport_test PRIVATE POMVIK_SAMPLE_FOLDER="${PROJECT_BINARY_DIR}")
 add_dependencies(transport_test waves)
 

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-// Windows under test never reach a real sound card, whatever the environment names; those
-// that need sound use the offline device, which mixes with OpenAL Soft's defaults.
+// Windows under test have no sound device unless a test registers a live output of its own;
+// those that listen use the offline device or such an output.
 
 TApplication& TestApplication() {
   return *static_cast<TApplication*>(QCoreApplication::instance());

@@ -1,0 +1,128 @@
+// The main window's transport: Play, Stop, the tempo, the loop and the timer.
+//
+// On a live device the sequencer plays on the audio clock and the timer only draws: it
+// comes when the next tick is heard and shows it. Without one (no sound device, or the
+// offline device of tests) the timer plays: each of its ticks sounds its column at once.
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTimer>
+#include <algorithm>
+
+#include "app/Unit1.h"
+#include "app/layout/PictureIndex.h"
+#include "app/layout/ToolBar.h"
+#include "core/ColumnVoicing.h"
+#include "core/ScoreGeometry.h"
+#include "core/Sequencer.h"
+#include "sound/ddsd/ddsd.h"
+
+void TForm1::StartSequencer() {
+  if (DDSD1->Available() && DDSD1->DirectSound()->IsLive())
+    sequencer_ = std::make_unique<TSequencer>(*DDSD1, WaveBank);
+}
+
+void TForm1::PlayBtnClick() {
+  // Shift+click plays from the first column wholly in view.
+  PlayFrom(PlayBtn->ClickModifiers().testFlag(Qt::ShiftModifier)
+               ? FirstWhollyVisibleColumn(ScrollBar->value())
+               : 1);
+}
+
+void TForm1::PlayFrom(int32_t FirstColumn) {
+  PlayBtn->setImageIndex(PlayerPicture::PlayPlaying);
+  StopBtn->setImageIndex(PlayerPicture::StopPlaying);
+  if (Timer->isActive()) return;  // a second Play keeps the position
+  Position.Rewind(FirstColumn);
+  Playing = true;
+  const int interval = IntervalFromTempo(TempoBar->value());
+  if (sequencer_) {
+    sequencer_->Play({Song(), interval, LoopBtn->isChecked(), FirstColumn});
+    Timer->start(interval);  // the first tick is heard an interval from now, and a little
+  } else {
+    StopPlaybackBanks(*DDSD1);
+    Timer->start();
+  }
+  ShowHistoryState();
+}
+
+void TForm1::StopBtnClick() {
+  Timer->stop();
+  Playing = false;
+  if (sequencer_) sequencer_->Stop();
+  StopBtn->setImageIndex(PlayerPicture::StopStopped);
+  PlayBtn->setImageIndex(PlayerPicture::PlayStopped);
+  ShowHistoryState();
+}
+
+void TForm1::TempoBarChange() {
+  Document().SettingsChanged();
+  if (!TempoBar->isSliderDown()) tempoRunEnd_->start();
+  const int interval = IntervalFromTempo(TempoBar->value());
+  Timer->setInterval(interval);
+  if (sequencer_) sequencer_->SetInterval(interval);
+}
+
+void TForm1::LoopBtnClick() {
+  LoopBtn->setImageIndex(LoopBtn->isChecked() ? PlayerPicture::LoopDown : PlayerPicture::LoopUp);
+  if (sequencer_) sequencer_->SetLoop(LoopBtn->isChecked());
+  Document().Commit();
+  DrawScore(-1, -1, -1);
+}
+
+void TForm1::TimerTimer() {
+  if (sequencer_) {
+    ShowHeardTicks();
+    return;
+  }
+  ShowTick();
+  const TTick tick = Position.Tick(Song().EndColumn, LoopBtn->isChecked());
+  if (tick.Column != 0) VoiceColumn(Song(), WaveBank, *DDSD1, tick.Column);
+  FinishTick(tick.End);
+}
+
+// The figure on Position.PlayTick, with the view following it.
+void TForm1::ShowTick() {
+  if (Lite1->isChecked()) return;
+  {
+    // The redraw below shows the new position; one picture per tick is enough.
+    const QSignalBlocker quiet(ScrollBar);
+    ScrollBar->setValue(ScrollPositionOfTick(Position.PlayTick));
+  }
+  DrawScore(-1, -1, -1);
+}
+
+bool TForm1::FinishTick(TPassEnd end) {
+  switch (end) {
+    case TPassEnd::Running:
+      break;
+    case TPassEnd::Looped:
+      ScrollBar->setValue(0);
+      break;
+    case TPassEnd::Stopped:
+      StopBtn->click();
+      StopBtn->setChecked(true);
+      return false;
+  }
+  return true;
+}
+
+// Ticks heard since the timer last came merge, as overdue timer ticks do: the latest is
+// drawn and every one's end is kept, in order.
+void TForm1::ShowHeardTicks() {
+  const int64_t heard = DDSD1->DirectSound()->HeardFrame();
+  const std::vector<TMixedTick> ticks = sequencer_->TakeTicksUpTo(heard);
+  for (std::size_t i = 0; i < ticks.size(); ++i) {
+    if (i + 1 == ticks.size()) {
+      Position.PlayTick = ticks[i].Tick.PlayTick;
+      ShowTick();
+    }
+    Position = ticks[i].After;
+    if (!FinishTick(ticks[i].Tick.End)) return;
+  }
+  const int interval = IntervalFromTempo(TempoBar->value());
+  const std::optional<int64_t> next = sequencer_->NextTickFrame();
+  Timer->start(next ? std::clamp(MillisecondsUntil(*next, heard, DDSD1->DirectSound()->MixRate()),
+                                 1, interval)
+                    : interval);
+}
