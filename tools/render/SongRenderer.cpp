@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "core/ColumnVoicing.h"
+#include "core/Sequencer.h"
 #include "core/Transport.h"
 #include "tools/render/RenderError.h"
 #include "tools/render/TickWalk.h"
@@ -28,6 +28,8 @@ TSongRenderer::TSongRenderer(int rate, const std::filesystem::path& waveFolder, 
   // Every frame count here assumes the device mixes at exactly this rate.
   if (ddsd_->DirectSound()->MixRate() != rate)
     throw ERenderError("the sound device cannot mix at " + std::to_string(rate) + " Hz");
+  // Dense columns never clip, as in the window.
+  ddsd_->DirectSound()->SetLimiter(true);
 
   for (int n = 1; n <= WaveBankSize; ++n) {
     const std::filesystem::path file = waveFolder / WaveFileName(n).filename();
@@ -74,23 +76,24 @@ bool TSongRenderer::AnyChannelPlaying() {
 int64_t TSongRenderer::Render(const TRenderSong& song, int passes, const TSink& sink,
                               const TProgress& progress) {
   const int interval = IntervalFromTempo(song.Settings.Tempo);
-  int64_t done = 0;
-  auto mixUpTo = [&](int64_t frame, int64_t songFrames) {
-    Mix(frame - done, sink);
-    done = frame;
-    if (progress) progress(done, songFrames);
-  };
-
-  // Play stops both banks; on a fresh device they are silent already.
-  StopPlaybackBanks(*ddsd_);
   const int64_t lastTick =
       WalkTicks(song.Song.EndColumn, song.Settings.Loop, passes, [](int64_t, int32_t) {});
   const int64_t songFrames = FrameOfTick(lastTick, interval, rate_);
-  WalkTicks(song.Song.EndColumn, song.Settings.Loop, passes, [&](int64_t tick, int32_t column) {
-    mixUpTo(FrameOfTick(tick, interval, rate_), songFrames);
-    VoiceColumn(song.Song, bank_, *ddsd_, column);
-  });
-  mixUpTo(songFrames, songFrames);
+
+  // The window's own sequencer, pulled as fast as the device mixes.
+  TSequencer sequencer(*ddsd_, bank_);
+  sequencer.Play({song.Song, interval, song.Settings.Loop, 1, passes});
+  // The limiter's look-ahead comes out first as silence; without it, every note starts on
+  // its tick's frame.
+  Mix(ddsd_->DirectSound()->LimiterDelay(), [](const float*, std::size_t) {});
+  int64_t done = 0;
+  while (done < songFrames) {
+    const int64_t n = std::min(songFrames - done, kBlockFrames);
+    Mix(n, sink);
+    done += n;
+    if (progress) progress(done, songFrames);
+  }
+  if (progress && songFrames == 0) progress(0, 0);
 
   // The ringing notes, until nothing plays and the mix has fallen silent. Silence is held
   // back until more sound follows, so the output ends on the last sound.

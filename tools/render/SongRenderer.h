@@ -1,10 +1,12 @@
-// Plays a song on the offline device with ideal timing and hands the mix over in order.
+// Plays a song on the offline device with the window's sequencer, as fast as the device
+// mixes, and hands the mix over in order.
 //
-// Tick k falls on frame round(k x interval x rate / 1000) after Play (FrameOfTick), so
-// between two ticks the device mixes exactly the frames up to the next tick's, and a note
-// started on a tick begins on that tick's frame. The output begins at Play: column 1 sounds
-// two intervals in, as in the window. After the tick that ends the last pass the ringing
-// notes play out until every channel has stopped and the mix is silent.
+// Tick k falls on frame round(k x interval x rate / 1000) after Play (FrameOfTick), and a
+// note started on a tick begins on that tick's frame. The output begins at Play: column 1
+// sounds two intervals in, as in the window. The mix passes the same peak limiter as the
+// window's, its look-ahead taken out so that the notes keep their frames. After the tick
+// that ends the last pass the ringing notes play out until every channel has stopped and
+// the mix is silent.
 #pragma once
 
 #include <cstdint>
