@@ -8,6 +8,8 @@
 #include "core/ProgramArguments.h"
 #include "core/SampleBank.h"
 #include "core/SampleFolder.h"
+#include "sound/dsound/live_output.h"
+#include "sound/stream/sdl_output.h"
 
 namespace {
 // With POMVIK_START_CHECK set (a packager's smoke test), the program starts as it always
@@ -59,6 +61,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   const QString song = QFile::decodeName(QByteArray::fromStdString(arguments.Song));
+  // The window's sound device plays through the default output of the desktop's sound
+  // server; without one it runs silent.
+  dsound::SetLiveOutputFactory([] { return MakeSdlOutput(); });
   app.setDesktopFileName(QStringLiteral("pomviksequencer"));
   if (qEnvironmentVariableIsSet("POMVIK_START_CHECK")) return StartCheck(app, song);
   TForm1 form;

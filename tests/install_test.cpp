@@ -172,18 +172,17 @@ TEST_F(Installed, ItsProgramsFindTheirSamplesWhenStartedFromAnotherFolder) {
   const std::vector<std::string> command = LauncherCommand(Launcher(), "");
   ASSERT_FALSE(command.empty());
 
-  // A sound device is needed for the samples to load: OpenAL Soft's wave writer, into
-  // nothing. Only the installed folder holds samples; the program checks its start and ends.
+  // A sound device is needed for the samples to load: SDL's disk output, into nothing. Only
+  // the installed folder holds samples; the program checks its start and ends.
   const fs::path config = Root() / "config";
   fs::create_directories(config);
-  std::ofstream(config / "alsoft.conf") << "[general]\ndrivers=wave\n[wave]\nfile=/dev/null\n";
   const char* path = std::getenv("PATH");
-  const std::vector<std::string> env =
-      Environment({"PATH=", "ALSOFT_", "XDG_CONFIG_", "XDG_STATE_", "QT_",
-                   "HOME=", "DISPLAY=", "WAYLAND_DISPLAY="},
-                  {"PATH=" + (Prefix() / "bin").string() + ":" + (path ? path : "/usr/bin:/bin"),
-                   "XDG_CONFIG_HOME=" + config.string(), "HOME=" + Root().string(),
-                   "QT_QPA_PLATFORM=offscreen", "POMVIK_START_CHECK=1"});
+  const std::vector<std::string> env = Environment(
+      {"PATH=", "ALSOFT_", "SDL_", "XDG_CONFIG_", "XDG_STATE_", "QT_",
+       "HOME=", "DISPLAY=", "WAYLAND_DISPLAY="},
+      {"PATH=" + (Prefix() / "bin").string() + ":" + (path ? path : "/usr/bin:/bin"),
+       "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=/dev/null", "XDG_CONFIG_HOME=" + config.string(),
+       "HOME=" + Root().string(), "QT_QPA_PLATFORM=offscreen", "POMVIK_START_CHECK=1"});
   const TRun program = RunIn(Root() / "elsewhere", command, env);
   EXPECT_EQ(program.status, 0) << program.output;
   EXPECT_EQ(program.output.find("サウンドファイルがありません"), std::string::npos)
@@ -277,10 +276,12 @@ TEST_F(Installed, ItsStartCheckNamesEachBrokenSampleWithoutASoundDevice) {
                     fs::copy_options::overwrite_existing);
   }
   std::ofstream(partial / "waves" / "Sound9.wav", std::ios::trunc) << "RIFF";
-  const std::vector<std::string> env = Environment(
-      {"ALSOFT_", "XDG_CONFIG_", "XDG_STATE_", "QT_", "HOME=", "DISPLAY=", "WAYLAND_DISPLAY="},
-      {"ALSOFT_DRIVERS=null", "HOME=" + Root().string(), "QT_QPA_PLATFORM=offscreen",
-       "POMVIK_START_CHECK=1"});
+  const std::vector<std::string> env =
+      Environment({"ALSOFT_", "SDL_", "XDG_CONFIG_", "XDG_STATE_", "QT_",
+                   "HOME=", "DISPLAY=", "WAYLAND_DISPLAY="},
+                  // SDL's dummy output discards everything: the program takes it for no device.
+                  {"SDL_AUDIODRIVER=dummy", "HOME=" + Root().string(), "QT_QPA_PLATFORM=offscreen",
+                   "POMVIK_START_CHECK=1"});
   const std::string program = (Prefix() / "bin" / "PomvikSequencer").string();
 
   const TRun broken = RunIn(partial, {program}, env);

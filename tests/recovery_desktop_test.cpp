@@ -66,7 +66,7 @@ class RecoveryOnTheDesktop : public ::testing::Test {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_STATE_HOME"), state.path());
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), state.path());
-    env.insert(QStringLiteral("ALSOFT_DRIVERS"), QStringLiteral("null"));
+    env.insert(QStringLiteral("SDL_AUDIODRIVER"), QStringLiteral("dummy"));  // no device
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("1"));
     env.remove(QStringLiteral("POMVIK_START_CHECK"));
