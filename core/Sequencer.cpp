@@ -1,6 +1,7 @@
 #include "core/Sequencer.h"
 
 #include <algorithm>
+#include <mutex>
 #include <utility>
 
 #include "core/ColumnVoicing.h"
@@ -20,7 +21,7 @@ TSequencer::~TSequencer() { ddsd_.DirectSound()->SetBlockMixer(nullptr); }
 
 void TSequencer::Play(TPlay play) {
   {
-    const std::lock_guard<std::mutex> hold(mutex_);
+    const std::lock_guard<dsound::InheritingMutex> hold(mutex_);
     loop_ = play.Loop;
     NewGeneration();
     commands_.push_back({TCommand::Play, std::move(play), 0, generation_});
@@ -29,7 +30,7 @@ void TSequencer::Play(TPlay play) {
 }
 
 void TSequencer::Stop() {
-  const std::lock_guard<std::mutex> hold(mutex_);
+  const std::lock_guard<dsound::InheritingMutex> hold(mutex_);
   NewGeneration();
   commands_.push_back({TCommand::Stop, {}, 0, generation_});
 }
@@ -42,17 +43,17 @@ void TSequencer::NewGeneration() {
 }
 
 void TSequencer::SetInterval(int intervalMs) {
-  const std::lock_guard<std::mutex> hold(mutex_);
+  const std::lock_guard<dsound::InheritingMutex> hold(mutex_);
   commands_.push_back({TCommand::Interval, {}, intervalMs, generation_});
 }
 
 void TSequencer::SetLoop(bool loop) {
-  const std::lock_guard<std::mutex> hold(mutex_);
+  const std::lock_guard<dsound::InheritingMutex> hold(mutex_);
   loop_ = loop;
 }
 
 std::vector<TMixedTick> TSequencer::TakeTicksUpTo(int64_t frame) {
-  const std::lock_guard<std::mutex> hold(mutex_);
+  const std::lock_guard<dsound::InheritingMutex> hold(mutex_);
   std::vector<TMixedTick> heard;
   while (!mixed_.empty() && mixed_.front().Frame <= frame) {
     heard.push_back(mixed_.front());
@@ -62,13 +63,13 @@ std::vector<TMixedTick> TSequencer::TakeTicksUpTo(int64_t frame) {
 }
 
 std::optional<int64_t> TSequencer::NextTickFrame() const {
-  const std::lock_guard<std::mutex> hold(mutex_);
+  const std::lock_guard<dsound::InheritingMutex> hold(mutex_);
   if (!mixed_.empty()) return mixed_.front().Frame;
   return due_;
 }
 
 bool TSequencer::Playing() const {
-  const std::lock_guard<std::mutex> hold(mutex_);
+  const std::lock_guard<dsound::InheritingMutex> hold(mutex_);
   return playingShown_;
 }
 
@@ -105,7 +106,7 @@ int64_t TSequencer::DueFrame() const {
 void TSequencer::DoTick(int64_t frame) {
   bool loop = false;
   {
-    const std::lock_guard<std::mutex> hold(mutex_);
+    const std::lock_guard<dsound::InheritingMutex> hold(mutex_);
     loop = loop_;
   }
   const TTick tick = position_.Tick(play_.Song.EndColumn, loop);
@@ -115,7 +116,7 @@ void TSequencer::DoTick(int64_t frame) {
   if (tick.End == TPassEnd::Stopped ||
       (tick.End == TPassEnd::Looped && play_.Passes > 0 && ++passesDone_ >= play_.Passes))
     playing_ = false;
-  const std::lock_guard<std::mutex> hold(mutex_);
+  const std::lock_guard<dsound::InheritingMutex> hold(mutex_);
   if (mixGeneration_ != generation_) return;
   if (mixed_.size() >= kKeptTicks) mixed_.pop_front();
   mixed_.push_back({frame, tick, position_});
@@ -125,7 +126,7 @@ bool TSequencer::Render(float* out, uint32_t frames) {
   dsound::IDirectSound& device = *ddsd_.DirectSound();
   std::vector<TCommand> commands;
   {
-    const std::lock_guard<std::mutex> hold(mutex_);
+    const std::lock_guard<dsound::InheritingMutex> hold(mutex_);
     commands.swap(commands_);
   }
   const int64_t start = device.MixedFrames();
@@ -154,7 +155,7 @@ bool TSequencer::Render(float* out, uint32_t frames) {
     done += piece;
   }
 
-  const std::lock_guard<std::mutex> hold(mutex_);
+  const std::lock_guard<dsound::InheritingMutex> hold(mutex_);
   if (mixGeneration_ == generation_) {
     due_ = playing_ ? std::optional<int64_t>(DueFrame()) : std::nullopt;
     playingShown_ = playing_;

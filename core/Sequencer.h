@@ -2,13 +2,13 @@
 
 #include <cstdint>
 #include <deque>
-#include <mutex>
 #include <optional>
 #include <vector>
 
 #include "core/SampleBank.h"
 #include "core/SongModel.h"
 #include "core/Transport.h"
+#include "sound/dsound/inheriting_mutex.h"
 
 class TDDSD;
 
@@ -93,7 +93,7 @@ class TSequencer {
 
   // Shared with the controls and the readers. Each Play and Stop begins a generation: what
   // a block already under way mixes for an earlier one is not shown.
-  mutable std::mutex mutex_;
+  mutable dsound::InheritingMutex mutex_;  // the output's thread waits for it
   int generation_ = 0;
   std::vector<TCommand> commands_;
   bool loop_ = false;

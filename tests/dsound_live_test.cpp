@@ -7,8 +7,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <mutex>
 
 #include "sound/dsound/dsound.h"
+#include "sound/dsound/inheriting_mutex.h"
 #include "sound/dsound/live_output.h"
 #include "tests/sound_test_support.h"
 #include "tests/support/FakeLiveOutput.h"
@@ -207,6 +210,36 @@ TEST(MixSettings, AUsersSettingsChangeNothingAndNoFileIsLeft) {
         std::exit(level);
       },
       [&](int status) { return WIFEXITED(status) && WEXITSTATUS(status) == levelOf(); }, "");
+}
+
+// The locks the output's thread shares: another thread is kept out while one holds them, a
+// recursive one lets its holder in again, and both lend the waiter's priority to the holder.
+TEST(InheritingMutex, KeepsOthersOutLetsItsHolderInAgainAndLendsPriority) {
+  auto takenElsewhere = [](InheritingMutex& mutex) {
+    return std::async(std::launch::async,
+                      [&] {
+                        if (!mutex.try_lock()) return false;
+                        mutex.unlock();
+                        return true;
+                      })
+        .get();
+  };
+  InheritingMutex plain;
+  EXPECT_TRUE(plain.InheritsPriority());
+  {
+    const std::lock_guard<InheritingMutex> hold(plain);
+    EXPECT_FALSE(takenElsewhere(plain));
+  }
+  EXPECT_TRUE(takenElsewhere(plain));
+
+  InheritingMutex recursive(InheritingMutex::Kind::Recursive);
+  EXPECT_TRUE(recursive.InheritsPriority());
+  recursive.lock();
+  ASSERT_TRUE(recursive.try_lock());
+  recursive.unlock();
+  EXPECT_FALSE(takenElsewhere(recursive));
+  recursive.unlock();
+  EXPECT_TRUE(takenElsewhere(recursive));
 }
 
 }  // namespace

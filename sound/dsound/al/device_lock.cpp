@@ -1,16 +1,16 @@
 #include "sound/dsound/al/device_lock.h"
 
-#include <mutex>
 #include <thread>
 #include <vector>
 
+#include "sound/dsound/inheriting_mutex.h"
 #include "sound/dsound/live_output.h"
 
 namespace dsound {
 namespace {
 
 struct TLockState {
-  std::recursive_mutex mutex;
+  InheritingMutex mutex{InheritingMutex::Kind::Recursive};
   int depth = 0;  // how deep the holder is; changed only by the holder
   std::vector<std::unique_ptr<LiveOutput>> retired;
 };
