@@ -205,7 +205,8 @@ class ServerPlayback : public ::testing::Test {
 
   // Checks what was heard against the renders, column by column.
   // `stalls`: how often the machine itself held a real-time thread past the stream's slack
-  // (see TMachineLoad); each may be heard as one dropout and one interval out of place.
+  // (see TMachineLoad); each may be heard as one dropout, one interval out of place and one
+  // column unlike the render.
   void ExpectOnTheSampleClock(const TPlayed& played, long stalls = 0) {
     const std::vector<float>& heard = played.Recording;
     auto frameAt = [&](Clock::time_point t) {
@@ -231,15 +232,18 @@ class ServerPlayback : public ::testing::Test {
     // Each tempo's columns against the render at that tempo, away from the change.
     std::vector<double> errors700, errors250;
     double worstCorrelation = 1;
+    long unlike = 0;  // columns under 0.99
     for (std::size_t i = 0; i + 1 < hits.size(); ++i) {
       if (hits[i + 1].Frame >= change - kRate / 2) break;
       worstCorrelation = std::min(worstCorrelation, hits[i].Correlation);
+      unlike += hits[i].Correlation < 0.99 ? 1 : 0;
       errors700.push_back(
           std::abs(1000.0 * static_cast<double>(hits[i + 1].Frame - hits[i].Frame) / kRate - 84));
     }
     for (std::size_t i = 0; i + 1 < hits250.size(); ++i) {
       if (hits250[i].Frame <= change + kRate / 2) continue;
       worstCorrelation = std::min(worstCorrelation, hits250[i].Correlation);
+      unlike += hits250[i].Correlation < 0.99 ? 1 : 0;
       errors250.push_back(std::abs(
           1000.0 * static_cast<double>(hits250[i + 1].Frame - hits250[i].Frame) / kRate - 240));
     }
@@ -271,7 +275,10 @@ class ServerPlayback : public ::testing::Test {
     EXPECT_LE(over1All, stalls) << "intervals more than 1 ms off";
     EXPECT_GT(errors700.size(), 100u);
     EXPECT_GT(errors250.size(), 40u);
-    EXPECT_GE(worstCorrelation, 0.99) << "live and render differ";
+    EXPECT_LE(unlike, stalls) << "columns unlike the render, the worst at " << worstCorrelation;
+    if (stalls == 0) {
+      EXPECT_GE(worstCorrelation, 0.99) << "live and render differ";
+    }
   }
 
   std::optional<TPulseServer> server;

@@ -132,6 +132,8 @@ std::optional<TPulseServer::TLatency> TPulseServer::StreamLatency() const {
 namespace {
 std::vector<std::string> RecorderCommand(const TPulseServer& server,
                                          const std::filesystem::path& file) {
+  // The latency is asked for, or the null sink renders 2 s blocks while nothing else plays,
+  // and a stream that joins is heard only after the block under way.
   std::vector<std::string> command = {"parec",
                                       "-d",
                                       "out.monitor",
@@ -139,6 +141,7 @@ std::vector<std::string> RecorderCommand(const TPulseServer& server,
                                       "--format=float32le",
                                       "--rate=" + std::to_string(server.Rate()),
                                       "--channels=2",
+                                      "--latency-msec=10",
                                       file.string()};
   if (server.Realtime()) command.insert(command.begin(), {"chrt", "-f", "20"});
   return command;
