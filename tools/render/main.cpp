@@ -4,21 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "core/ConvertError.h"
 #include "core/SampleFolder.h"
 #include "core/SongFile.h"
-#include "core/SongSettings.h"
-#include "core/SongText.h"
-#include "sound/ddsd/ddsd_report.h"
-#include "tools/render/AtomicFile.h"
-#include "tools/render/AudioFileWriter.h"
 #include "tools/render/CommandLine.h"
 #include "tools/render/OutputFormat.h"
 #include "tools/render/ProgressLine.h"
 #include "tools/render/RenderError.h"
-#include "tools/render/SongMidi.h"
-#include "tools/render/SongRenderer.h"
-#include "tools/render/SongSamples.h"
+#include "tools/render/SongExport.h"
 
 namespace {
 
@@ -27,19 +19,8 @@ constexpr int kBadUsage = 2;
 
 void Say(const std::string& line) { std::fprintf(stderr, "pomvik-render: %s\n", line.c_str()); }
 
-// The program's own reader with its tolerances; its messages for what it refuses.
 TRenderSong LoadSong(const std::filesystem::path& path) {
-  const TSongLines lines = SplitSongLines(ReadSongFile(path));
-  TRenderSong song;
-  TSongSettings settings;
-  try {
-    if (ReadSongText(lines, song.Song, settings) == TReadResult::BadScoreData)
-      throw ERenderError(path.string() + ": データが不正です");
-  } catch (const EConvertError& e) {
-    throw ERenderError(path.string() + ": " + e.what());
-  }
-  song.Settings = settings.Values;
-  return song;
+  return RenderSongFromLines(SplitSongLines(ReadSongFile(path)), path.string());
 }
 
 std::filesystem::path ChooseWaveFolder(const TRenderOptions& options) {
@@ -50,27 +31,6 @@ std::filesystem::path ChooseWaveFolder(const TRenderOptions& options) {
     return *options.Waves;
   }
   return FindSampleFolder();
-}
-
-void RenderAudio(const TRenderOptions& options, const TRenderSong& song, TOutputFormat format,
-                 int rate) {
-  const std::filesystem::path folder = ChooseWaveFolder(options);
-  // The samples are checked, and the output's folder tried, before any time goes into the
-  // mix.
-  const TSongSamples samples(song, folder, Say);
-  TAtomicFile file(options.Output);
-  TAudioFileWriter writer(file, format, rate);
-  TSongRenderer renderer(rate, folder,
-                         [&](const std::string& problem) { samples.Refused(problem); });
-  {
-    TProgressLine progress;
-    renderer.Render(
-        song, options.Loops,
-        [&](const float* frames, std::size_t count) { writer.Write(frames, count); },
-        [&](int64_t done, int64_t total) { progress.Update(done, total); });
-  }
-  writer.Close();
-  file.Commit();
 }
 
 int Run(const std::vector<std::string>& arguments) {
@@ -91,14 +51,19 @@ int Run(const std::vector<std::string>& arguments) {
   if (const std::string problem = RateProblem(*format, rate); !problem.empty())
     throw EUsageError(problem);
 
-  const TRenderSong song = LoadSong(options.Song);
-  if (*format == TOutputFormat::Midi) {
-    TAtomicFile file(options.Output);
-    file.Write(SongToMidi(song, options.Loops, options.Song.stem().string()));
-    file.Commit();
-  } else {
-    RenderAudio(options, song, *format, rate);
-  }
+  TSongExport request;
+  request.Song = LoadSong(options.Song);
+  request.Title = options.Song.stem().string();
+  request.Output = options.Output;
+  request.Format = *format;
+  request.Rate = rate;
+  request.Loops = options.Loops;
+  if (*format != TOutputFormat::Midi) request.WaveFolder = ChooseWaveFolder(options);
+  TProgressLine progress;
+  ExportSong(request, Say, [&](int64_t done, int64_t total) {
+    progress.Update(done, total);
+    return true;
+  });
   return 0;
 }
 
