@@ -88,6 +88,13 @@ void TForm1::ConnectHandlers() {
   playFromHereKey->setAutoRepeat(false);
   connect(playFromHereKey, &QShortcut::activated, this, &TForm1::PlayFromHereKeyActivated);
   connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
+  connect(ExportAudio1, &QAction::triggered, this, [this] {
+    try {
+      ExportAudio1Click();
+    } catch (...) {
+      ReportCurrentException();
+    }
+  });
   ConnectDocumentHandlers();
   ConnectHistoryHandlers();
 }
@@ -103,7 +110,8 @@ TScorePictures TForm1::ScorePictures() const {
 
 void TForm1::FormCreate() {
   setAcceptDrops(true);
-  for (QFileDialog* dialog : {OpenDialog1, SaveDialog1}) dialog->setDirectory(QDir::currentPath());
+  for (QFileDialog* dialog : {OpenDialog1, SaveDialog1, ExportDialog1})
+    dialog->setDirectory(QDir::currentPath());
   Playing = false;
   NewAction->trigger();
   DDSD1->SetPrimaryFormat(PrimaryFormatRate, PrimaryFormatBits, PrimaryFormatStereo);

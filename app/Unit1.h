@@ -114,6 +114,8 @@ class TForm1 : public QMainWindow, public TFormControls {
   void SaveSong();
   void SaveToClipbrdActionExecute();
   void LoadFromClipbrdActionExecute();
+  // The song as pomvik-render writes it, to a file the user names; whether it was written.
+  bool ExportAudio1Click();
   // Whether the window may close.
   bool FormClose();
   void WMDropFiles(const QList<QUrl>& files);

@@ -27,3 +27,10 @@ pomvik_gtest(windowmanager_test SOURCES windowmanager_test.cpp support/VirtualDe
 
 # Keys, the wheel, the tempo shown, tooltips and a song named on the command line.
 pomvik_gtest(input_test SOURCES input_test.cpp LIBS pomvik_test_support OWN_MAIN)
+
+# Export from the window against the renderer run as a user runs it.
+pomvik_gtest(export_test SOURCES export_test.cpp
+  LIBS pomvik_test_support pomvik_render PkgConfig::SNDFILE OWN_MAIN)
+target_compile_definitions(export_test PRIVATE POMVIK_RENDER="$<TARGET_FILE:pomvik-render>"
+  POMVIK_WAVES="${PROJECT_BINARY_DIR}/waves")
+add_dependencies(export_test pomvik-render waves)

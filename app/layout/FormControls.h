@@ -34,15 +34,15 @@ struct TFormControls {
   QSlider* TempoBar = nullptr;
 
   QMenu *File1 = nullptr, *Edit1 = nullptr, *Help1 = nullptr, *SaveBtnMenu = nullptr;
-  QAction *New1 = nullptr, *Open1 = nullptr, *Save1 = nullptr, *SaveAs1 = nullptr, *Exit1 = nullptr,
-          *Undo1 = nullptr, *Redo1 = nullptr, *Copy1 = nullptr, *Paste1 = nullptr, *Lite1 = nullptr,
-          *Option1 = nullptr;
+  QAction *New1 = nullptr, *Open1 = nullptr, *Save1 = nullptr, *SaveAs1 = nullptr,
+          *ExportAudio1 = nullptr, *Exit1 = nullptr, *Undo1 = nullptr, *Redo1 = nullptr,
+          *Copy1 = nullptr, *Paste1 = nullptr, *Lite1 = nullptr, *Option1 = nullptr;
 
   QAction *NewAction = nullptr, *OpenAction = nullptr, *SaveAction = nullptr,
           *SaveAsAction = nullptr, *LoadFromClipbrdAction = nullptr, *ModifiedAction = nullptr,
           *SaveToClipbrdAction = nullptr;
 
-  QFileDialog *OpenDialog1 = nullptr, *SaveDialog1 = nullptr;
+  QFileDialog *OpenDialog1 = nullptr, *SaveDialog1 = nullptr, *ExportDialog1 = nullptr;
   QTimer* Timer = nullptr;
   TDDSD* DDSD1 = nullptr;
   TWinSize* WinSize1 = nullptr;

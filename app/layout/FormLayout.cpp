@@ -50,6 +50,18 @@ TToolButton* CheckButton(TToolBar* bar, const QString& name, int image, bool dow
 
 const QString FileFilter = QStringLiteral("pomviksequence(*.psq)");
 
+// What "export audio" writes: the renderer's formats, each picked by its extension.
+QStringList ExportFilters() {
+  return {QStringLiteral("WAVE (*.wav)"),       QStringLiteral("FLAC (*.flac)"),
+          QStringLiteral("Ogg Vorbis (*.ogg)"), QStringLiteral("Opus (*.opus)"),
+          QStringLiteral("MP3 (*.mp3)"),        QStringLiteral("MIDI (*.mid)")};
+}
+
+QString ExtensionOfFilter(const QString& filter) {
+  const qsizetype dot = filter.indexOf(QStringLiteral("*."));
+  return dot < 0 ? QString() : filter.mid(dot + 2).chopped(1);
+}
+
 // What the palette's pictures show, for their tooltips; the last is the end-marker tool.
 const std::array<const char*, PaletteButtonCount> PaletteNames = {
     "face",
@@ -204,6 +216,19 @@ void BuildComponents(QMainWindow& f, TFormControls& c) {
   c.SaveDialog1->setNameFilter(FileFilter);
   c.SaveDialog1->setSizeGripEnabled(true);
   c.SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, false);
+
+  c.ExportDialog1 = new QFileDialog(&f);
+  c.ExportDialog1->setObjectName(QStringLiteral("ExportDialog1"));
+  c.ExportDialog1->setAcceptMode(QFileDialog::AcceptSave);
+  c.ExportDialog1->setNameFilters(ExportFilters());
+  c.ExportDialog1->setDefaultSuffix(QStringLiteral("wav"));
+  // A name typed without an extension takes the chosen filter's, before the dialog asks
+  // whether to replace a file of that name.
+  QObject::connect(c.ExportDialog1, &QFileDialog::filterSelected, c.ExportDialog1,
+                   [dialog = c.ExportDialog1](const QString& filter) {
+                     dialog->setDefaultSuffix(ExtensionOfFilter(filter));
+                   });
+  c.ExportDialog1->setSizeGripEnabled(true);
 
   // Created running at its default interval; the start-up sequence stops and retimes it.
   c.Timer = new QTimer(&f);

@@ -94,6 +94,8 @@ void BuildActionsAndMenus(QMainWindow& f, TFormControls& c) {
   c.Open1 = Bound(c.File1, QStringLiteral("Open1"), c.OpenAction);
   c.Save1 = Bound(c.File1, QStringLiteral("Save1"), c.SaveAction);
   c.SaveAs1 = Bound(c.File1, QStringLiteral("SaveAs1"), c.SaveAsAction);
+  c.ExportAudio1 =
+      Entry(c.File1, QStringLiteral("ExportAudio1"), QStringLiteral("export audio(&W)..."));
   Separator(c.File1, QStringLiteral("N2"));
   c.Exit1 = Entry(c.File1, QStringLiteral("Exit1"), QStringLiteral("quit(&X)"));
   Keys(c.New1, QKeySequence::New, QKeySequence(Qt::CTRL | Qt::Key_N));
