@@ -219,6 +219,7 @@ void BuildComponents(QMainWindow& f, TFormControls& c) {
 
   c.ExportDialog1 = new QFileDialog(&f);
   c.ExportDialog1->setObjectName(QStringLiteral("ExportDialog1"));
+  c.ExportDialog1->setWindowTitle(QStringLiteral("export audio"));
   c.ExportDialog1->setAcceptMode(QFileDialog::AcceptSave);
   c.ExportDialog1->setNameFilters(ExportFilters());
   c.ExportDialog1->setDefaultSuffix(QStringLiteral("wav"));
