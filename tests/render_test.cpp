@@ -9,6 +9,7 @@
 
 #include "core/PitchTables.h"
 #include "core/SampleBank.h"
+#include "core/SongText.h"
 #include "sound/dsound/ds_seam.h"
 #include "tests/sound_test_support.h"
 #include "tests/support/FundamentalEstimator.h"
@@ -19,6 +20,7 @@
 #include "tools/render/RenderError.h"
 #include "tools/render/SongRenderer.h"
 #include "tools/render/SongSamples.h"
+#include "tools/render/WaveContainer.h"
 
 using namespace pomvik::test;
 namespace fs = std::filesystem;
@@ -49,9 +51,9 @@ double HeardSeconds(int sample, double ratio) {
   return kToneSeconds * t.rate / std::trunc(t.rate * ratio);
 }
 
-std::vector<uint8_t> ToneWav(const Tone& t) {
+std::vector<uint8_t> ToneWav(const Tone& t, double seconds = kToneSeconds) {
   std::vector<uint8_t> pcm;
-  const auto frames = static_cast<uint32_t>(t.rate * kToneSeconds);
+  const auto frames = static_cast<uint32_t>(t.rate * seconds);
   for (uint32_t i = 0; i < frames; ++i) {
     const double v = kToneAmplitude * 32767.0 * std::cos(2.0 * M_PI * t.hz * i / t.rate);
     soundtest::Put16(pcm, static_cast<uint16_t>(static_cast<int16_t>(std::lrint(v))));
@@ -326,12 +328,18 @@ TEST_F(RenderTest, AnOutputKeepsItsPermissionsAndALinkStaysALink) {
   EXPECT_EQ(files, 6u);  // no temporary file left beside either
 }
 
-// WAVE is RIFF while the sound fits what its header can count, RF64 past 4 GiB; here the
-// writer is asked for RF64 from the start, so that no test writes 4 GiB.
-TEST_F(RenderTest, WaveIsRiffBelowFourGibibytesAndRf64Past) {
+// A WAVE render is the plain 44-byte PCM WAVE that every player reads while a bound of its
+// length fits what a RIFF header can count, and RF64 past it; the writer is asked for RF64
+// here, so that no test writes 4 GiB.
+TEST_F(RenderTest, WaveIsPlainPcmWhileTheRenderSurelyFitsAndRf64Past) {
+  EXPECT_EQ(WaveContainerFor(kRiffWaveFrameLimit), TWaveContainer::Riff);
+  EXPECT_EQ(WaveContainerFor(kRiffWaveFrameLimit + 1), TWaveContainer::Rf64);
+  EXPECT_LE(36 + 4 * kRiffWaveFrameLimit, int64_t{0xFFFFFFFF});
+  EXPECT_GT(36 + 4 * (kRiffWaveFrameLimit + 1), int64_t{0xFFFFFFFF});
+
   const std::vector<float> frames(2 * 1000, 0.25f);
-  for (const TWaveContainer container :
-       {TWaveContainer::RiffBelow4GiB, TWaveContainer::AlwaysRf64}) {
+  for (const TWaveContainer container : {TWaveContainer::Riff, TWaveContainer::Rf64}) {
+    const bool rf64 = container == TWaveContainer::Rf64;
     const fs::path path = dir_.path() / "container.wav";
     {
       TAtomicFile file(path);
@@ -340,12 +348,53 @@ TEST_F(RenderTest, WaveIsRiffBelowFourGibibytesAndRf64Past) {
       writer.Close();
       file.Commit();
     }
-    const bool rf64 = container == TWaveContainer::AlwaysRf64;
-    EXPECT_EQ(SlurpBytes(path).substr(0, 4), rf64 ? "RF64" : "RIFF");
+    const std::string bytes = SlurpBytes(path);
+    EXPECT_EQ(bytes.substr(0, 4), rf64 ? "RF64" : "RIFF");
+    if (!rf64) {
+      // RIFF, fmt of 16 bytes with tag 1 (PCM), 2 channels, data: nothing else.
+      const auto u32 = [&](std::size_t at) {
+        uint32_t v = 0;
+        for (std::size_t i = 0; i < 4; ++i)
+          v |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + i])) << (8 * i);
+        return v;
+      };
+      ASSERT_EQ(bytes.size(), 44u + 4000u);
+      EXPECT_EQ(u32(4), 36u + 4000u);
+      EXPECT_EQ(bytes.substr(8, 8), "WAVEfmt ");
+      EXPECT_EQ(u32(16), 16u);
+      EXPECT_EQ(u32(20), 1u | 2u << 16);
+      EXPECT_EQ(bytes.substr(36, 4), "data");
+      EXPECT_EQ(u32(40), 4000u);
+    }
     const DecodedAudio audio = ReadAudio(path);
     EXPECT_EQ(audio.rate, kRate) << rf64;
     ASSERT_EQ(audio.left.size(), 1000u) << rf64;
     EXPECT_NEAR(audio.left.back(), 0.25, 1e-4) << rf64;
+  }
+}
+
+// The bound that picks the container holds every frame a render writes, the longest sample
+// rung out at the lowest row included, without reaching far past it.
+TEST_F(RenderTest, TheBoundOfARenderHoldsItsSongAndItsLongestRinging) {
+  // Sound 1 on the lowest row: eight seconds of tone at 8000 Hz, played at its lowest ratio.
+  const TNoteVoice low = ChooseVoice(1, RowCount);
+  dir_.Write("waves/Sound" + std::to_string(low.Wave) + ".wav", ToneWav({300.0, 8000}, 8.0));
+  TRenderSong song;
+  song.Song.Cell(RowCount, 2) = 1;
+  song.Song.NoteCount(2) = 1;
+  song.Song.EndColumn = 5;
+  song.Settings.Loop = true;
+  for (int passes : {1, 3}) {
+    const std::string text = BuildSongText(song.Song, song.Settings);
+    const std::string name = "bound" + std::to_string(passes) + ".wav";
+    const std::size_t written = RenderTones(text, name, {"--loops", std::to_string(passes)}).size();
+    const std::string bytes = SlurpBytes(dir_.path() / name);
+    EXPECT_EQ(bytes.substr(36, 4), "data") << "a plain WAVE";
+    const int64_t bound = RenderFrameBound(song, passes, waves(), kRate);
+    const double ringing = 8.0 * kRate / low.Ratio;
+    EXPECT_GE(bound, static_cast<int64_t>(written)) << passes;
+    EXPECT_GT(static_cast<double>(written), ringing) << passes;
+    EXPECT_LT(static_cast<double>(bound), static_cast<double>(written) + ringing) << passes;
   }
 }
 

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "tools/render/AtomicFile.h"
@@ -15,12 +16,13 @@
 
 namespace {
 
-int SndfileFormat(TOutputFormat format) {
+int SndfileFormat(TOutputFormat format, TWaveContainer container) {
   switch (format) {
     case TOutputFormat::Wave:
-      // A RIFF header counts at most 4 GiB; libsndfile writes RF64 past that (and a RIFF
-      // WAVE below it, see the downgrade below).
-      return SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
+      // libsndfile's RF64, even downgraded to RIFF, is a WAVE_FORMAT_EXTENSIBLE with JUNK and
+      // fact chunks that not every player takes: plain WAVE unless the sound may not fit.
+      return (container == TWaveContainer::Riff ? SF_FORMAT_WAV : SF_FORMAT_RF64) |
+             SF_FORMAT_PCM_16;
     case TOutputFormat::Flac:
       return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
     case TOutputFormat::OggVorbis:
@@ -47,11 +49,15 @@ float Clip(float v) { return std::clamp(v, -1.0f, 1.0f); }
 
 TAudioFileWriter::TAudioFileWriter(TAtomicFile& file, TOutputFormat format, int rate,
                                    TWaveContainer container)
-    : file_(file), pcm16_(format == TOutputFormat::Wave || format == TOutputFormat::Flac) {
+    : file_(file),
+      pcm16_(format == TOutputFormat::Wave || format == TOutputFormat::Flac),
+      frameLimit_(format == TOutputFormat::Wave && container == TWaveContainer::Riff
+                      ? kRiffWaveFrameLimit
+                      : std::numeric_limits<int64_t>::max()) {
   SF_INFO info{};
   info.samplerate = rate;
   info.channels = 2;
-  info.format = SndfileFormat(format);
+  info.format = SndfileFormat(format, container);
   if (info.format == 0 || sf_format_check(&info) == SF_FALSE) Fail("cannot take this format");
   SF_VIRTUAL_IO io{&Length, &Seek, &Read, &Put, &Tell};
   sndfile_ = sf_open_virtual(&io, SFM_WRITE, &info, this);
@@ -60,11 +66,7 @@ TAudioFileWriter::TAudioFileWriter(TAtomicFile& file, TOutputFormat format, int 
 
   bool set = true;
   double level = 0;
-  if (format == TOutputFormat::Wave) {
-    // Decided when the stream is finished, on its true length.
-    const int downgrade = container == TWaveContainer::RiffBelow4GiB ? SF_TRUE : SF_FALSE;
-    set = sf_command(sndfile_, SFC_RF64_AUTO_DOWNGRADE, nullptr, downgrade) == downgrade;
-  } else if (format == TOutputFormat::Mp3) {
+  if (format == TOutputFormat::Mp3) {
     // libsndfile 1.2.0 answers this command with 0 even when it succeeds: ask back.
     int mode = SF_BITRATE_MODE_VARIABLE;
     sf_command(sndfile_, SFC_SET_BITRATE_MODE, &mode, sizeof mode);
@@ -117,6 +119,9 @@ void TAudioFileWriter::Fail(const char* what) const {
 }
 
 void TAudioFileWriter::Write(const float* frames, std::size_t count) {
+  if (static_cast<int64_t>(count) > frameLimit_ - frames_)
+    Fail("the sound has grown past the 4 GiB a WAVE header can count");
+  frames_ += static_cast<int64_t>(count);
   const std::size_t samples = 2 * count;
   sf_count_t written = 0;
   if (pcm16_) {

@@ -1,6 +1,6 @@
 // Writes the mix through libsndfile: 16-bit PCM for WAVE and FLAC (the same bytes on every
-// run), Ogg Vorbis, Opus and MP3 at a good default quality. A WAVE file is RIFF while its
-// sound fits the 4 GiB a RIFF header can count, and RF64 past that.
+// run), Ogg Vorbis, Opus and MP3 at a good default quality. A WAVE file is the plain 44-byte
+// RIFF WAVE or RF64, as its writer is told (see WaveContainer.h).
 #pragma once
 
 #include <cstddef>
@@ -8,23 +8,23 @@
 #include <vector>
 
 #include "tools/render/OutputFormat.h"
+#include "tools/render/WaveContainer.h"
 
 class TAtomicFile;
 struct sf_private_tag;
 
-// RF64 from the first byte lets a test see that container without 4 GiB of sound.
-enum class TWaveContainer { RiffBelow4GiB, AlwaysRf64 };
-
 class TAudioFileWriter {
  public:
-  // Stereo at `rate` into the open file; ERenderError when libsndfile refuses.
+  // Stereo at `rate` into the open file; ERenderError when libsndfile refuses. `container`
+  // is for WAVE only.
   TAudioFileWriter(TAtomicFile& file, TOutputFormat format, int rate,
-                   TWaveContainer container = TWaveContainer::RiffBelow4GiB);
+                   TWaveContainer container = TWaveContainer::Riff);
   ~TAudioFileWriter();
   TAudioFileWriter(const TAudioFileWriter&) = delete;
   TAudioFileWriter& operator=(const TAudioFileWriter&) = delete;
 
   // Interleaved left, right; values beyond full scale are clipped as a sound card would.
+  // ERenderError for sound past what a RIFF WAVE can count, rather than wrapped sizes.
   void Write(const float* frames, std::size_t count);
   // Finishes the stream (trailers, lengths); the file can then be committed.
   void Close();
@@ -44,6 +44,8 @@ class TAudioFileWriter {
   int writeError_ = 0;
   sf_private_tag* sndfile_ = nullptr;
   bool pcm16_;
+  int64_t frameLimit_;  // what the container can count
+  int64_t frames_ = 0;
   std::vector<int16_t> shorts_;
   std::vector<float> floats_;
 };

@@ -8,6 +8,7 @@
 #include "tools/render/SongMidi.h"
 #include "tools/render/SongRenderer.h"
 #include "tools/render/SongSamples.h"
+#include "tools/render/WaveContainer.h"
 
 namespace {
 // Thrown from inside the mix to leave it at once; never leaves ExportSong.
@@ -39,7 +40,9 @@ bool ExportSong(const TSongExport& request, const std::function<void(const std::
   // mix.
   const TSongSamples samples(request.Song, request.WaveFolder, say);
   TAtomicFile file(request.Output);
-  TAudioFileWriter writer(file, request.Format, request.Rate);
+  TAudioFileWriter writer(file, request.Format, request.Rate,
+                          WaveContainerFor(RenderFrameBound(request.Song, request.Loops,
+                                                            request.WaveFolder, request.Rate)));
   TSongRenderer renderer(request.Rate, request.WaveFolder,
                          [&](const std::string& problem) { samples.Refused(problem); });
   try {
