@@ -11,8 +11,13 @@ if(NOT POMVIK_SANITIZE)
     support/ChildProcess.cpp support/ChildProcess.h
     support/ColumnTiming.cpp support/ColumnTiming.h
     support/MachineLoad.cpp support/MachineLoad.h
-    support/PulseServer.cpp support/PulseServer.h)
+    support/PulseServer.cpp support/PulseServer.h
+    support/StallProbe.cpp support/StallProbe.h)
   target_link_libraries(pomvik_server_support PUBLIC pomvik_test_headers)
+  add_executable(stall_probe support/stall_probe.cpp)
+  target_compile_definitions(pomvik_server_support PRIVATE
+    POMVIK_STALL_PROBE="$<TARGET_FILE:stall_probe>")
+  add_dependencies(pomvik_server_support stall_probe)
 
   # The window's part waits for the device layer to take a live output; until then its tests
   # say so and skip.
