@@ -351,7 +351,7 @@ TEST_F(ServerStream, QuietThenIdle) {
   std::this_thread::sleep_for(std::chrono::seconds(6));
   sounding = false;
   probe.Stop();
-  std::printf("%s\n", probe.Describe().c_str());
+  std::printf("%s\n", probe.Describe(kStallMs).c_str());
   ExpectEveryMark(recording.Finish(), probe.Stalls(kStallMs));
 
   // Silent: the device is let go, and then the program costs next to nothing, here and in
@@ -392,8 +392,8 @@ TEST_F(ServerStream, LoadedMachine) {
   output->Stop();
   load.Stop();
   probe.Stop();
-  std::printf("%s\n", probe.Describe().c_str());
-  SCOPED_TRACE(probe.Describe());
+  std::printf("%s\n", probe.Describe(kStallMs).c_str());
+  SCOPED_TRACE(probe.Describe(kStallMs));
   ExpectEveryMark(recording.Finish(), probe.Stalls(kStallMs));
 }
 
@@ -433,12 +433,12 @@ TEST_F(ServerPlayback, QuietMachine) {
   TStallProbe probe(server->Folder());
   const TPlayed played = Play(*f, 30, "quiet");
   probe.Stop();
-  std::printf("%s\n", probe.Describe().c_str());
+  std::printf("%s\n", probe.Describe(kStallMs).c_str());
   EXPECT_LE(worstLatency, 20.0) << "the stream's latency as the server reports it";
   // 2.1 to 3.5 % measured, about two thirds of it in SDL's PulseAudio path (its system
   // calls and task switches), the mix and the limiter under 2 % of the program's samples.
   EXPECT_LT(cpuPlaying, 4.0);
-  SCOPED_TRACE(probe.Describe());
+  SCOPED_TRACE(probe.Describe(kStallMs));
   ExpectOnTheSampleClock(played, probe.Stalls(kStallMs));
 }
 
@@ -451,8 +451,8 @@ TEST_F(ServerPlayback, LoadedMachine) {
   const TPlayed played = Play(*f, 30, "loaded");
   load.Stop();
   probe.Stop();
-  std::printf("%s\n", probe.Describe().c_str());
-  SCOPED_TRACE(probe.Describe());
+  std::printf("%s\n", probe.Describe(kStallMs).c_str());
+  SCOPED_TRACE(probe.Describe(kStallMs));
   ExpectOnTheSampleClock(played, probe.Stalls(kStallMs));
 }
 

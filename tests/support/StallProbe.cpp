@@ -28,12 +28,12 @@ long TStallProbe::Stalls(double ms) {
   return std::count_if(lateMs_.begin(), lateMs_.end(), [ms](double late) { return late > ms; });
 }
 
-std::string TStallProbe::Describe() {
-  const long over10 = Stalls(10);
+std::string TStallProbe::Describe(double ms) {
+  const long over = Stalls(ms);
   const double worst = lateMs_.empty() ? 0.0 : *std::max_element(lateMs_.begin(), lateMs_.end());
   char line[160];
   std::snprintf(line, sizeof line,
-                "the machine woke a real-time thread at worst %.1f ms late, %ld times over 10 ms",
-                worst, over10);
+                "the machine woke a real-time thread at worst %.1f ms late, %ld times over %.0f ms",
+                worst, over, ms);
   return line;
 }

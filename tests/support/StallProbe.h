@@ -24,8 +24,8 @@ class TStallProbe {
   void Stop();
   // How many times a probe woke later than `ms`.
   long Stalls(double ms);
-  // A line for the test's output.
-  std::string Describe();
+  // A line for the test's output, counting the stalls over `ms`.
+  std::string Describe(double ms);
 
  private:
   void Collect();
