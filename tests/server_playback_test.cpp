@@ -39,8 +39,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kRate = 48000;
 constexpr int kColumns = 16;
-// What the stream can ride out: about 14 ms are queued through the server at any time.
-constexpr double kStallMs = 10;
+// What the stream can ride out. The server asks for each 4 ms when about 8 ms are still
+// queued, and SDL mixes the next block only once it is asked: with 16 ms blocks a stall of
+// the output's thread of more than about 5 ms is heard (measured against the probe below;
+// on this kind of machine that happens every few seconds, also when it is idle).
+constexpr double kStallMs = 5;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -206,8 +209,8 @@ class ServerPlayback : public ::testing::Test {
 
   // Checks what was heard against the renders, column by column.
   // `stalls`: how often the machine itself held a real-time thread past the stream's slack
-  // (see TStallProbe); each may be heard as one dropout, one interval out of place and one
-  // column unlike the render.
+  // (see TStallProbe); each may be heard as one dropout, which spoils the column it falls in
+  // and may put the columns on either side of it off: three columns a stall.
   void ExpectOnTheSampleClock(const TPlayed& played, long stalls = 0) {
     const std::vector<float>& heard = played.Recording;
     auto frameAt = [&](Clock::time_point t) {
@@ -230,58 +233,44 @@ class ServerPlayback : public ::testing::Test {
     int64_t longest = 0;
     for (const TSilentRun& run : silent) longest = std::max(longest, run.Length);
 
-    // Each tempo's columns against the render at that tempo, away from the change.
+    // Each tempo's columns against the render at that tempo, away from the change. A column
+    // is spoilt when it is unlike the render or the interval to the next is more than 1 ms
+    // off.
     std::vector<double> errors700, errors250;
     double worstCorrelation = 1;
-    long unlike = 0;  // columns under 0.99
+    long spoilt = 0;
+    auto take = [&](const std::vector<TColumnHit>& h, std::size_t i, int columnMs,
+                    std::vector<double>& errors) {
+      const double error =
+          std::abs(1000.0 * static_cast<double>(h[i + 1].Frame - h[i].Frame) / kRate - columnMs);
+      errors.push_back(error);
+      worstCorrelation = std::min(worstCorrelation, h[i].Correlation);
+      spoilt += error > 1 || h[i].Correlation < 0.99 ? 1 : 0;
+    };
     for (std::size_t i = 0; i + 1 < hits.size(); ++i) {
       if (hits[i + 1].Frame >= change - kRate / 2) break;
-      worstCorrelation = std::min(worstCorrelation, hits[i].Correlation);
-      unlike += hits[i].Correlation < 0.99 ? 1 : 0;
-      errors700.push_back(
-          std::abs(1000.0 * static_cast<double>(hits[i + 1].Frame - hits[i].Frame) / kRate - 84));
+      take(hits, i, 84, errors700);
     }
-    for (std::size_t i = 0; i + 1 < hits250.size(); ++i) {
-      if (hits250[i].Frame <= change + kRate / 2) continue;
-      worstCorrelation = std::min(worstCorrelation, hits250[i].Correlation);
-      unlike += hits250[i].Correlation < 0.99 ? 1 : 0;
-      errors250.push_back(std::abs(
-          1000.0 * static_cast<double>(hits250[i + 1].Frame - hits250[i].Frame) / kRate - 240));
-    }
-    long over1All = 0;
-    auto describe = [&over1All](std::vector<double> e, const char* tempo) {
+    for (std::size_t i = 0; i + 1 < hits250.size(); ++i)
+      if (hits250[i].Frame > change + kRate / 2) take(hits250, i, 240, errors250);
+    auto describe = [](std::vector<double> e, const char* tempo) {
       std::sort(e.begin(), e.end());
-      if (e.empty()) return 0.0;
+      if (e.empty()) return;
       const long over1 = std::count_if(e.begin(), e.end(), [](double x) { return x > 1; });
-      over1All += over1;
-      const long over6 = std::count_if(e.begin(), e.end(), [](double x) { return x > 6; });
-      std::printf(
-          "tempo %s: %zu intervals, error p95 %.2f ms, worst %.2f ms, %ld over 1 ms, "
-          "%ld over 6 ms\n",
-          tempo, e.size(), e[e.size() * 95 / 100], e.back(), over1, over6);
-      return e.back();
+      std::printf("tempo %s: %zu intervals, error p95 %.2f ms, worst %.2f ms, %ld over 1 ms\n",
+                  tempo, e.size(), e[e.size() * 95 / 100], e.back(), over1);
     };
+    describe(errors700, "700");
+    describe(errors250, "250");
     std::printf(
-        "%zu columns heard, %zu dropouts (longest %.1f ms), worst correlation with the "
-        "render %.4f\n",
-        hits.size(), silent.size(), 1000.0 * static_cast<double>(longest) / kRate,
+        "%zu columns heard, %zu dropouts (longest %.1f ms), %ld columns spoilt, worst "
+        "correlation with the render %.4f\n",
+        hits.size(), silent.size(), 1000.0 * static_cast<double>(longest) / kRate, spoilt,
         worstCorrelation);
     EXPECT_LE(static_cast<long>(silent.size()), stalls) << "dropouts";
-    const double worst700 = describe(errors700, "700");
-    const double worst250 = describe(errors250, "250");
-    if (stalls == 0) {
-      EXPECT_LE(worst700, 1.0);
-      EXPECT_LE(worst250, 1.0);
-    }
-    // A dropout lengthens the interval it falls in; the column after it may be found a
-    // little off as well.
-    EXPECT_LE(over1All, 2 * stalls) << "intervals more than 1 ms off";
+    EXPECT_LE(spoilt, 3 * stalls) << "columns off their frame or unlike the render";
     EXPECT_GT(errors700.size(), 100u);
     EXPECT_GT(errors250.size(), 40u);
-    EXPECT_LE(unlike, stalls) << "columns unlike the render, the worst at " << worstCorrelation;
-    if (stalls == 0) {
-      EXPECT_GE(worstCorrelation, 0.99) << "live and render differ";
-    }
   }
 
   std::optional<TPulseServer> server;
