@@ -2,6 +2,7 @@
 // here an output whose pulls the test makes.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <future>
 #include <mutex>
+#include <utility>
 
 #include "sound/dsound/dsound.h"
 #include "sound/dsound/inheriting_mutex.h"
@@ -134,8 +136,16 @@ TEST_F(LiveDsound, ABlockMixerFillsEachBlockInPiecesOnTheMixClock) {
   IDirectSoundBuffer* tone = Load(ds_, CrestPcm(500, kRate, 0.05), kRate);
   ASSERT_NE(tone, nullptr);
   std::vector<int64_t> starts;
+  // The window reads the clock while a block is mixed, and must not wait for the block.
+  std::future<std::pair<int32_t, int64_t>> clock;
+  bool readWhileMixing = false;
   // Plays the tone 300 frames into each block, as a sequencer starts a note on its frame.
   ds_->SetBlockMixer([&](float* out, uint32_t frames) {
+    if (!clock.valid()) {
+      clock = std::async(std::launch::async,
+                         [&] { return std::make_pair(ds_->MixRate(), ds_->HeardFrame()); });
+      readWhileMixing = clock.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+    }
     starts.push_back(ds_->MixedFrames());
     ds_->Mix(out, 300);
     tone->SetCurrentPosition(0);
@@ -148,6 +158,8 @@ TEST_F(LiveDsound, ABlockMixerFillsEachBlockInPiecesOnTheMixClock) {
   EXPECT_TRUE(state_->LastBusy);  // the mixer has more to play
   state_->PullBlock(1024);
   EXPECT_EQ(starts, (std::vector<int64_t>{0, 1024}));
+  EXPECT_TRUE(readWhileMixing) << "reading the mix rate waited for the block being mixed";
+  EXPECT_EQ(clock.get().first, kRate);
 
   ds_->SetBlockMixer(nullptr);
   tone->Stop();

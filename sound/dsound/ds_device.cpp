@@ -136,6 +136,7 @@ ULONG IDirectSound::Release() {
 bool IDirectSound::IsOffline() const { return !device_->IsLive(); }
 
 int32_t IDirectSound::MixRate() const {
+  if (device_->IsLive()) return device_->MixRate();  // fixed from the start, never waits
   const DeviceLock lock;
   return device_->MixRate();
 }
