@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <stdexcept>
 #include <vector>
 
 #include "app/Application.h"
@@ -76,6 +77,16 @@ TApplication& TestApplication();
 // Takes "--scale=N" out of the arguments and makes N (1 without it) the screen's scale for
 // the application about to be made, whatever the environment asked for.
 void UseTestScale(int& argc, char** argv);
+
+// A control or component of the window's layout, found by its layout name as a user's
+// tools would find it: tests act through the window's controls and commands, never
+// through its fields.
+template <class T>
+T& Control(const TForm1& f, const char* name) {
+  T* found = f.findChild<T*>(QString::fromLatin1(name));
+  if (found == nullptr) throw std::logic_error(std::string("no control named ") + name);
+  return *found;
+}
 
 // Changes the song as an edit would, one step of its history: a cell, keeping its column's
 // count of notes, or the end of the song.
