@@ -4,7 +4,6 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileDialog>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QShortcut>
@@ -110,8 +109,7 @@ TScorePictures TForm1::ScorePictures() const {
 
 void TForm1::FormCreate() {
   setAcceptDrops(true);
-  for (QFileDialog* dialog : {OpenDialog1, SaveDialog1, ExportDialog1})
-    dialog->setDirectory(QDir::currentPath());
+  dialogs_.setStartFolder(QDir::currentPath());
   Playing = false;
   NewAction->trigger();
   DDSD1->SetPrimaryFormat(PrimaryFormatRate, PrimaryFormatBits, PrimaryFormatStereo);

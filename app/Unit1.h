@@ -12,6 +12,7 @@
 
 #include "app/FormSongSettings.h"
 #include "app/ScoreRenderer.h"
+#include "app/layout/FileDialogs.h"
 #include "app/layout/FormControls.h"
 #include "core/Document.h"
 #include "core/SampleBank.h"
@@ -148,6 +149,7 @@ class TForm1 : public QMainWindow, public TFormControls {
   TScorePictures ScorePictures() const;
   void ChooseEtcButton(TToolButton* clicked, int upImage);
 
+  TFileDialogs dialogs_{*this};
   QString lastOpenName_;  // what the open dialog proposes next
   TWheelScroll wheelScroll_;
 

@@ -79,7 +79,7 @@ bool TForm1::ModifiedActionExecute() {
 
 void TForm1::OpenActionExecute() {
   if (!StartSongReplacement()) return;
-  const std::optional<QString> name = Prompter().ChooseFile(OpenDialog1, lastOpenName_);
+  const std::optional<QString> name = Prompter().ChooseFile(dialogs_.Open(), lastOpenName_);
   if (!name) {
     DrawScore(-1, -1, -1);
     return;
@@ -116,7 +116,7 @@ bool TForm1::SaveActionExecute() {
 }
 
 bool TForm1::SaveAsActionExecute() {
-  const std::optional<QString> name = Prompter().ChooseFile(SaveDialog1, SongFileName());
+  const std::optional<QString> name = Prompter().ChooseFile(dialogs_.Save(), SongFileName());
   if (!name) return false;
   // The dialog asked about the name as typed; SaveSong may write under the completed one.
   if (!name->contains(SongExtension) && QFileInfo::exists(*name + SongExtension) &&

@@ -24,12 +24,13 @@ constexpr int kQuietMilliseconds = 500;
 bool TForm1::ExportAudio1Click() {
   const QFileInfo song(SongFileName());
   const QString proposed = song.completeBaseName() + QStringLiteral(".wav");
+  QFileDialog* dialog = dialogs_.Export();
   std::optional<QString> name = Prompter().ChooseFile(
-      ExportDialog1, Document().Untitled() ? proposed : song.dir().filePath(proposed));
+      dialog, Document().Untitled() ? proposed : song.dir().filePath(proposed));
   if (!name) return false;
   // A name the dialog took without a known extension gets the chosen filter's.
   if (!OutputFormatOfPath(QFile::encodeName(*name).toStdString()))
-    *name += QStringLiteral(".") + ExportDialog1->defaultSuffix();
+    *name += QStringLiteral(".") + dialog->defaultSuffix();
   const std::filesystem::path output = QFile::encodeName(*name).toStdString();
 
   TSongExport request;

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QSlider>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -245,11 +248,47 @@ TEST(FormMenus, ActionsCarryTheirCategoriesCaptionsAndImages) {
     EXPECT_TRUE(e.action->isEnabled());
     EXPECT_TRUE(e.action->shortcut().isEmpty());
   }
-  for (QFileDialog* d : {f.OpenDialog1, f.SaveDialog1})
-    EXPECT_EQ(d->nameFilters(), QStringList{QStringLiteral("pomviksequence(*.psq)")});
-  EXPECT_EQ(f.SaveDialog1->acceptMode(), QFileDialog::AcceptSave);
-  EXPECT_FALSE(f.SaveDialog1->testOption(QFileDialog::DontConfirmOverwrite));
-  EXPECT_TRUE(f.SaveDialog1->defaultSuffix().isEmpty());
+}
+
+// A file dialog lists its folder as soon as it exists, so none is made with the window:
+// each is made when a command first asks for it, with its stored properties, opening in
+// the folder the program started in, and kept for the next time.
+TEST(FormDialogs, EachIsMadeOnFirstUseWithItsStoredProperties) {
+  const QString before = QDir::currentPath();
+  QTemporaryDir started, later;
+  QDir::setCurrent(started.path());
+  TFormFixture fx;
+  TForm1& f = *fx.Form;
+  f.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(f.findChildren<QFileDialog*>().isEmpty());
+
+  QDir::setCurrent(later.path());
+  for (const char* command : {"OpenAction", "SaveAsAction", "ExportAudio1", "OpenAction"})
+    Control<QAction>(f, command).trigger();  // each dialog is cancelled
+  QDir::setCurrent(before);
+  EXPECT_EQ(f.findChildren<QFileDialog*>().size(), 3);
+  const QStringList song{QStringLiteral("pomviksequence(*.psq)")};
+  const auto& open = Control<QFileDialog>(f, "OpenDialog1");
+  EXPECT_EQ(open.acceptMode(), QFileDialog::AcceptOpen);
+  EXPECT_EQ(open.fileMode(), QFileDialog::AnyFile);
+  EXPECT_EQ(open.nameFilters(), song);
+  const auto& save = Control<QFileDialog>(f, "SaveDialog1");
+  EXPECT_EQ(save.acceptMode(), QFileDialog::AcceptSave);
+  EXPECT_EQ(save.nameFilters(), song);
+  EXPECT_FALSE(save.testOption(QFileDialog::DontConfirmOverwrite));
+  EXPECT_TRUE(save.defaultSuffix().isEmpty());
+  const auto& exported = Control<QFileDialog>(f, "ExportDialog1");
+  EXPECT_EQ(exported.windowTitle(), QStringLiteral("export audio"));
+  EXPECT_EQ(exported.acceptMode(), QFileDialog::AcceptSave);
+  EXPECT_EQ(exported.nameFilters().size(), 6);
+  EXPECT_EQ(exported.defaultSuffix(), QStringLiteral("wav"));
+  for (const QFileDialog* dialog : {&open, &save, &exported}) {
+    EXPECT_TRUE(dialog->isSizeGripEnabled()) << dialog->objectName().toStdString();
+    EXPECT_EQ(QFileInfo(dialog->directory().path()), QFileInfo(started.path()))
+        << dialog->objectName().toStdString();
+  }
 }
 
 TEST(FormPictures, ImageListsAndHiddenPicturesHaveTheirSizes) {

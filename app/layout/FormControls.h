@@ -1,7 +1,6 @@
 #pragma once
 
 class QAction;
-class QFileDialog;
 class QMenu;
 class QScrollBar;
 class QSlider;
@@ -42,7 +41,6 @@ struct TFormControls {
           *SaveAsAction = nullptr, *LoadFromClipbrdAction = nullptr, *ModifiedAction = nullptr,
           *SaveToClipbrdAction = nullptr;
 
-  QFileDialog *OpenDialog1 = nullptr, *SaveDialog1 = nullptr, *ExportDialog1 = nullptr;
   QTimer* Timer = nullptr;
   TDDSD* DDSD1 = nullptr;
   TWinSize* WinSize1 = nullptr;

@@ -1,7 +1,6 @@
 #include "app/layout/FormLayout.h"
 
 #include <QButtonGroup>
-#include <QFileDialog>
 #include <QMainWindow>
 #include <QScrollBar>
 #include <QSlider>
@@ -46,20 +45,6 @@ TToolButton* CheckButton(TToolBar* bar, const QString& name, int image, bool dow
   b->setChecked(down);
   b->setEnabled(enabled);
   return b;
-}
-
-const QString FileFilter = QStringLiteral("pomviksequence(*.psq)");
-
-// What "export audio" writes: the renderer's formats, each picked by its extension.
-QStringList ExportFilters() {
-  return {QStringLiteral("WAVE (*.wav)"),       QStringLiteral("FLAC (*.flac)"),
-          QStringLiteral("Ogg Vorbis (*.ogg)"), QStringLiteral("Opus (*.opus)"),
-          QStringLiteral("MP3 (*.mp3)"),        QStringLiteral("MIDI (*.mid)")};
-}
-
-QString ExtensionOfFilter(const QString& filter) {
-  const qsizetype dot = filter.indexOf(QStringLiteral("*."));
-  return dot < 0 ? QString() : filter.mid(dot + 2).chopped(1);
 }
 
 // What the palette's pictures show, for their tooltips; the last is the end-marker tool.
@@ -203,34 +188,6 @@ void BuildControls(QMainWindow& f, TFormControls& c) {
 }
 
 void BuildComponents(QMainWindow& f, TFormControls& c) {
-  c.OpenDialog1 = new QFileDialog(&f);
-  c.OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
-  c.OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-  c.OpenDialog1->setFileMode(QFileDialog::AnyFile);  // a typed name is accepted as it is
-  c.OpenDialog1->setNameFilter(FileFilter);
-  c.OpenDialog1->setSizeGripEnabled(true);
-
-  c.SaveDialog1 = new QFileDialog(&f);
-  c.SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
-  c.SaveDialog1->setAcceptMode(QFileDialog::AcceptSave);
-  c.SaveDialog1->setNameFilter(FileFilter);
-  c.SaveDialog1->setSizeGripEnabled(true);
-  c.SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite, false);
-
-  c.ExportDialog1 = new QFileDialog(&f);
-  c.ExportDialog1->setObjectName(QStringLiteral("ExportDialog1"));
-  c.ExportDialog1->setWindowTitle(QStringLiteral("export audio"));
-  c.ExportDialog1->setAcceptMode(QFileDialog::AcceptSave);
-  c.ExportDialog1->setNameFilters(ExportFilters());
-  c.ExportDialog1->setDefaultSuffix(QStringLiteral("wav"));
-  // A name typed without an extension takes the chosen filter's, before the dialog asks
-  // whether to replace a file of that name.
-  QObject::connect(c.ExportDialog1, &QFileDialog::filterSelected, c.ExportDialog1,
-                   [dialog = c.ExportDialog1](const QString& filter) {
-                     dialog->setDefaultSuffix(ExtensionOfFilter(filter));
-                   });
-  c.ExportDialog1->setSizeGripEnabled(true);
-
   // Created running at its default interval; the start-up sequence stops and retimes it.
   c.Timer = new QTimer(&f);
   c.Timer->setObjectName(QStringLiteral("Timer"));
