@@ -46,6 +46,12 @@ TCellEdit TDocument::EditCell(int32_t tool, TCell cell) {
   return edit;
 }
 
+TCellEdit TDocument::PaintCell(int32_t tool, TCell cell) {
+  const TCellEdit edit = ::EditCell(song_, tool, cell);
+  if (edit.Modified) Changed();
+  return edit;
+}
+
 void TDocument::Change(const std::function<void(TSong&)>& change) {
   Commit();
   change(song_);

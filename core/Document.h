@@ -38,6 +38,9 @@ class TDocument {
 
   // Changes made by the user, one step each.
   TCellEdit EditCell(int32_t tool, TCell cell);
+  // A cell edit that stays open until the next Commit() or step of any kind, so that a
+  // drag's edits make one step.
+  TCellEdit PaintCell(int32_t tool, TCell cell);
   void Change(const std::function<void(TSong&)>& change);
   // A setting changed in the store. A run of such changes (a tempo drag) becomes one step
   // at Commit(), or at the next step of any kind.

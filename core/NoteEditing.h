@@ -7,9 +7,11 @@
 struct TCell {
   int Row = 0;
   int Column = 0;
-  // A click counts from column 1 on, within the 13 rows. The column has no upper test:
-  // the end-marker tool reaches 97, the end of the whole song.
-  bool Counts() const { return Column >= 1 && Row >= 1 && Row <= RowCount; }
+  // A click counts from column 1 to 97 (where the end-marker tool ends the whole song),
+  // within the 13 rows. A view wider than designed can show more, but nothing there.
+  bool Counts() const {
+    return Column >= 1 && Column <= WholeSongEnd && Row >= 1 && Row <= RowCount;
+  }
 };
 
 // The cell under the pointer (X, Y) of the score view scrolled by P pixels. Halves round

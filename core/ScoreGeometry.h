@@ -17,9 +17,17 @@ inline constexpr int IconHalf = 8;   // the pictures are 16 x 16, placed by thei
 // this far from the left edge while the staff moves under it.
 inline constexpr int FigureStep = ColumnWidth / 2;
 inline constexpr int FigureHoldX = 150;
-// The scroll bar's range is 0 .. ScrollMax: the figure reaches the hold place on tick 7
-// and the view stops following on tick 180.
+// The scroll bar's range is 0 .. ScrollMax at the designed width of the view: the figure
+// reaches the hold place on tick 7 and the view stops following on tick 180.
 inline constexpr int ScrollMax = 2780;
+inline constexpr int DesignedViewWidth = 385;
+// A wider view scrolls less, so that column 97, the end of the whole song, stays the last
+// it reaches, 11 pixels from its right edge; at this width it shows unscrolled, and a view
+// any wider would show past it.
+inline constexpr int WidestView = ScrollMax + DesignedViewWidth;
+constexpr int ScrollMaxFor(int viewWidth) {
+  return viewWidth >= WidestView ? 0 : WidestView - viewWidth;
+}
 
 // Column n's line (also the centre of its notes) in the view scrolled by P.
 constexpr int ColumnLineX(int column, int P) { return ColumnWidth * column + ColumnZeroX - P; }

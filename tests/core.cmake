@@ -2,7 +2,7 @@
 # column voicing and the sample bank. It links the core and the sound component the core
 # drives, and no Qt Widgets or Gui.
 pomvik_gtest(core_test
-  SOURCES core_editing_test.cpp core_input_test.cpp core_sequencer_test.cpp
+  SOURCES core_columns_test.cpp core_editing_test.cpp core_input_test.cpp core_sequencer_test.cpp
           core_sound_test.cpp
   LIBS pomvik_core pomvik_sound)
 target_compile_definitions(core_test PRIVATE POMVIK_SAMPLE_FOLDER="${PROJECT_BINARY_DIR}")
