@@ -16,7 +16,7 @@ void TConsolePrompter::Message(QWidget*, const QString& title, const QString& te
   Say(title, text);
 }
 
-bool TConsolePrompter::Confirm(QWidget*, const QString& text) {
+std::optional<bool> TConsolePrompter::Confirm(QWidget*, const QString& text) {
   Say(ApplicationTitle(), text);
   return false;
 }

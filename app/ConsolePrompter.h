@@ -13,7 +13,7 @@ class TConsolePrompter : public TPrompter {
   explicit TConsolePrompter(std::shared_ptr<int> said) : said_(std::move(said)) {}
   void Error(QWidget* parent, const QString& title, const QString& text) override;
   void Message(QWidget* parent, const QString& title, const QString& text) override;
-  bool Confirm(QWidget* parent, const QString& text) override;
+  std::optional<bool> Confirm(QWidget* parent, const QString& text) override;
   TRecoveryAnswer AskRecovery(QWidget* parent, const QString& text) override;
   std::optional<QString> ChooseFile(QFileDialog* dialog, const QString& proposed) override;
 

@@ -20,14 +20,22 @@ void TPrompter::Message(QWidget* parent, const QString& title, const QString& te
   box.exec();
 }
 
-bool TPrompter::Confirm(QWidget* parent, const QString& text) {
-  QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text,
-                  QMessageBox::Yes | QMessageBox::No, parent);
+std::optional<bool> TPrompter::Confirm(QWidget* parent, const QString& text) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), text, QMessageBox::NoButton,
+                  parent);
+  QAbstractButton* yes = box.addButton(QMessageBox::Yes);
+  QAbstractButton* no = box.addButton(QMessageBox::No);
+  yes->setText(QStringLiteral("はい(&Y)"));
+  no->setText(QStringLiteral("いいえ(&N)"));
   box.setDefaultButton(QMessageBox::Yes);
-  box.setEscapeButton(QMessageBox::No);
-  box.button(QMessageBox::Yes)->setText(QStringLiteral("はい(&Y)"));
-  box.button(QMessageBox::No)->setText(QStringLiteral("いいえ(&N)"));
-  return box.exec() == QMessageBox::Yes;
+  // Escape and the close box answer neither: they click a button never shown.
+  QAbstractButton* aside = box.addButton(QMessageBox::Cancel);
+  aside->hide();
+  box.setEscapeButton(aside);
+  box.exec();
+  if (box.clickedButton() == yes) return true;
+  if (box.clickedButton() == no) return false;
+  return std::nullopt;
 }
 
 TRecoveryAnswer TPrompter::AskRecovery(QWidget* parent, const QString& text) {

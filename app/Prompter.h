@@ -17,8 +17,9 @@ class TPrompter {
   virtual void Error(QWidget* parent, const QString& title, const QString& text);
   // A plain box with the text and one OK button.
   virtual void Message(QWidget* parent, const QString& title, const QString& text);
-  // A question with Yes (the default) and No; Escape and closing count as No.
-  virtual bool Confirm(QWidget* parent, const QString& text);
+  // A question with Yes (the default) and No: true for Yes, false for No, and nothing when
+  // Escape or the close box put the question aside.
+  virtual std::optional<bool> Confirm(QWidget* parent, const QString& text);
   // Whether to take back a song that a crash left behind: Yes (the default) restores it, No
   // discards it; Escape and closing keep it for a later start.
   virtual TRecoveryAnswer AskRecovery(QWidget* parent, const QString& text);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "app/FormSongSettings.h"
@@ -67,10 +68,15 @@ class TForm1 : public QMainWindow, public TFormControls {
   // Offers back a song that a crash left behind, then keeps a recovery copy of the song
   // while it has unsaved changes. The program calls it once its window shows.
   void StartRecovery();
+  // Writes the recovery copy now rather than after the usual wait, and returns once it is
+  // on the disk; for an end that leaves the copy for the next start.
+  void KeepRecoveryCopyNow();
 
   // Opens a song named on the command line as Open would open it when chosen in its
   // dialog, with the same messages on failure.
   void OpenFromCommandLine(const QString& name);
+  // The same for a name given as the bytes it is, which the locale may not decode.
+  void OpenFromCommandLine(const std::string& name);
 
  public slots:
   void FormCreate();
@@ -135,11 +141,11 @@ class TForm1 : public QMainWindow, public TFormControls {
   void ConnectDocumentHandlers();
   void ConnectHistoryHandlers();
   void ShowHistoryState();
-  void ImportSongBytes(std::string_view bytes, const QString& origin, const QString& name);
+  void ImportSongBytes(std::string_view bytes, const std::string& origin, const std::string& name);
   void StopForReplacement();
   bool StartSongReplacement();
   void ShowNewSong();
-  void OpenChosenFile(const QString& name);
+  void OpenChosenFile(const std::string& name);
   void LoadWaveBank();
   void KeepRecoveryCopy();
   void StartSequencer();

@@ -6,10 +6,8 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QSaveFile>
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -17,8 +15,10 @@
 #include <filesystem>
 
 #include "app/Application.h"
+#include "app/LocalNames.h"
 #include "app/Prompter.h"
 #include "app/Unit1.h"
+#include "app/X11Clipboard.h"
 #include "core/SongFile.h"
 
 namespace {
@@ -32,11 +32,7 @@ const QString ClipboardTooLarge = QStringLiteral("クリップボードのテキ
 const QString SongExtension = QStringLiteral(".psq");
 const QString PlainText = QStringLiteral("text/plain");
 const std::array<QString, 2> PlainTexts = {QStringLiteral("text/plain;charset=utf-8"), PlainText};
-const QString FromClipboard = QStringLiteral("the clipboard");
-
-std::filesystem::path LocalPath(const QString& name) {
-  return std::filesystem::path(QFile::encodeName(name).toStdString());
-}
+const std::string FromClipboard = "the clipboard";
 
 std::string JoinedWithCrLf(const TSongLines& lines) {
   std::string text;
@@ -46,7 +42,7 @@ std::string JoinedWithCrLf(const TSongLines& lines) {
 }  // namespace
 
 QString TForm1::SongFileName() const {
-  return Document().Untitled() ? UntitledSongName : QString::fromStdString(Document().FileName());
+  return Document().Untitled() ? UntitledSongName : ShownName(Document().FileName());
 }
 
 // A command ends where a file or conversion error is thrown; the error goes to the general
@@ -70,11 +66,14 @@ void TForm1::ConnectDocumentHandlers() {
   connectReported(LoadFromClipbrdAction, &TForm1::LoadFromClipbrdActionExecute);
 }
 
-// Yes saves under a name chosen now. A cancelled dialog stops the command that asked; a
-// failed save stops it by the exception it throws.
+// Yes saves under a name chosen now, No lets the song go. A question put aside (Escape, the
+// close box) or a cancelled dialog stops the command that asked; a failed save stops it by
+// the exception it throws.
 bool TForm1::ModifiedActionExecute() {
-  if (!Document().Modified() || !Prompter().Confirm(this, SaveQuestion)) return true;
-  return SaveAsActionExecute();
+  if (!Document().Modified()) return true;
+  const std::optional<bool> save = Prompter().Confirm(this, SaveQuestion);
+  if (!save) return false;
+  return !*save || SaveAsActionExecute();
 }
 
 void TForm1::OpenActionExecute() {
@@ -84,24 +83,31 @@ void TForm1::OpenActionExecute() {
     DrawScore(-1, -1, -1);
     return;
   }
-  OpenChosenFile(*name);
+  lastOpenName_ = *name;
+  OpenChosenFile(LocalBytes(*name));
 }
 
 void TForm1::OpenFromCommandLine(const QString& name) {
+  OpenFromCommandLine(QFile::encodeName(name).toStdString());
+}
+
+void TForm1::OpenFromCommandLine(const std::string& name) {
   try {
-    if (StartSongReplacement()) OpenChosenFile(QFileInfo(name).absoluteFilePath());
+    if (!StartSongReplacement()) return;
+    const std::string path = std::filesystem::absolute(name).lexically_normal().string();
+    lastOpenName_ = ShownName(path);
+    OpenChosenFile(path);
   } catch (...) {
     ReportCurrentException();
   }
 }
 
-void TForm1::OpenChosenFile(const QString& name) {
-  lastOpenName_ = name;
-  const std::string bytes = ReadSongFile(LocalPath(name));
+void TForm1::OpenChosenFile(const std::string& name) {
+  const std::string bytes = ReadSongFile(name);
   // After a conversion error the song keeps its name, so that a later Save cannot write
   // this song over the file that failed to load.
-  if (Document().Open(bytes, name.toStdString()) == TReadResult::BadScoreData) {
-    LogFailure(name.toStdString() + ": not a song: bad score data");
+  if (Document().Open(bytes, name) == TReadResult::BadScoreData) {
+    LogFailure(name + ": not a song: bad score data");
     Prompter().Message(this, ApplicationTitle(), BadFileData);
     ShowNewSong();
     return;
@@ -119,37 +125,29 @@ bool TForm1::SaveAsActionExecute() {
   const std::optional<QString> name = Prompter().ChooseFile(dialogs_.Save(), SongFileName());
   if (!name) return false;
   // The dialog asked about the name as typed; SaveSong may write under the completed one.
-  if (!name->contains(SongExtension) && QFileInfo::exists(*name + SongExtension) &&
-      !Prompter().Confirm(this, ReplaceQuestion.arg(*name + SongExtension)))
+  const std::string bytes = LocalBytes(*name);
+  std::error_code unknown;
+  if (!name->contains(SongExtension) &&
+      std::filesystem::exists(bytes + SongExtension.toStdString(), unknown) &&
+      !Prompter().Confirm(this, ReplaceQuestion.arg(*name + SongExtension)).value_or(false))
     return false;
-  Document().Rename(name->toStdString());
+  Document().Rename(bytes);
   SaveSong();
   return true;
 }
 
 // Written beside the old file and renamed over it, so that a failed write leaves the old
-// file whole. The explicit flush matters: commit() overlooks a write that fails while its
-// buffer is flushed.
+// file whole; under its name's bytes, which Qt's own files could not always name.
 void TForm1::SaveSong() {
   const std::string text = Document().Text();
-  QString name = SongFileName();
-  if (!name.contains(SongExtension)) {
-    name += SongExtension;
-    Document().Rename(name.toStdString());
+  std::string name = Document().FileName();
+  if (!ShownName(name).contains(SongExtension)) {
+    name += SongExtension.toStdString();
+    Document().Rename(name);
   }
-  QSaveFile file(name);
-  const auto fail = [&](const QString& cause) {
-    throw EFCreateError(CannotCreate.arg(name).toStdString(),
-                        "cannot write " + name.toStdString() + ": " + cause.toStdString());
-  };
-  if (!file.open(QIODevice::WriteOnly)) fail(file.errorString());
-  // A failed write leaves its reason in errno; Qt's own text for it is often empty.
-  errno = 0;
-  if (file.write(text.data(), static_cast<qint64>(text.size())) !=
-          static_cast<qint64>(text.size()) ||
-      !file.flush())
-    fail(errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : file.errorString());
-  if (!file.commit()) fail(file.errorString());
+  if (const int error = WriteSongFile(name, text); error != 0)
+    throw EFCreateError(CannotCreate.arg(ShownName(name)).toStdString(),
+                        "cannot write " + name + ": " + std::strerror(error));
   Document().Saved();
 }
 
@@ -158,30 +156,38 @@ void TForm1::SaveToClipbrdActionExecute() {
   Document().Saved();
 }
 
-// The clipboard's text is read as bytes, as a file's are.
+// The clipboard's text is read as bytes, as a file's are: on X11 straight from its owner,
+// unless that is this program, whose own bytes Qt keeps as they are.
 void TForm1::LoadFromClipbrdActionExecute() {
   if (!StartSongReplacement()) return;
-  const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-  // Asked for as plain text, another program's text comes decoded by the toolkit, which
-  // drops a byte-order mark; in its own charset it comes as the bytes it was.
-  const auto format = std::find_if(PlainTexts.begin(), PlainTexts.end(), [&](const QString& f) {
-    return mime != nullptr && mime->hasFormat(f);
-  });
-  if (format == PlainTexts.end()) return;
-  const QByteArray bytes = mime->data(*format);
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  std::optional<QByteArray> offered;
+  if (!clipboard->ownsClipboard()) offered = X11ClipboardText(MaxSongFileBytes);
+  if (!offered) {
+    const QMimeData* mime = clipboard->mimeData();
+    // Asked for as plain text, another program's text comes decoded by the toolkit, which
+    // drops a byte-order mark; in its own charset it comes as the bytes it was.
+    const auto format = std::find_if(PlainTexts.begin(), PlainTexts.end(), [&](const QString& f) {
+      return mime != nullptr && mime->hasFormat(f);
+    });
+    if (format == PlainTexts.end()) return;
+    offered = mime->data(*format);
+  }
+  const QByteArray& bytes = *offered;
   if (static_cast<std::size_t>(bytes.size()) > MaxSongFileBytes)
     throw EFOpenError(ClipboardTooLarge.toStdString(),
                       "cannot read the clipboard: " + std::to_string(bytes.size()) +
                           " bytes, larger than a song can be (1 MiB)");
   ImportSongBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                  FromClipboard, QString());
+                  FromClipboard, {});
 }
 
 // An import from the clipboard, or of a dropped file `name`.
-void TForm1::ImportSongBytes(std::string_view bytes, const QString& origin, const QString& name) {
-  const TReadResult result = Document().Import(bytes, origin.toStdString(), name.toStdString());
+void TForm1::ImportSongBytes(std::string_view bytes, const std::string& origin,
+                             const std::string& name) {
+  const TReadResult result = Document().Import(bytes, origin, name);
   if (result == TReadResult::BadScoreData) {
-    LogFailure(origin.toStdString() + ": not a song: bad score data");
+    LogFailure(origin + ": not a song: bad score data");
     Prompter().Message(this, ApplicationTitle(), BadClipboardData);
     ShowNewSong();
     return;
@@ -216,8 +222,9 @@ void TForm1::WMDropFiles(const QList<QUrl>& files) {
     throw EFOpenError(
         CannotOpen.arg(first.toDisplayString()).toStdString(),
         "cannot read " + first.toDisplayString().toStdString() + ": not a local file");
-  const QString name = first.toLocalFile();
-  const std::string text = JoinedWithCrLf(SplitSongLines(ReadSongFile(LocalPath(name))));
+  // The URL carries the name's bytes, whatever the locale makes of them.
+  const std::string name = LocalBytes(first);
+  const std::string text = JoinedWithCrLf(SplitSongLines(ReadSongFile(name)));
   auto* mime = new QMimeData;
   mime->setData(PlainText, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
   QGuiApplication::clipboard()->setMimeData(mime);

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 // A song file that could not be read or written. The message is the one users see; the
 // detail names the file and the system's reason, for the standard error.
@@ -36,3 +37,9 @@ inline constexpr std::size_t MaxSongFileBytes = std::size_t{1} << 20;
 // "ファイル <name> は開けません" for what cannot be opened or read (a folder, a device, a
 // missing file) and "ファイル <name> は大きすぎます" for a larger file.
 std::string ReadSongFile(const std::filesystem::path& path);
+
+// Replaces the file `path` names (the one a link leads to) with `bytes` so that it is whole
+// at every moment: written to a temporary file beside it, flushed to the disk and renamed
+// over it; a file replaced keeps its permissions. Returns 0, or the errno of the step that
+// failed; the old file is then untouched and nothing is left behind.
+int WriteSongFile(const std::filesystem::path& path, std::string_view bytes);

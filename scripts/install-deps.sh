@@ -13,7 +13,7 @@ packages=(
   xvfb xauth
   openbox xdotool
   desktop-file-utils appstream-util shared-mime-info xdg-utils libfile-mimeinfo-perl
-  pulseaudio pulseaudio-utils stress-ng libxcb1-dev
+  pulseaudio pulseaudio-utils stress-ng libxcb1-dev xclip
   "$@"
 )
 

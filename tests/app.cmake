@@ -25,6 +25,10 @@ pomvik_gtest(highdpi_test SOURCES highdpi_test.cpp LIBS pomvik_test_support OWN_
 pomvik_gtest(windowmanager_test SOURCES windowmanager_test.cpp support/VirtualDesktop.cpp
   LIBS pomvik_test_support OWN_MAIN SCALES 1 2)
 
+# The clipboard on a real X server, offered by xclip.
+pomvik_gtest(clipboard_test SOURCES clipboard_test.cpp support/VirtualDesktop.cpp
+  LIBS pomvik_test_support OWN_MAIN)
+
 # Keys, the wheel, the tempo shown, tooltips and a song named on the command line.
 pomvik_gtest(input_test SOURCES input_test.cpp LIBS pomvik_test_support OWN_MAIN)
 

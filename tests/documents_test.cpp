@@ -134,22 +134,30 @@ TEST_F(Documents, ACancelledSaveAtTheQuestionStopsTheCommandThatAsked) {
   const std::string edited = f.Document().Text();
   QGuiApplication::clipboard()->setText(QString::fromStdString(kWorkedExampleText));
   const QString other = Write("other.psq", kWorkedExampleText);
-  const std::vector<std::pair<const char*, std::function<void()>>> commands = {
+  std::vector<std::pair<const char*, std::function<void()>>> commands = {
       {"new", [&] { f.NewAction->trigger(); }},
       {"open", [&] { f.OpenAction->trigger(); }},
       {"import", [&] { f.LoadFromClipbrdAction->trigger(); }},
       {"drop", [&] { Drop({QUrl::fromLocalFile(other)}); }},
       {"quit", [&] { f.Exit1->trigger(); }},
   };
-  for (const auto& [name, command] : commands) {
-    answers.Confirm = {true};
-    command();
-    EXPECT_EQ(Shown(), (std::vector{Confirmed(), Dialog("SaveDialog1", Path("named.psq"))}))
-        << name;
-    EXPECT_EQ(f.Document().Text(), edited) << name;
-    EXPECT_TRUE(f.Document().Modified()) << name;
-    EXPECT_EQ(f.SongFileName(), Path("named.psq")) << name;
-    EXPECT_TRUE(f.isVisible()) << name;
+  // Escape or the close box at the question stops it the same way, with no dialog.
+  const auto close = [&] { f.close(); };
+  commands.push_back({"close box", close});
+  for (const std::optional<bool> answer : {std::optional<bool>(true), std::optional<bool>()}) {
+    for (const auto& [name, command] : commands) {
+      answers.Confirm = {answer};
+      command();
+      const std::vector<TShown> shown =
+          answer ? std::vector{Confirmed(), Dialog("SaveDialog1", Path("named.psq"))}
+                 : std::vector{Confirmed()};
+      EXPECT_EQ(Shown(), shown) << name;
+      EXPECT_EQ(f.Document().Text(), edited) << name;
+      EXPECT_TRUE(f.Document().Modified()) << name;
+      EXPECT_EQ(f.SongFileName(), Path("named.psq")) << name;
+      EXPECT_TRUE(f.isVisible()) << name;
+      EXPECT_EQ(Clipboard(), kWorkedExampleText) << name;
+    }
   }
   // Yes and a save: the command goes on.
   answers.Confirm = {true};

@@ -41,7 +41,7 @@ class TSilentPrompter : public TPrompter {
  public:
   void Error(QWidget*, const QString&, const QString&) override {}
   void Message(QWidget*, const QString&, const QString&) override {}
-  bool Confirm(QWidget*, const QString&) override { return false; }
+  std::optional<bool> Confirm(QWidget*, const QString&) override { return false; }
 };
 
 double Milliseconds(Clock::duration d) {

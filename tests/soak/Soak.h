@@ -38,7 +38,9 @@ class TSoak {
     explicit TAnswers(TSoak& soak) : soak_(soak) {}
     void Error(QWidget*, const QString&, const QString& text) override { soak_.Reported(text); }
     void Message(QWidget*, const QString&, const QString& text) override { soak_.Shown(text); }
-    bool Confirm(QWidget*, const QString& text) override { return soak_.Answer(text); }
+    std::optional<bool> Confirm(QWidget*, const QString& text) override {
+      return soak_.Answer(text);
+    }
     std::optional<QString> ChooseFile(QFileDialog* dialog, const QString& proposed) override;
 
    private:

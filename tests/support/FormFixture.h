@@ -16,8 +16,8 @@
 // What a test answers, in order. With nothing left, a question is answered No, a file
 // dialog is cancelled and a recovery is put off.
 struct TAnswers {
-  std::deque<bool> Confirm;
-  std::deque<QString> Files;  // an empty name cancels the dialog
+  std::deque<std::optional<bool>> Confirm;  // nothing puts the question aside (Escape)
+  std::deque<QString> Files;                // an empty name cancels the dialog
   std::deque<TRecoveryAnswer> Recovery;
 };
 
@@ -43,10 +43,10 @@ class TRecordingPrompter : public TPrompter {
   void Message(QWidget*, const QString& title, const QString& text) override {
     log_->push_back({QStringLiteral("message"), title, text});
   }
-  bool Confirm(QWidget*, const QString& text) override {
+  std::optional<bool> Confirm(QWidget*, const QString& text) override {
     log_->push_back({QStringLiteral("confirm"), QString(), text});
     if (answers_->Confirm.empty()) return false;
-    const bool yes = answers_->Confirm.front();
+    const std::optional<bool> yes = answers_->Confirm.front();
     answers_->Confirm.pop_front();
     return yes;
   }
