@@ -163,7 +163,8 @@ TReadResult TDocument::Import(std::string_view bytes, const std::string& origin,
   return result;
 }
 
-TReadResult TDocument::Restore(std::string_view bytes, const std::string& origin) {
+TReadResult TDocument::Restore(std::string_view bytes, const std::string& origin,
+                               const std::string& name) {
   New();
   TReadResult result{};
   try {
@@ -176,6 +177,7 @@ TReadResult TDocument::Restore(std::string_view bytes, const std::string& origin
     New();
     return result;
   }
+  name_ = name;
   history_.Reset(Text());
   clean_.clear();  // no file holds any of it
   Changed();

@@ -64,10 +64,12 @@ class TDocument {
   // when the text fails to convert); on success the song counts as saved.
   TReadResult Import(std::string_view bytes, const std::string& origin, const std::string& name);
 
-  // A song text kept by an earlier run that ended without saving it: untitled, unsaved as a
-  // whole, with a new history. A text that is no song (bad score data, EConvertError thrown
-  // on) leaves the new, empty song that New() gives.
-  TReadResult Restore(std::string_view bytes, const std::string& origin);
+  // A song text kept by an earlier run that ended without saving it: under the file name it
+  // had (`name`, empty for untitled), unsaved as a whole, with a new history. A text that is
+  // no song (bad score data, EConvertError thrown on) leaves the new, empty song that New()
+  // gives.
+  TReadResult Restore(std::string_view bytes, const std::string& origin,
+                      const std::string& name = {});
 
   // Where Save will write; the song's changes stay unsaved until Saved().
   void Rename(std::string name);

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/RecoverySlot.h"
 
@@ -18,7 +19,16 @@ enum class TRecoveryAnswer {
 struct TRecoveredSong {
   TRecoverySlot Slot;
   std::string Text;
+  std::string FileName;  // the song's file as the copy names it; empty for untitled
 };
+
+// What a copy holds: the song's lines and, for a song that has a file, a FILE line naming
+// it, byte for byte ("%", control bytes and bytes past ASCII as %XX). Song readers pass
+// over that line, so a copy still opens as a song.
+std::string RecoveryCopyText(const std::string& songText, const std::string& fileName);
+// The file name that a copy names; empty for an untitled song and for a copy made before
+// copies named their file.
+std::string RecordedFileName(std::string_view copyText);
 
 // A copy that cannot be read or is not a song, and where it was put aside (empty when
 // even that failed).

@@ -26,7 +26,8 @@ constexpr std::string_view TemporarySuffix = ".psq.tmp";
 constexpr std::string_view SetAsideSuffix = ".psq.damaged";
 
 [[noreturn]] void Fail(const fs::path& path, int error) {
-  throw ERecoveryError(path.string() + ": " + std::generic_category().message(error));
+  const std::string reason = std::generic_category().message(error);
+  throw ERecoveryError(path.string() + ": " + reason, reason);
 }
 
 std::string HomeFolder() {
@@ -136,7 +137,8 @@ fs::path TRecoverySlot::PathOf(std::string_view suffix) const {
 fs::path TRecoverySlot::CopyPath() const { return PathOf(CopySuffix); }
 
 TRecoverySlot TRecoverySlot::Create(const fs::path& folder) {
-  if (folder.empty()) throw ERecoveryError("no home folder to keep a recovery copy in");
+  if (folder.empty())
+    throw ERecoveryError("no home folder to keep a recovery copy in", "no home folder");
   MakeFolder(folder);
   // A scan by another instance may take a fresh lock file before we do, find no copy and
   // remove it; then we start again under another name.

@@ -7,10 +7,15 @@
 #include <vector>
 
 // A recovery copy or its folder that could not be made, written or removed; the message
-// names the file and the system's reason.
+// names the file and the system's reason, and Reason() is that reason alone.
 class ERecoveryError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  ERecoveryError(const std::string& message, std::string reason)
+      : std::runtime_error(message), reason_(std::move(reason)) {}
+  const std::string& Reason() const { return reason_; }
+
+ private:
+  std::string reason_;
 };
 
 // One recovery copy, "<id>.psq" in the recovery folder, and the proof of who owns it: its

@@ -8,10 +8,10 @@ TRecoveryWriter::TRecoveryWriter(std::filesystem::path folder, std::optional<TRe
                                  std::chrono::milliseconds settle, TReport report)
     : folder_(std::move(folder)),
       settle_(settle),
-      report_(report
-                  ? std::move(report)
-                  : [](const std::string&
-                           line) { std::fprintf(stderr, "PomvikSequencer: %s\n", line.c_str()); }),
+      report_(report ? std::move(report)
+                     : [](const TProblem& problem) {
+                         std::fprintf(stderr, "PomvikSequencer: %s\n", problem.Line.c_str());
+                       }),
       slot_(std::move(slot)),
       copyPath_(slot_ ? slot_->CopyPath() : std::filesystem::path()),
       thread_(&TRecoveryWriter::Run, this) {}
@@ -100,17 +100,23 @@ bool TRecoveryWriter::Apply(const std::optional<std::string>& wanted) {
       slot_ = TRecoverySlot::Create(folder_);
       slot_->Write(*wanted);
     }
-    lastProblem_.clear();
+    lastReason_.clear();
+    failing_ = false;
     return true;
+  } catch (const ERecoveryError& e) {
+    Report(e.what(), e.Reason());
   } catch (const std::exception& e) {
-    Report(e.what());
+    Report(e.what(), e.what());
   }
   return false;
 }
 
-// A failure that lasts is said once, not at every change.
-void TRecoveryWriter::Report(const std::string& problem) {
-  if (problem == lastProblem_) return;
-  lastProblem_ = problem;
-  report_("cannot keep a recovery copy: " + problem);
+// A failure that lasts is said once, not at every change. Its message names a file whose
+// name is new at every try, so the reason alone tells whether it was said.
+void TRecoveryWriter::Report(const std::string& problem, const std::string& reason) {
+  if (failing_ && reason == lastReason_) return;
+  const bool first = !failing_;
+  failing_ = true;
+  lastReason_ = reason;
+  report_({"cannot keep a recovery copy: " + problem, reason, first});
 }

@@ -18,12 +18,19 @@
 // writes the latest, so a burst of edits costs one write.
 class TRecoveryWriter {
  public:
-  using TReport = std::function<void(const std::string& line)>;
+  // A write that failed for a reason not yet told since the last good write.
+  struct TProblem {
+    std::string Line;    // "cannot keep a recovery copy: <the file>: <the reason>"
+    std::string Reason;  // the system's reason alone
+    bool First = false;  // the first failure since the copy was last written (or ever)
+  };
+  using TReport = std::function<void(const TProblem& problem)>;
   static constexpr std::chrono::milliseconds DefaultSettle{500};
 
   // `slot`, when given, is a copy this instance took over (a restored one); otherwise a slot
-  // is made in `folder` at the first write. `report` hears each new failure once, as one
-  // line, on the writer's thread; by default the line goes to the standard error.
+  // is made in `folder` at the first write. `report` hears each reason for failing once, on
+  // the writer's thread, and again only after a write has succeeded; by default its line
+  // goes to the standard error.
   explicit TRecoveryWriter(std::filesystem::path folder,
                            std::optional<TRecoverySlot> slot = std::nullopt,
                            std::chrono::milliseconds settle = DefaultSettle,
@@ -48,13 +55,14 @@ class TRecoveryWriter {
   void Run();
   // Makes the copy what is wanted; true when it wrote one.
   bool Apply(const std::optional<std::string>& wanted);
-  void Report(const std::string& problem);
+  void Report(const std::string& problem, const std::string& reason);
 
   const std::filesystem::path folder_;
   const std::chrono::milliseconds settle_;
   const TReport report_;
   std::optional<TRecoverySlot> slot_;  // the thread's alone once it runs
-  std::string lastProblem_;            // the thread's alone
+  std::string lastReason_;             // the thread's alone, as is
+  bool failing_ = false;               // whether the last write failed
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;

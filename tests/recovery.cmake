@@ -1,6 +1,7 @@
-# The recovery copy on its own: plain core code and the file system, no window. It measures
-# how soon a change reaches the disk, so it runs alone.
-pomvik_gtest(recovery_test SOURCES recovery_test.cpp LIBS pomvik_core SERIAL)
+# The recovery copy on its own, and the signals that end the program keeping it: plain core
+# code and the file system, no window. It measures how soon a change reaches the disk, so it
+# runs alone.
+pomvik_gtest(recovery_test SOURCES recovery_test.cpp ending_signals_test.cpp LIBS pomvik_core SERIAL)
 
 # The window's side of it: the offer at start and the copy that follows the song.
 pomvik_gtest(recovery_window_test SOURCES recovery_window_test.cpp

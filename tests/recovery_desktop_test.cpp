@@ -187,6 +187,31 @@ TEST_F(RecoveryOnTheDesktop, AKilledSongComesBackAtTheNextStartButNotInAWindowBe
   EXPECT_TRUE(fs::is_empty(folder)) << "a normal end leaves nothing behind";
 }
 
+// A session's end, `kill` or Ctrl+C: the edits made a moment ago are kept, though the
+// copy's usual wait has not passed, and the program ends as the signal says.
+TEST_F(RecoveryOnTheDesktop, AnEndingSignalKeepsTheLatestEditsForTheNextStart) {
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    const std::string name = strsignal(signal);
+    QProcess& program = Start();
+    const QString window = Window(program, QStringLiteral("PomvikSequencer"));
+    ASSERT_FALSE(window.isEmpty()) << name;
+    for (int column = 1; column <= 3; ++column) Click(window, 82 + 32 * (column - 1), 170);
+    // Time for the clicks to be taken, well inside the half second the copy waits for.
+    QTest::qWait(150);
+    ::kill(static_cast<pid_t>(program.processId()), signal);
+    ASSERT_TRUE(program.waitForFinished(2000)) << name << ": still running";
+    EXPECT_EQ(program.exitStatus(), QProcess::CrashExit) << name;
+    EXPECT_EQ(program.exitCode(), signal) << name;
+    const std::vector<std::string> copies = Copies();
+    ASSERT_EQ(copies.size(), 1u) << name;
+    EXPECT_EQ(Notes(copies[0]), 3) << name;
+    if (signal != SIGHUP) fs::remove_all(folder);
+  }
+  // The last one is offered at the next start.
+  QProcess& next = Start();
+  EXPECT_FALSE(Window(next, QStringLiteral("recovery")).isEmpty());
+}
+
 }  // namespace
 
 // The X server and the window manager start before the application connects, and stop

@@ -9,7 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -23,6 +25,7 @@
 #include "core/RecoveryOffer.h"
 #include "core/RecoverySlot.h"
 #include "core/RecoveryWriter.h"
+#include "core/SongText.h"
 #include "tests/support/SongTexts.h"
 
 namespace fs = std::filesystem;
@@ -313,21 +316,23 @@ TEST_F(Recovery, TheWriterWritesAboutASecondAfterAChange) {
   EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::milliseconds(1500));
 }
 
-TEST_F(Recovery, TheWriterSaysOnceWhyItCannotWriteAndRecovers) {
-  std::vector<std::string> said;
+TEST_F(Recovery, TheWriterSaysEachReasonOnceAndAgainOnlyAfterAWriteSucceeded) {
+  std::vector<TRecoveryWriter::TProblem> said;
   fs::create_directories(root / "state");
   std::ofstream(folder) << "a file where the folder should be";
-  TRecoveryWriter writer(folder, std::nullopt, std::chrono::milliseconds(0),
-                         [&](const std::string& line) { said.push_back(line); });
+  TRecoveryWriter writer(
+      folder, std::nullopt, std::chrono::milliseconds(0),
+      [&](const TRecoveryWriter::TProblem& problem) { said.push_back(problem); });
   writer.Keep("one");
   writer.Flush();
   writer.Keep("two");
   writer.Flush();
   ASSERT_EQ(said.size(), 1u);
   // One line, which the program's own failure line frames with its name.
-  EXPECT_TRUE(said[0].starts_with("cannot keep a recovery copy: ")) << said[0];
-  EXPECT_NE(said[0].find(folder.string()), std::string::npos) << said[0];
-  EXPECT_NE(said[0].find("Not a directory"), std::string::npos) << said[0];
+  EXPECT_TRUE(said[0].Line.starts_with("cannot keep a recovery copy: ")) << said[0].Line;
+  EXPECT_NE(said[0].Line.find(folder.string()), std::string::npos) << said[0].Line;
+  EXPECT_EQ(said[0].Reason, "Not a directory");
+  EXPECT_TRUE(said[0].First);
 
   fs::remove(folder);
   writer.Keep("three");
@@ -340,6 +345,49 @@ TEST_F(Recovery, TheWriterSaysOnceWhyItCannotWriteAndRecovers) {
   writer.Flush();
   EXPECT_EQ(Slurp(writer.CopyPath()), "four");
   EXPECT_EQ(said.size(), 1u);
+
+  // Failing again after a good write is news again.
+  fs::remove_all(folder);
+  std::ofstream(folder) << "in the way again";
+  writer.Keep("five");
+  writer.Flush();
+  ASSERT_EQ(said.size(), 2u);
+  EXPECT_TRUE(said[1].First);
+}
+
+// Each try makes a slot of a new name, so a message that names it differs every time: the
+// reason is what is said once. A folder whose entries' paths are too long fails that way,
+// whoever runs the test.
+TEST_F(Recovery, AFailureNamingANewFileAtEachTryIsStillSaidOnce) {
+  fs::path deep = root;
+  while (deep.string().size() < PATH_MAX - 20)
+    deep /= std::string(std::min<std::size_t>(200, PATH_MAX - 20 - deep.string().size()), 'd');
+  std::vector<TRecoveryWriter::TProblem> said;
+  TRecoveryWriter writer(
+      deep, std::nullopt, std::chrono::milliseconds(0),
+      [&](const TRecoveryWriter::TProblem& problem) { said.push_back(problem); });
+  for (const char* text : {"one", "two", "three"}) {
+    writer.Keep(text);
+    writer.Flush();
+  }
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_EQ(said[0].Reason, "File name too long") << said[0].Line;
+  EXPECT_EQ(writer.Writes(), 0);
+}
+
+TEST(RecoveryCopyText, ACopyNamesItsSongsFileByteForByteAndStillReadsAsASong) {
+  for (const std::string& name :
+       {std::string("/home/u/song.psq"), std::string("/tmp/a%41 b\r\n\xff\xfe.psq"),
+        std::string("/tmp/\xe6\x9b\xb2.psq")}) {
+    const std::string copy = RecoveryCopyText(kWorkedExampleText, name);
+    EXPECT_EQ(RecordedFileName(copy), name);
+    EXPECT_EQ(SongTextProblem(copy), "") << copy;
+    EXPECT_TRUE(copy.starts_with(kWorkedExampleText));
+    EXPECT_EQ(SplitSongLines(copy).size(), 6u) << "one line, whatever the name holds";
+  }
+  // Untitled, and a copy from before copies named their file.
+  EXPECT_EQ(RecoveryCopyText(kWorkedExampleText, ""), kWorkedExampleText);
+  EXPECT_EQ(RecordedFileName(kWorkedExampleText), "");
 }
 
 }  // namespace

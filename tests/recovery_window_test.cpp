@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QMessageBox>
 #include <QSlider>
@@ -20,6 +21,7 @@
 #include "app/ConsolePrompter.h"
 #include "app/layout/Image.h"
 #include "app/layout/ToolBar.h"
+#include "core/RecoveryOffer.h"
 #include "core/RecoverySlot.h"
 #include "tests/support/FormFixture.h"
 #include "tests/support/SongTexts.h"
@@ -188,6 +190,48 @@ TEST_F(RecoveryWindow, ADiscardedCopyGoesADamagedOneIsSetAsideAndAStartWithoutAU
   EXPECT_EQ(*count, 1);
   EXPECT_EQ(Slurp(kept), kWorkedExampleText);
   EXPECT_FALSE(check.Form->Document().Modified());
+}
+
+// The copy names the song's file: a restored song is saved there, without a dialog.
+TEST_F(RecoveryWindow, ARestoredSongKeepsItsFileNameAndItsUnsavedMark) {
+  QTemporaryDir songs;
+  const std::string named = songs.filePath(QStringLiteral("named.psq")).toStdString();
+  LeftBehind(RecoveryCopyText(kWorkedExampleText, named));
+  fx->Answers->Recovery = {TRecoveryAnswer::Restore};
+  f->StartRecovery();
+  EXPECT_EQ(f->SongFileName().toStdString(), named);
+  EXPECT_TRUE(f->Document().Modified());
+  ASSERT_TRUE(CopiesBecome({RecoveryCopyText(kWorkedExampleText, named)}));
+  fx->Shown->clear();
+  Control<QAction>(*f, "SaveAction").trigger();
+  EXPECT_TRUE(fx->Shown->empty()) << "no dialog for a song that has its file";
+  EXPECT_EQ(Slurp(named), kWorkedExampleText);
+  EXPECT_FALSE(f->Document().Modified());
+  EXPECT_TRUE(CopiesBecome({}));
+}
+
+// A state folder that takes no copy: the user hears of it once, in a box that names the
+// folder and the reason, and not again while it keeps failing.
+TEST_F(RecoveryWindow, ACopyThatCannotBeKeptIsShownOnce) {
+  fx.reset();
+  fs::create_directories(folder.parent_path());
+  std::ofstream(folder) << "a file where the folder should be";
+  fx.emplace();
+  f = fx->Form.get();
+  f->StartRecovery();
+  testing::internal::CaptureStderr();
+  for (int column = 1; column <= 3; ++column) {
+    Place(1, 9, column);
+    QTest::qWait(700);  // past the writer's settling time
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !fx->Shown->empty(); }, 5000));
+  QTest::qWait(200);
+  const std::string said = testing::internal::GetCapturedStderr();
+  const QString text = QStringLiteral("復元用のファイルを %1 に保存できません: Not a directory")
+                           .arg(QString::fromStdString(folder.string()));
+  EXPECT_EQ(*fx->Shown,
+            (std::vector<TShown>{{"error", QStringLiteral("recovery_window_test"), text}}));
+  EXPECT_EQ(said.find("cannot keep"), said.rfind("cannot keep")) << said;
 }
 
 // The real question box: Yes is the default, No discards, and Escape puts the question off.

@@ -134,6 +134,9 @@ void SdlLiveOutput::PullBlock(float* out, uint32_t frames, int64_t waiting) {
 }
 
 bool SdlLiveOutput::InitAudio() {
+  // The program ends on SIGTERM and SIGINT itself, keeping the song; SDL's handlers would
+  // only post quit events that nobody reads.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
   audioInitialised_ = true;
   // SDL's dummy driver discards everything: that is no device.
