@@ -10,6 +10,7 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/Application.h"
 #include "app/Prompter.h"
@@ -124,10 +125,12 @@ void TForm1::FormCreate() {
 
 void TForm1::LoadWaveBank() {
   // A sample that could not be loaded leaves its sound silent; the user is told once, and
-  // the standard error says which file and what is wrong with it.
+  // the standard error says which file and what is wrong with it, as it does for a sample
+  // that plays damaged.
   const std::vector<TSampleProblem> problems = FillWaveBank(WaveBank, *DDSD1, ChosenSampleFolder());
   for (const TSampleProblem& problem : problems) LogFailure(problem.Text());
-  if (!problems.empty()) Prompter().Error(this, ApplicationTitle(), MissingSounds);
+  if (std::ranges::any_of(problems, [](const TSampleProblem& p) { return !p.Plays; }))
+    Prompter().Error(this, ApplicationTitle(), MissingSounds);
 }
 
 void TForm1::FormDestroy() {

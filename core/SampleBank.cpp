@@ -31,8 +31,11 @@ std::vector<TSampleProblem> FillWaveBank(TWaveBank& bank, TDDSD& ddsd,
       problems.push_back(ProblemOf(folder, n, e.what()));
       return problems;
     }
-    if (ddsd.Available() && !slot->Buffer())
+    if (!ddsd.Available()) continue;
+    if (!slot->Buffer())
       problems.push_back(ProblemOf(folder, n, "the sound device could not make its buffer"));
+    else if (std::optional<TSampleProblem> damage = CheckWaveFile(folder, n))
+      problems.push_back(std::move(*damage));
   }
   return problems;
 }

@@ -28,7 +28,8 @@ inline constexpr bool PrimaryFormatStereo = true;
 std::filesystem::path WaveFileName(int n);
 
 // Loads the 29 samples from `folder` on `ddsd` in ascending order. Returns the samples left
-// without sound data, each with what is wrong; none without a device, which loads nothing.
+// without sound data, each with what is wrong, and those that play damaged (Plays); none
+// without a device, which loads nothing.
 // When making a sample raises, loading stops there: that entry and every later one stay
 // empty, and the one that raised is the last problem.
 std::vector<TSampleProblem> FillWaveBank(

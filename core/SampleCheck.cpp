@@ -9,8 +9,9 @@
 std::optional<TSampleProblem> CheckWaveFile(const std::filesystem::path& folder, int wave) {
   const std::filesystem::path file = folder / WaveFileName(wave).filename();
   const TDDSDWaveFile checked(file.string(), false);
-  if (checked.Fault() == TDDSDWaveFault::None) return std::nullopt;
-  return TSampleProblem{wave, file, checked.Cause()};
+  if (checked.Fault() != TDDSDWaveFault::None) return TSampleProblem{wave, file, checked.Cause()};
+  if (!checked.Damage().empty()) return TSampleProblem{wave, file, checked.Damage(), true};
+  return std::nullopt;
 }
 
 std::vector<TSampleProblem> CheckWaveFiles(const std::filesystem::path& folder) {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <span>
 
@@ -272,6 +274,42 @@ TEST(MissingSample, WithoutADeviceTheFilesAreStillChecked) {
 
   OfflineComponent device;
   EXPECT_TRUE(CheckUnloadedWaveBank(device.ddsd, "waves").empty());
+}
+
+// Sample 7 a FIFO that nobody writes, sample 8 one byte short of its data: the first is
+// named at once and never waited on (the alarm ends a test that waits), the second is named
+// as damaged and still plays what it has, with a device and without.
+TEST(MissingSample, AFifoIsNamedAtOnceAndAFileCutShortIsDamagedButPlays) {
+  WithoutSeven folder;
+  ASSERT_EQ(mkfifo("waves/Sound7.wav", 0600), 0);
+  {
+    std::ifstream whole(std::filesystem::path(POMVIK_SAMPLE_FOLDER) / WaveFileName(8),
+                        std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(whole)), std::istreambuf_iterator<char>());
+    bytes.pop_back();
+    std::ofstream(WaveFileName(8), std::ios::binary | std::ios::trunc) << bytes;
+  }
+  alarm(20);
+  const std::vector<TSampleProblem> checked = CheckWaveFiles("waves");
+  OfflineComponent device;
+  TWaveBank bank;
+  const std::vector<TSampleProblem> loaded = FillWaveBank(bank, device.ddsd);
+  alarm(0);
+  for (const auto& problems : {checked, loaded}) {
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[0].Text(), "waves/Sound7.wav: is a FIFO, not a file");
+    EXPECT_FALSE(problems[0].Plays);
+    EXPECT_TRUE(
+        problems[1].Text().starts_with("waves/Sound8.wav: is damaged: its data chunk claims "))
+        << problems[1].Text();
+    EXPECT_TRUE(problems[1].Plays);
+  }
+  ASSERT_NE(bank[8]->Buffer(), nullptr);
+  Audition(device.ddsd, bank, {TAudition::Click, {8, 1.0}});
+  double peak = 0;
+  for (double v : device.Render(0.3)) peak = std::max(peak, std::abs(v));
+  EXPECT_GT(peak, 0.01);
+  FreeWaveBank(bank);
 }
 
 TEST(SongWaves, ThePlayedNotesNameTheirSamplesWithTheTopRowsAlternates) {

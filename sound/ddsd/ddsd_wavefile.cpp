@@ -50,11 +50,18 @@ void TDDSDWaveFile::Walk(bool is3D) {
   file_ = MmioFile::Open(fileName_);
   if (!file_) {
     const int error = errno;
+    if (error != 0)
+      return Fail(TDDSDWaveFault::NotFound,
+                  std::string("cannot be opened: ") + std::strerror(error));
+    // stat never waits, whatever the file is.
     std::error_code ignored;
-    if (std::filesystem::is_directory(fileName_, ignored))
-      return Fail(TDDSDWaveFault::NotFound, "is a folder, not a file");
-    return Fail(TDDSDWaveFault::NotFound,
-                std::string("cannot be opened: ") + std::strerror(error != 0 ? error : ENOENT));
+    const std::filesystem::file_type type = std::filesystem::status(fileName_, ignored).type();
+    using enum std::filesystem::file_type;
+    return Fail(TDDSDWaveFault::NotFound, type == directory ? "is a folder, not a file"
+                                          : type == fifo    ? "is a FIFO, not a file"
+                                          : type == character || type == block
+                                              ? "is a device, not a file"
+                                              : "is not a regular file");
   }
 
   MMCKINFO riff{};
@@ -80,8 +87,11 @@ void TDDSDWaveFile::Walk(bool is3D) {
   // A size claimed past the end of the file would only make a buffer of nothing.
   dataSize_ = static_cast<uint32_t>(std::min<uint64_t>(chunk.cksize, file_->Remaining()));
   CheckSound(is3D);
-  if (fault_ == TDDSDWaveFault::NoSound && dataSize_ < chunk.cksize)
-    cause_ += " (its data chunk claims " + std::to_string(chunk.cksize) + " bytes; the file ends)";
+  if (dataSize_ == chunk.cksize) return;
+  const std::string cut = "its data chunk claims " + std::to_string(chunk.cksize) +
+                          " bytes; the file ends after " + std::to_string(dataSize_);
+  if (fault_ == TDDSDWaveFault::NoSound) cause_ += " (" + cut + ")";
+  if (fault_ == TDDSDWaveFault::None) damage_ = "is damaged: " + cut + "; it plays what it has";
 }
 
 // What a sound buffer takes: 8- or 16-bit PCM, mono or stereo (only mono in space), at

@@ -41,6 +41,9 @@ class TDDSDWaveFile {
   std::string ReportText() const;
   // What is wrong, in English, for the standard error; empty when the file is fine.
   const std::string& Cause() const { return cause_; }
+  // A file that loads but whose sound data ends before its data chunk says: what is wrong,
+  // in English; empty for a whole file and for one with a fault.
+  const std::string& Damage() const { return damage_; }
 
   // The fmt chunk as read (zero where the walk stopped before it).
   const dsound::WAVEFORMATEX& Format() const { return format_; }
@@ -61,4 +64,5 @@ class TDDSDWaveFile {
   uint32_t dataSize_ = 0;
   TDDSDWaveFault fault_ = TDDSDWaveFault::None;
   std::string cause_;
+  std::string damage_;
 };

@@ -1,9 +1,12 @@
 #include "sound/riff/mmio.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace mmio {
@@ -19,12 +22,19 @@ uint64_t PaddedEnd(uint64_t dataStart, uint32_t size) { return dataStart + size 
 }  // namespace
 
 std::unique_ptr<MmioFile> MmioFile::Open(const std::string& fileName) {
-  std::FILE* file = std::fopen(fileName.c_str(), "rb");
-  if (file == nullptr) return nullptr;
-  // A folder opens on Linux but is no file to read.
+  // Only a regular file: a FIFO would wait for a writer and a device might never end, so
+  // the open must not wait either, and the file is checked before anything is read.
+  const int fd = open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
   struct stat info {};
-  if (fstat(fileno(file), &info) != 0 || S_ISDIR(info.st_mode)) {
-    std::fclose(file);
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    errno = 0;
+    return nullptr;
+  }
+  std::FILE* file = fdopen(fd, "rb");
+  if (file == nullptr) {
+    close(fd);
     return nullptr;
   }
   if (fseeko(file, 0, SEEK_END) != 0) {

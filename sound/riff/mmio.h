@@ -40,7 +40,8 @@ struct MMCKINFO {
 
 class MmioFile {
  public:
-  // Opens a file for buffered reading; null when it cannot be opened.
+  // Opens a regular file for buffered reading, never waiting; null when it cannot be opened
+  // (errno set) or is no regular file (errno 0).
   static std::unique_ptr<MmioFile> Open(const std::string& fileName);
   ~MmioFile();
   MmioFile(const MmioFile&) = delete;

@@ -40,7 +40,7 @@ TSongSamples::TSongSamples(const TRenderSong& song, const std::filesystem::path&
   }
   if (unplayable > 0)
     throw ERenderError(std::to_string(unplayable) + (unplayable == 1 ? " sample" : " samples") +
-                       " that the song sounds cannot be played; nothing was written");
+                       " that the song sounds cannot be played whole; nothing was written");
 }
 
 void TSongSamples::Refused(const std::string& problem) const {
