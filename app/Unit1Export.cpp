@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/Application.h"
+#include "app/LocalNames.h"
 #include "app/Prompter.h"
 #include "app/Unit1.h"
 #include "core/SampleFolder.h"
@@ -29,18 +30,22 @@ bool TForm1::ExportAudio1Click() {
       dialog, Document().Untitled() ? proposed : song.dir().filePath(proposed));
   if (!name) return false;
   // A name the dialog took without a known extension gets the chosen filter's.
-  if (!OutputFormatOfPath(QFile::encodeName(*name).toStdString()))
-    *name += QStringLiteral(".") + dialog->defaultSuffix();
-  const std::filesystem::path output = QFile::encodeName(*name).toStdString();
+  std::string bytes = LocalBytes(*name);
+  if (!OutputFormatOfPath(bytes))
+    bytes += "." + QFile::encodeName(dialog->defaultSuffix()).toStdString();
+  const std::filesystem::path output = bytes;
 
   TSongExport request;
-  request.Song = RenderSongFromLines(SplitSongLines(Document().Text()), name->toStdString());
-  request.Title = QFile::encodeName(song.completeBaseName()).toStdString();
+  request.Song = RenderSongFromLines(SplitSongLines(Document().Text()), bytes);
+  request.Title = Document().Untitled()
+                      ? QFile::encodeName(UntitledSongName).toStdString()
+                      : std::filesystem::path(Document().FileName()).stem().string();
   request.Output = output;
   request.Format = OutputFormatOfPath(output).value_or(TOutputFormat::Wave);
   request.Rate = DefaultRate(request.Format);
   request.Loops = 1;  // a looping song once through
   request.WaveFolder = ChosenSampleFolder();
+  if (!Document().Untitled()) request.SongFile = Document().FileName();
 
   QProgressDialog progress(ExportTitle, QStringLiteral("cancel"), 0, kProgressSteps, this);
   progress.setWindowModality(Qt::WindowModal);

@@ -1,6 +1,7 @@
 # The offline renderer: run as a user runs it, its output read back through libsndfile.
 pomvik_gtest(render_test
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/render_test.cpp ${CMAKE_CURRENT_LIST_DIR}/render_limiter_test.cpp
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/render_test.cpp ${CMAKE_CURRENT_LIST_DIR}/render_files_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/render_limiter_test.cpp
   LIBS pomvik_render PkgConfig::SNDFILE)
 target_compile_definitions(render_test PRIVATE
   POMVIK_RENDER="$<TARGET_FILE:pomvik-render>"

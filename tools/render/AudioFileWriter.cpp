@@ -86,15 +86,22 @@ TAudioFileWriter::~TAudioFileWriter() {
   if (sndfile_ != nullptr) sf_close(sndfile_);
 }
 
+// A stream cannot go back: it is as long as what was put, and a seek anywhere else fails.
 int64_t TAudioFileWriter::Length(void* self) {
+  auto* writer = static_cast<TAudioFileWriter*>(self);
+  if (writer->file_.Streaming()) return writer->streamed_;
   struct stat status {};
-  return fstat(static_cast<TAudioFileWriter*>(self)->file_.Descriptor(), &status) == 0
-             ? status.st_size
-             : -1;
+  return fstat(writer->file_.Descriptor(), &status) == 0 ? status.st_size : -1;
 }
 
 int64_t TAudioFileWriter::Seek(int64_t offset, int whence, void* self) {
-  return lseek(static_cast<TAudioFileWriter*>(self)->file_.Descriptor(), offset, whence);
+  auto* writer = static_cast<TAudioFileWriter*>(self);
+  if (!writer->file_.Streaming()) return lseek(writer->file_.Descriptor(), offset, whence);
+  const int64_t to = whence == SEEK_CUR   ? writer->streamed_ + offset
+                     : whence == SEEK_END ? writer->streamed_ + offset
+                                          : offset;
+  // FLAC's encoder goes back only to fill in its totals, and does without them.
+  return to == writer->streamed_ ? to : -1;
 }
 
 int64_t TAudioFileWriter::Read(void* data, int64_t count, void* self) {
@@ -107,11 +114,15 @@ int64_t TAudioFileWriter::Put(const void* data, int64_t count, void* self) {
   auto* writer = static_cast<TAudioFileWriter*>(self);
   if (writer->writeError_ != 0) return 0;
   writer->writeError_ = writer->file_.WriteAll(data, static_cast<std::size_t>(count));
-  return writer->writeError_ == 0 ? count : 0;
+  if (writer->writeError_ != 0) return 0;
+  writer->streamed_ += count;
+  return count;
 }
 
 int64_t TAudioFileWriter::Tell(void* self) {
-  return lseek(static_cast<TAudioFileWriter*>(self)->file_.Descriptor(), 0, SEEK_CUR);
+  auto* writer = static_cast<TAudioFileWriter*>(self);
+  if (writer->file_.Streaming()) return writer->streamed_;
+  return lseek(writer->file_.Descriptor(), 0, SEEK_CUR);
 }
 
 void TAudioFileWriter::Fail(const char* what) const {

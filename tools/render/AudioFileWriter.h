@@ -42,6 +42,7 @@ class TAudioFileWriter {
 
   TAtomicFile& file_;
   int writeError_ = 0;
+  int64_t streamed_ = 0;  // bytes put, for an output that is a stream
   sf_private_tag* sndfile_ = nullptr;
   bool pcm16_;
   int64_t frameLimit_;  // what the container can count

@@ -1,6 +1,11 @@
 #include "tools/render/SongExport.h"
 
+#include <sys/stat.h>
+
+#include <vector>
+
 #include "core/ConvertError.h"
+#include "core/SampleBank.h"
 #include "core/SongSettings.h"
 #include "tools/render/AtomicFile.h"
 #include "tools/render/AudioFileWriter.h"
@@ -28,8 +33,38 @@ TRenderSong RenderSongFromLines(const TSongLines& lines, const std::string& sour
   return song;
 }
 
+namespace {
+// Whether two names lead to one file, links followed: the same device and inode.
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+  struct stat first {
+  }, second{};
+  return !a.empty() && !b.empty() && stat(a.c_str(), &first) == 0 &&
+         stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
+
+void RefuseOwnInput(const TSongExport& request) {
+  std::vector<std::filesystem::path> inputs{request.SongFile};
+  if (!request.WaveFolder.empty())
+    for (int n = 1; n <= WaveBankSize; ++n)
+      inputs.push_back(request.WaveFolder / WaveFileName(n).filename());
+  for (const std::filesystem::path& input : inputs)
+    if (SameFile(request.Output, input))
+      throw EUsageError(request.Output.string() + " is " + input.string() +
+                        ", which the render reads; nothing was written");
+}
+}  // namespace
+
 bool ExportSong(const TSongExport& request, const std::function<void(const std::string&)>& say,
                 const std::function<bool(int64_t, int64_t)>& progress) {
+  RefuseOwnInput(request);
+  // libsndfile finishes a WAVE header and an Opus stream's first page last, at their start:
+  // a stream cannot go back to them.
+  if ((request.Format == TOutputFormat::Wave || request.Format == TOutputFormat::Opus) &&
+      TAtomicFile::IsStream(request.Output))
+    throw EUsageError(request.Output.string() +
+                      " is a FIFO or a device, into which WAVE and Opus cannot be written; "
+                      "FLAC, Ogg Vorbis, MP3 and MIDI can");
   if (request.Format == TOutputFormat::Midi) {
     TAtomicFile file(request.Output);
     file.Write(SongToMidi(request.Song, request.Loops, request.Title));

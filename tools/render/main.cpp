@@ -54,6 +54,7 @@ int Run(const std::vector<std::string>& arguments) {
   TSongExport request;
   request.Song = LoadSong(options.Song);
   request.Title = options.Song.stem().string();
+  request.SongFile = options.Song;
   request.Output = options.Output;
   request.Format = *format;
   request.Rate = rate;
