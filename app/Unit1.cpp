@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "app/AfterFirstPaint.h"
 #include "app/Application.h"
 #include "app/Prompter.h"
 #include "app/layout/ClientArea.h"
@@ -49,8 +50,8 @@ TForm1::TForm1(std::unique_ptr<TPrompter> prompter, int32_t offlineMixRate, QWid
   PlaceOnScreen(*this, StoredPosition);
   DDSD1->setWindowHandle(static_cast<uintptr_t>(winId()));
   DDSD1->setOfflineMixRate(offlineMixRate);
-  DDSD1->Loaded();
   FormCreate();
+  soundStart_ = new TAfterFirstPaint(*this, [this] { OpenSound(); });
 }
 
 TForm1::~TForm1() { FormDestroy(); }
@@ -113,12 +114,19 @@ void TForm1::FormCreate() {
   dialogs_.setStartFolder(QDir::currentPath());
   Playing = false;
   NewAction->trigger();
-  DDSD1->SetPrimaryFormat(PrimaryFormatRate, PrimaryFormatBits, PrimaryFormatStereo);
   for (int n = 1; n <= PaletteButtonCount; ++n) {
     auto* button = findChild<TToolButton*>(QStringLiteral("SoundBtn%1").arg(n));
     if (!button) throw std::runtime_error("SoundBtn" + std::to_string(n) + " is not a tool button");
     SoundButtons[static_cast<std::size_t>(n)] = button;
   }
+}
+
+void TForm1::StartSound() { soundStart_->Run(); }
+
+// The device, its format and the samples, in the order the start has always had them.
+void TForm1::OpenSound() {
+  DDSD1->Loaded();
+  DDSD1->SetPrimaryFormat(PrimaryFormatRate, PrimaryFormatBits, PrimaryFormatStereo);
   LoadWaveBank();
   StartSequencer();
 }

@@ -24,6 +24,7 @@
 
 class QDragEnterEvent;
 class QDropEvent;
+class TAfterFirstPaint;
 class TPrompter;
 class TRecoveryWriter;
 class TSequencer;
@@ -64,6 +65,11 @@ class TForm1 : public QMainWindow, public TFormControls {
   void setPrompter(std::unique_ptr<TPrompter> prompter);
 
   void DrawScore(int X, int Y, int Sound);
+
+  // Opens the sound device, sets its format and loads the samples, saying once when one is
+  // missing. The window does it right after its first paint, or before the first input that
+  // comes sooner; the start of the program without a user does it at once. Once only.
+  void StartSound();
 
   // Offers back a song that a crash left behind, then keeps a recovery copy of the song
   // while it has unsaved changes. The program calls it once its window shows.
@@ -146,6 +152,7 @@ class TForm1 : public QMainWindow, public TFormControls {
   bool StartSongReplacement();
   void ShowNewSong();
   void OpenChosenFile(const std::string& name);
+  void OpenSound();
   void LoadWaveBank();
   void KeepRecoveryCopy();
   void StartSequencer();
@@ -156,7 +163,8 @@ class TForm1 : public QMainWindow, public TFormControls {
   void ChooseEtcButton(TToolButton* clicked, int upImage);
 
   TFileDialogs dialogs_{*this};
-  QString lastOpenName_;  // what the open dialog proposes next
+  TAfterFirstPaint* soundStart_ = nullptr;  // runs OpenSound once; a child of the window
+  QString lastOpenName_;                    // what the open dialog proposes next
   TWheelScroll wheelScroll_;
 
   TFormSongSettings songSettings_{*this};

@@ -92,6 +92,7 @@ void TForm1::OpenFromCommandLine(const QString& name) {
 }
 
 void TForm1::OpenFromCommandLine(const std::string& name) {
+  StartSound();  // the start's own message about missing samples comes before the song's
   try {
     if (!StartSongReplacement()) return;
     const std::string path = std::filesystem::absolute(name).lexically_normal().string();

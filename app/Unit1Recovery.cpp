@@ -32,9 +32,15 @@ void TForm1::StartRecovery() {
   const std::filesystem::path folder = TRecoverySlot::Folder();
   std::optional<TRecoveredSong> restored;
   try {
+    // The start's own message about missing samples comes before any of these.
     restored = OfferOrphanedCopies(
-        folder, [this] { return Prompter().AskRecovery(this, RecoveryQuestion); },
+        folder,
+        [this] {
+          StartSound();
+          return Prompter().AskRecovery(this, RecoveryQuestion);
+        },
         [this](const TDamagedCopy& damaged) {
+          StartSound();
           SayDamaged(damaged);
           const QString text =
               damaged.SetAside.empty()

@@ -22,6 +22,7 @@ int StartCheck(TApplication& app, const std::string& song) {
   const auto said = std::make_shared<int>(0);
   app.setPrompter(std::make_unique<TConsolePrompter>(said));
   TForm1 form(std::make_unique<TConsolePrompter>(said));
+  form.StartSound();  // what the window would do after its first paint, at once
   // Without a sound device the window loads no sample; a build machine's check still
   // wants to know that each is there and sound. With one, the window named each sample that
   // plays damaged as it loaded it; such a sample fails the check all the same.

@@ -5,15 +5,18 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <optional>
 #include <span>
 
 #include "app/layout/Image.h"
 #include "app/layout/ToolBar.h"
+#include "core/RecoverySlot.h"
 #include "sound/ddsd/ddsd.h"
 #include "sound/dsound/ds_seam.h"
 #include "tests/sound_test_support.h"
 #include "tests/support/FormFixture.h"
 #include "tests/support/FundamentalEstimator.h"
+#include "tests/support/SongTexts.h"
 
 namespace {
 
@@ -142,6 +145,114 @@ TEST(MissingSample, TheProgramSaysSoOnceAndTheOtherSoundsWork) {
     f.SoundButtons[8]->click();
     EXPECT_GT(peak(0.3), 0.05);
   }
+}
+
+// The window without its sound started: as the program makes it, before it shows.
+struct TUnstartedForm {
+  std::shared_ptr<std::vector<TRecordingPrompter::TShown>> Shown =
+      std::make_shared<std::vector<TRecordingPrompter::TShown>>();
+  std::unique_ptr<TForm1> Form;
+  TUnstartedForm() {
+    TestApplication();
+    Form = std::make_unique<TForm1>(std::make_unique<TRecordingPrompter>(Shown), 44100);
+  }
+  TDDSD& Sound() const { return Control<TDDSD>(*Form, "DDSD1"); }
+  double Peak(double seconds) const {
+    double p = 0;
+    for (float v : Sound().DirectSound()->RenderOffline(static_cast<uint32_t>(seconds * 23160)))
+      p = std::max(p, static_cast<double>(std::abs(v)));
+    return p;
+  }
+};
+
+// Whether the sound device was open when the score view was first painted.
+class TFirstPaintWatch : public QObject {
+ public:
+  explicit TFirstPaintWatch(const TUnstartedForm& form) : form_(form) {
+    Control<TImage>(*form.Form, "MainImage").installEventFilter(this);
+  }
+  std::optional<bool> SoundAtFirstPaint;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint && !SoundAtFirstPaint)
+      SoundAtFirstPaint = form_.Sound().Available();
+    return false;
+  }
+
+ private:
+  const TUnstartedForm& form_;
+};
+
+const TRecordingPrompter::TShown MissingSounds{
+    QStringLiteral("error"), QStringLiteral("samplebank_test"),
+    QStringLiteral("サウンドファイルがありません。終了してください。")};
+
+// The device and the samples wait for the window's first paint; the missing sample is then
+// said once, however often the window shows again.
+TEST(SoundStart, ComesAfterTheFirstPaintAndSaysOnceWhatIsMissing) {
+  WithoutSeven folder;
+  TUnstartedForm fx;
+  TFirstPaintWatch watch(fx);
+  EXPECT_FALSE(fx.Sound().Available());
+  fx.Form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(fx.Form.get()));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return fx.Sound().Available(); }, 5000));
+  EXPECT_EQ(watch.SoundAtFirstPaint, std::optional<bool>(false));
+  EXPECT_EQ(*fx.Shown, std::vector{MissingSounds});
+  fx.Form->hide();
+  fx.Form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(fx.Form.get()));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(*fx.Shown, std::vector{MissingSounds});
+  fx.Form->SoundButtons[8]->click();
+  EXPECT_GT(fx.Peak(0.3), 0.05);
+}
+
+// A press or a key that comes before the first paint starts the sound before it is handled,
+// so that what it plays is heard, not lost.
+TEST(SoundStart, InputBeforeTheFirstPaintStartsItAndIsHeard) {
+  TUnstartedForm fx;
+  QTest::mouseClick(&Control<TToolButton>(*fx.Form, "SoundBtn8"), Qt::LeftButton);
+  EXPECT_TRUE(fx.Sound().Available());
+  EXPECT_GT(fx.Peak(0.3), 0.05) << "the palette's sound";
+  QTest::mouseClick(&Control<TImage>(*fx.Form, "MainImage"), Qt::LeftButton, Qt::NoModifier,
+                    QPoint(146, 8 * 9 + 32));
+  EXPECT_EQ(fx.Form->Song().Score[9][3], 8);
+  EXPECT_GT(fx.Peak(0.3), 0.05) << "the note placed";
+  EXPECT_TRUE(fx.Shown->empty());
+
+  TUnstartedForm keyed;
+  QTest::keyClick(keyed.Form.get(), Qt::Key_Right);
+  EXPECT_TRUE(keyed.Sound().Available());
+}
+
+// What the start asks or says of a song left by a crash, or of a song named on the command
+// line, comes after the start's own message, as it did when the samples loaded with the
+// window.
+TEST(SoundStart, ItsMessageComesBeforeTheRecoveryQuestionAndTheSongsOwn) {
+  WithoutSeven folder;
+  QTemporaryDir state;
+  const QByteArray savedState = qgetenv("XDG_STATE_HOME");
+  qputenv("XDG_STATE_HOME", state.path().toUtf8());
+  TRecoverySlot::Create(std::filesystem::path(state.path().toStdString()) / "pomviksequencer")
+      .Write(kWorkedExampleText);
+  TUnstartedForm fx;
+  fx.Form->StartRecovery();
+  ASSERT_EQ(fx.Shown->size(), 2u);
+  EXPECT_EQ((*fx.Shown)[0], MissingSounds);
+  EXPECT_EQ((*fx.Shown)[1].Kind, QStringLiteral("recovery"));
+  qputenv("XDG_STATE_HOME", savedState);
+
+  QFile bad(state.filePath(QStringLiteral("bad.psq")));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write("SCORE=0Z\r\nTEMPO=250\r\nLOOP=FALSE\r\nEND=97\r\n");
+  bad.close();
+  TUnstartedForm opened;
+  opened.Form->OpenFromCommandLine(bad.fileName());
+  ASSERT_EQ(opened.Shown->size(), 2u);
+  EXPECT_EQ((*opened.Shown)[0], MissingSounds);
+  EXPECT_EQ((*opened.Shown)[1].Text, QStringLiteral("データが不正です"));
 }
 
 }  // namespace

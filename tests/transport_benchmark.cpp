@@ -86,6 +86,7 @@ TTiming PlayAndRecord(int tempo) {
       [tape] { return std::make_unique<soundtest::TPacedOutput>(tape, kBlock); });
   {
     TForm1 form(std::make_unique<TSilentPrompter>());
+    form.StartSound();  // the tape begins with the device
     form.show();
     opened = tape->Started;
     RunEvents(std::chrono::milliseconds(300), [] { return false; });

@@ -37,6 +37,7 @@ TSoak::TSoak(uint64_t seed) : dice_(seed) {
   form_ = std::make_unique<TForm1>(std::make_unique<TAnswers>(*this), 44100);
   f().show();
   (void)QTest::qWaitForWindowExposed(form_.get());
+  form_->StartSound();  // whether or not the first paint has started it yet, for a replay
   savedText_ = historyStart_ = SongText();
 }
 

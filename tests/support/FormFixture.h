@@ -101,8 +101,9 @@ inline void SetEndColumn(TForm1& f, int32_t end) {
   f.Document().Change([&](TSong& song) { song.EndColumn = end; });
 }
 
-// A main window as the program creates it, with its message boxes recorded; on the offline
-// device when given its mixing rate, else on no device at all.
+// A main window as the program creates it and its sound as started once it shows, with its
+// message boxes recorded; on the offline device when given its mixing rate, else on no
+// device at all.
 struct TFormFixture {
   std::shared_ptr<std::vector<TRecordingPrompter::TShown>> Shown =
       std::make_shared<std::vector<TRecordingPrompter::TShown>>();
@@ -113,5 +114,6 @@ struct TFormFixture {
     TestApplication();
     Form = std::make_unique<TForm1>(std::make_unique<TRecordingPrompter>(Shown, Answers),
                                     offlineMixRate);
+    Form->StartSound();  // as once the window has shown
   }
 };
