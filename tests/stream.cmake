@@ -40,12 +40,17 @@ if(NOT POMVIK_SANITIZE)
 endif()
 
 if(POMVIK_BENCHMARKS AND NOT POMVIK_SANITIZE)
-  # Start-up and memory of the program against a minimal Qt window, on a virtual display with
-  # a real sound server; run by hand: startup_benchmark PROGRAM MINIMAL_WINDOW [RUNS].
+  # Start-up and memory of the program against a minimal Qt window, from an empty folder and
+  # from one of 2,000 files, on a virtual display with a real sound server.
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)
   add_executable(minimal_window startup/MinimalWindow.cpp)
   target_link_libraries(minimal_window PRIVATE Qt6::Widgets)
   add_executable(startup_benchmark startup/StartupBenchmark.cpp)
-  target_link_libraries(startup_benchmark PRIVATE pomvik_server_support PkgConfig::XCB)
+  target_link_libraries(startup_benchmark PRIVATE
+    pomvik_server_support PkgConfig::XCB benchmark::benchmark)
+  target_compile_definitions(startup_benchmark PRIVATE
+    POMVIK_PROGRAM="$<TARGET_FILE:PomvikSequencer>"
+    POMVIK_MINIMAL_WINDOW="$<TARGET_FILE:minimal_window>")
+  add_dependencies(startup_benchmark PomvikSequencer minimal_window waves)
 endif()
