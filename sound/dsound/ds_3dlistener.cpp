@@ -24,7 +24,6 @@ template <>
 void Interface3D<DS3DLISTENER>::Apply() {
   const DS3DLISTENER& p = params_;
   AlDevice& device = *owner_->device_;
-  device.MakeCurrent();
   alListener3f(AL_POSITION, p.vPosition.x, p.vPosition.y, -p.vPosition.z);
   alListener3f(AL_VELOCITY, p.vVelocity.x, p.vVelocity.y, -p.vVelocity.z);
   const ALfloat orientation[] = {p.vOrientFront.x, p.vOrientFront.y, -p.vOrientFront.z,

@@ -2,36 +2,19 @@
 
 #include <AL/alext.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <new>
 #include <type_traits>
-#include <vector>
 
 #include "sound/dsound/al/device.h"
 #include "sound/dsound/al/device_lock.h"
 #include "sound/dsound/al/handles.h"
+#include "sound/dsound/al/sample_data.h"
 #include "sound/dsound/ds_3dbuffer.h"
 #include "sound/dsound/ds_3dlistener.h"
 #include "sound/dsound/ds_seam.h"
 
 namespace dsound {
-
-// The sound data that a buffer and its duplicates share.
-struct IDirectSoundBuffer::SampleData {
-  std::shared_ptr<AlDevice> device;  // first, so it outlives the OpenAL buffer below
-  std::vector<uint8_t> pcm;
-  al::Buffer buffer;
-  ALenum format = 0;
-  DWORD rate = 0;
-  DWORD blockAlign = 1;
-  int channels = 1;
-  int bits = 16;
-  bool uploaded = false;
-
-  ~SampleData() {
-    if (buffer) device->MakeCurrent();
-  }
-};
 
 static_assert(std::is_same_v<ALuint, uint32_t>);
 
@@ -55,10 +38,15 @@ IDirectSoundBuffer::IDirectSoundBuffer(std::shared_ptr<AlDevice> device, DWORD f
     : device_(std::move(device)), flags_(flags) {}
 
 IDirectSoundBuffer::~IDirectSoundBuffer() {
-  // The source must go while its context is current, and before the shared data. A buffer
-  // released while it sounds is cut, as a stopped one is.
+  // The duplicates made ahead go with the original; one still held goes when it is released.
+  if (original_ && data_) {
+    data_->keepsSpares = false;
+    for (IDirectSoundBuffer* spare : data_->spare) delete spare;
+    data_->spare.clear();
+  }
+  // The source must go while its context is current (the lock is held), and before the
+  // shared data. A buffer released while it sounds is cut, as a stopped one is.
   if (source_ == 0) return;
-  device_->MakeCurrent();
   if (Sounding()) CutOff();
   device_->Untrack(source_);
   al::DeleteSource(source_);
@@ -82,52 +70,89 @@ HRESULT IDirectSoundBuffer::CreateSecondary(std::shared_ptr<AlDevice> device,
   // As in DirectSound, only mono data can be placed in space.
   if ((desc.dwFlags & DSBCAPS_CTRL3D) != 0 && format.nChannels != 1) return DSERR_INVALIDPARAM;
 
-  auto data = std::make_shared<SampleData>();
-  data->device = device;
-  try {
-    data->pcm.resize(desc.dwBufferBytes);
-  } catch (const std::bad_alloc&) {
-    return DSERR_OUTOFMEMORY;
-  }
-  data->format = alFormat;
-  data->rate = format.nSamplesPerSec;
-  data->blockAlign = static_cast<DWORD>(format.nChannels) * (format.wBitsPerSample / 8u);
-  data->channels = format.nChannels;
-  data->bits = format.wBitsPerSample;
+  std::shared_ptr<AlSampleData> data =
+      AlSampleData::Make(device, format, alFormat, desc.dwBufferBytes);
+  if (!data) return DSERR_OUTOFMEMORY;
 
   auto* buffer = new IDirectSoundBuffer(std::move(device), desc.dwFlags);
   buffer->data_ = std::move(data);
   buffer->frequency_ = format.nSamplesPerSec;
   buffer->label_ = "buffer";
+  buffer->original_ = true;
   *out = buffer;
   return DS_OK;
 }
 
 HRESULT IDirectSoundBuffer::Duplicate(IDirectSoundBuffer** out) {
   if (IsPrimary() || !data_) return DSERR_INVALIDCALL;
+  if (!data_->spare.empty()) {
+    IDirectSoundBuffer* copy = data_->spare.back();
+    data_->spare.pop_back();
+    copy->Reuse(*this);
+    *out = copy;
+    return DS_OK;
+  }
+  IDirectSoundBuffer* copy = MakeDuplicate();
+  if (copy == nullptr) return DSERR_OUTOFMEMORY;
+  *out = copy;
+  return DS_OK;
+}
+
+IDirectSoundBuffer* IDirectSoundBuffer::MakeDuplicate() {
   auto* copy = new IDirectSoundBuffer(device_, flags_);
   copy->data_ = data_;
   copy->frequency_ = frequency_;
   copy->label_ = label_;
   if (copy->Source() == 0) {
     delete copy;
-    return DSERR_OUTOFMEMORY;
+    return nullptr;
   }
-  *out = copy;
+  return copy;
+}
+
+HRESULT IDirectSoundBuffer::PrepareDuplicates(DWORD count) {
+  const DeviceLock lock(device_->LockState());
+  if (!original_ || data_->Buffer() == 0) return DSERR_INVALIDCALL;
+  // Room for all of them, so that neither a release nor a hand-out ever allocates.
+  data_->spare.reserve(count);
+  device_->ReserveTracked(count);
+  while (data_->madeAhead < count) {
+    IDirectSoundBuffer* copy = MakeDuplicate();
+    if (copy == nullptr) return DSERR_OUTOFMEMORY;
+    copy->madeAhead_ = true;
+    copy->refs_ = 0;
+    copy->label_.reserve(std::max<std::size_t>(label_.size(), 32));  // room for any name it gets
+    if (Is3D()) copy->buffer3d_.reset(new IDirectSound3DBuffer(copy));
+    device_->Untrack(copy->source_);  // a spare keeps no output awake
+    data_->spare.push_back(copy);
+    ++data_->madeAhead;
+  }
   return DS_OK;
+}
+
+void IDirectSoundBuffer::Reuse(const IDirectSoundBuffer& original) {
+  refs_ = 1;
+  locked_ = false;
+  frequency_ = original.frequency_;
+  label_.assign(original.label_);
+  // Stopped at the start, playing once, as a new duplicate starts.
+  alSourceRewind(source_);
+  alSourcei(source_, AL_LOOPING, AL_FALSE);
+  if (buffer3d_) buffer3d_->Reset(kDefault3DBuffer);
+  ApplyPitch();
+  device_->Track(source_);
 }
 
 uint32_t IDirectSoundBuffer::Source() {
   if (IsPrimary()) return 0;
-  device_->MakeCurrent();
   if (source_ == 0) {
     source_ = al::GenSource().release();
     if (source_ == 0) return 0;
     device_->Track(source_);
     ConfigureSource();
   }
-  if (!attached_ && data_->uploaded) {
-    alSourcei(source_, AL_BUFFER, static_cast<ALint>(data_->buffer.get()));
+  if (!attached_ && data_->Buffer() != 0) {
+    alSourcei(source_, AL_BUFFER, static_cast<ALint>(data_->Buffer()));
     attached_ = true;
   }
   return source_;
@@ -163,8 +188,8 @@ void IDirectSoundBuffer::CutOff() {
   CutVoice cut;
   cut.source = source_;
   cut.placed = Is3D();
-  cut.pcm = data_->pcm.data();
-  cut.frames = data_->pcm.size() / data_->blockAlign;
+  cut.pcm = data_->Bytes();
+  cut.frames = data_->Size() / data_->blockAlign;
   cut.channels = data_->channels;
   cut.bits = data_->bits;
   ALint looping = AL_FALSE;
@@ -179,11 +204,18 @@ void IDirectSoundBuffer::DestroyIfUnused() {
   if (refs_ > 0) return;
   if (buffer3d_ && buffer3d_->refs_ > 0) return;
   if (listener_ && listener_->refs_ > 0) return;
+  if (madeAhead_ && data_->keepsSpares) {
+    // Cut as a released buffer is, and kept (in room made ahead) for the next duplicate.
+    if (Sounding()) CutOff();
+    device_->Untrack(source_);
+    data_->spare.push_back(this);
+    return;
+  }
   delete this;
 }
 
 HRESULT IDirectSoundBuffer::QueryInterface(const GUID& iid, void** out) {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   const char* name = iid == IID_IDirectSound3DListener ? "IDirectSound3DListener"
                      : iid == IID_IDirectSound3DBuffer ? "IDirectSound3DBuffer"
                                                        : "unknown";
@@ -209,7 +241,7 @@ HRESULT IDirectSoundBuffer::QueryInterface(const GUID& iid, void** out) {
 }
 
 ULONG IDirectSoundBuffer::Release() {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   HRESULT forced = SeamCheck(DsOp::Release, label_, [] { return std::string("Release"); });
   if (refs_ == 0) return 0;
   ULONG left = --refs_;
@@ -218,7 +250,7 @@ ULONG IDirectSoundBuffer::Release() {
 }
 
 HRESULT IDirectSoundBuffer::SetFormat(const WAVEFORMATEX* format) {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   if (HRESULT forced = SeamCheck(DsOp::SetFormat, label_, [&] {
         if (format == nullptr) return std::string("SetFormat(none)");
         char text[128];
@@ -235,18 +267,18 @@ HRESULT IDirectSoundBuffer::SetFormat(const WAVEFORMATEX* format) {
 
 HRESULT IDirectSoundBuffer::Lock(DWORD offset, DWORD bytes, void** audio1, DWORD* bytes1,
                                  void** audio2, DWORD* bytes2, DWORD flags) {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   if (HRESULT forced = SeamCheck(DsOp::Lock, label_, [] { return std::string("Lock"); }))
     return forced;
   if (IsPrimary() || audio1 == nullptr || bytes1 == nullptr) return DSERR_INVALIDPARAM;
   if (locked_) return DSERR_INVALIDCALL;
-  DWORD size = static_cast<DWORD>(data_->pcm.size());
+  const auto size = static_cast<DWORD>(data_->Size());
   if ((flags & DSBLOCK_ENTIREBUFFER) != 0) {
     offset = 0;
     bytes = size;
   }
   if (offset > size || bytes > size - offset) return DSERR_INVALIDPARAM;
-  *audio1 = data_->pcm.data() + offset;
+  *audio1 = data_->Bytes() + offset;
   *bytes1 = bytes;
   if (audio2 != nullptr) *audio2 = nullptr;
   if (bytes2 != nullptr) *bytes2 = 0;
@@ -255,36 +287,35 @@ HRESULT IDirectSoundBuffer::Lock(DWORD offset, DWORD bytes, void** audio1, DWORD
 }
 
 HRESULT IDirectSoundBuffer::Unlock(void* audio1, DWORD bytes1, void* audio2, DWORD bytes2) {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   if (HRESULT forced = SeamCheck(DsOp::Unlock, label_, [] { return std::string("Unlock"); }))
     return forced;
   (void)audio2;
   (void)bytes2;
   if (!locked_ || audio1 == nullptr) return DSERR_INVALIDPARAM;
   auto* first = static_cast<uint8_t*>(audio1);
-  if (first < data_->pcm.data() || bytes1 > data_->pcm.size()) return DSERR_INVALIDPARAM;
+  if (first < data_->Bytes() || bytes1 > data_->Size()) return DSERR_INVALIDPARAM;
   locked_ = false;
+  if (data_->Mapped()) return data_->Upload() ? DS_OK : DSERR_GENERIC;  // written in place
 
-  device_->MakeCurrent();
-  // Our own source lets go of the data while it is replaced; duplicates holding it refuse.
+  // A copy replaces OpenAL's: our own source and the spares let go of the data meanwhile;
+  // duplicates held elsewhere make OpenAL refuse.
   if (attached_) {
     alSourceStop(source_);
     alSourcei(source_, AL_BUFFER, 0);
     attached_ = false;
   }
-  if (!data_->buffer) data_->buffer = al::GenBuffer();
-  if (!data_->buffer) return DSERR_OUTOFMEMORY;
-  alGetError();
-  size_t whole = data_->pcm.size() - data_->pcm.size() % data_->blockAlign;
-  alBufferData(data_->buffer.get(), data_->format, data_->pcm.data(), static_cast<ALsizei>(whole),
-               static_cast<ALsizei>(data_->rate));
-  if (alGetError() != AL_NO_ERROR) return DSERR_GENERIC;
-  data_->uploaded = true;
-  return DS_OK;
+  for (IDirectSoundBuffer* spare : data_->spare) {
+    alSourcei(spare->source_, AL_BUFFER, 0);
+    spare->attached_ = false;
+  }
+  const bool uploaded = data_->Upload();
+  for (IDirectSoundBuffer* spare : data_->spare) spare->Source();
+  return uploaded ? DS_OK : DSERR_GENERIC;
 }
 
 HRESULT IDirectSoundBuffer::SetFrequency(DWORD frequency) {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   if (HRESULT forced = SeamCheck(DsOp::SetFrequency, label_,
                                  [&] { return "SetFrequency(" + std::to_string(frequency) + ")"; }))
     return forced;
@@ -293,28 +324,25 @@ HRESULT IDirectSoundBuffer::SetFrequency(DWORD frequency) {
       (frequency < DSBFREQUENCY_MIN || frequency > DSBFREQUENCY_MAX))
     return DSERR_INVALIDPARAM;
   frequency_ = frequency;
-  if (source_ != 0) {
-    device_->MakeCurrent();
-    ApplyPitch();
-  }
+  if (source_ != 0) ApplyPitch();
   return DS_OK;
 }
 
 HRESULT IDirectSoundBuffer::GetFrequency(DWORD* frequency) {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   if (frequency == nullptr || IsPrimary()) return DSERR_INVALIDPARAM;
   *frequency = frequency_ == DSBFREQUENCY_ORIGINAL ? data_->rate : frequency_;
   return DS_OK;
 }
 
 HRESULT IDirectSoundBuffer::SetCurrentPosition(DWORD position) {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   if (HRESULT forced = SeamCheck(DsOp::SetCurrentPosition, label_, [&] {
         return "SetCurrentPosition(" + std::to_string(position) + ")";
       }))
     return forced;
   if (IsPrimary()) return DSERR_INVALIDCALL;
-  if (position > data_->pcm.size()) return DSERR_INVALIDPARAM;
+  if (position > data_->Size()) return DSERR_INVALIDPARAM;
   ALuint source = Source();
   if (source == 0) return DSERR_GENERIC;
   if (!attached_) return DS_OK;
@@ -337,7 +365,7 @@ HRESULT IDirectSoundBuffer::SetCurrentPosition(DWORD position) {
 }
 
 HRESULT IDirectSoundBuffer::GetCurrentPosition(DWORD* play, DWORD* write) {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   if (IsPrimary()) return DSERR_INVALIDCALL;
   ALint offset = 0;
   if (ALuint source = Source(); source != 0) alGetSourcei(source, AL_BYTE_OFFSET, &offset);
@@ -347,7 +375,7 @@ HRESULT IDirectSoundBuffer::GetCurrentPosition(DWORD* play, DWORD* write) {
 }
 
 HRESULT IDirectSoundBuffer::Play(DWORD reserved, DWORD priority, DWORD flags) {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   if (HRESULT forced = SeamCheck(DsOp::Play, label_, [] { return std::string("Play"); }))
     return forced;
   (void)reserved;
@@ -365,21 +393,19 @@ HRESULT IDirectSoundBuffer::Play(DWORD reserved, DWORD priority, DWORD flags) {
 }
 
 HRESULT IDirectSoundBuffer::Stop() {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   if (HRESULT forced = SeamCheck(DsOp::Stop, label_, [] { return std::string("Stop"); }))
     return forced;
   if (IsPrimary() || source_ == 0) return DS_OK;
-  device_->MakeCurrent();
   if (Sounding()) CutOff();
   return DS_OK;
 }
 
 HRESULT IDirectSoundBuffer::GetStatus(DWORD* status) {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   if (status == nullptr) return DSERR_INVALIDPARAM;
   *status = 0;
   if (IsPrimary() || source_ == 0) return DS_OK;
-  device_->MakeCurrent();
   ALuint source = source_;
   ALint state = AL_INITIAL;
   ALint looping = AL_FALSE;

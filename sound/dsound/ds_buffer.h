@@ -1,12 +1,14 @@
 // IDirectSoundBuffer: the primary buffer (the output device's format) or a secondary buffer.
-// A secondary buffer keeps its PCM bytes; Lock hands that memory out and Unlock uploads it
-// to an OpenAL buffer. Every secondary buffer plays through an OpenAL source of its own, and
-// duplicates share the sample data, which lives until the last of them is released.
+// A secondary buffer's PCM bytes are held once (al/sample_data.h): Lock hands that memory out
+// and Unlock makes it what OpenAL plays. Every secondary buffer plays through an OpenAL
+// source of its own, and duplicates share the sample data, which lives until the last of
+// them is released.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "sound/dsound/ds_types.h"
 
@@ -37,10 +39,16 @@ class IDirectSoundBuffer {
   HRESULT Stop();
   HRESULT GetStatus(DWORD* status);
 
-  // Not DirectSound: the name this buffer goes by in the call record.
-  void SetLabel(std::string label) { label_ = std::move(label); }
+  // Not DirectSound: the name this buffer goes by in the call record. A name no longer than
+  // the one a duplicate was made with is taken without allocating.
+  void SetLabel(std::string_view label) { label_.assign(label); }
   const std::string& Label() const { return label_; }
   DWORD Flags() const { return flags_; }
+  // Not DirectSound: makes duplicates of this (loaded) buffer ahead, so that while no more
+  // than `count` of them are held at once, DuplicateSoundBuffer makes nothing and a release
+  // keeps the duplicate for the next: a duplicate per note costs no allocation, no OpenAL
+  // source and no wait. They go with this buffer.
+  HRESULT PrepareDuplicates(DWORD count);
 
   // Made by the device and gone with the last Release, never copied.
   IDirectSoundBuffer(const IDirectSoundBuffer&) = delete;
@@ -53,8 +61,6 @@ class IDirectSoundBuffer {
   template <typename Params>
   friend class Interface3D;
 
-  struct SampleData;
-
   IDirectSoundBuffer(std::shared_ptr<AlDevice> device, DWORD flags);
   ~IDirectSoundBuffer();
 
@@ -62,6 +68,10 @@ class IDirectSoundBuffer {
   static HRESULT CreateSecondary(std::shared_ptr<AlDevice> device, const DSBUFFERDESC& desc,
                                  IDirectSoundBuffer** out);
   HRESULT Duplicate(IDirectSoundBuffer** out);
+  // A new duplicate with its source, or null.
+  IDirectSoundBuffer* MakeDuplicate();
+  // A duplicate made ahead, handed out again as a fresh one of `original` would be.
+  void Reuse(const IDirectSoundBuffer& original);
 
   bool IsPrimary() const { return (flags_ & DSBCAPS_PRIMARYBUFFER) != 0; }
   bool Is3D() const { return (flags_ & DSBCAPS_CTRL3D) != 0; }
@@ -75,10 +85,11 @@ class IDirectSoundBuffer {
   // Stops the sounding source at once and hands what it would have played next to the
   // device's fader.
   void CutOff();
+  // Goes with its last reference; a duplicate made ahead waits for the next instead.
   void DestroyIfUnused();
 
   std::shared_ptr<AlDevice> device_;
-  std::shared_ptr<SampleData> data_;
+  std::shared_ptr<AlSampleData> data_;
   // The OpenAL source of a secondary buffer, 0 until first needed, freed with the buffer;
   // and whether the sample data is attached to it.
   uint32_t source_ = 0;
@@ -87,6 +98,8 @@ class IDirectSoundBuffer {
   DWORD frequency_ = 0;
   ULONG refs_ = 1;
   bool locked_ = false;
+  bool original_ = false;   // made by CreateSoundBuffer: the duplicates made ahead are its
+  bool madeAhead_ = false;  // one of those
   std::string label_;
   std::unique_ptr<IDirectSound3DBuffer> buffer3d_;
   std::unique_ptr<IDirectSound3DListener> listener_;

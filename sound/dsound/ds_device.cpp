@@ -41,25 +41,20 @@ void SetLiveOutputFactory(LiveOutputFactory factory) {
 }
 
 HRESULT DirectSoundCreate(const GUID* device, IDirectSound** out, void* outer) {
-  {
-    const DeviceLock lock;
-    if (HRESULT forced =
-            SeamCheck(DsOp::DirectSoundCreate, {}, [] { return std::string("DirectSoundCreate"); }))
-      return forced;
-  }
+  if (HRESULT forced =
+          SeamCheck(DsOp::DirectSoundCreate, {}, [] { return std::string("DirectSoundCreate"); }))
+    return forced;
   if (out == nullptr) return DSERR_INVALIDPARAM;
   *out = nullptr;
   if (device != nullptr || outer != nullptr) return DSERR_INVALIDPARAM;
   // The output starts outside the lock: it may wait for its thread, which pulls under it.
   std::shared_ptr<AlDevice> opened = AlDevice::OpenLive(MakeLiveOutput());
   if (!opened) return DSERR_NODRIVER;
-  const DeviceLock lock;
   *out = new IDirectSound(std::move(opened));
   return DS_OK;
 }
 
 HRESULT DirectSoundCreateOffline(int32_t mixRate, IDirectSound** out) {
-  const DeviceLock lock;
   if (HRESULT forced = SeamCheck(DsOp::DirectSoundCreateOffline, {}, [&] {
         return "DirectSoundCreateOffline(" + std::to_string(mixRate) + ")";
       }))
@@ -73,12 +68,14 @@ HRESULT DirectSoundCreateOffline(int32_t mixRate, IDirectSound** out) {
   return DS_OK;
 }
 
+bool InLivePull() { return DeviceLock::InPull(); }
+
 IDirectSound::IDirectSound(std::shared_ptr<AlDevice> device) : device_(std::move(device)) {}
 
 IDirectSound::~IDirectSound() = default;
 
 HRESULT IDirectSound::SetCooperativeLevel(HWND window, DWORD level) {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   if (HRESULT forced = SeamCheck(DsOp::SetCooperativeLevel, {},
                                  [] { return std::string("SetCooperativeLevel"); }))
     return forced;
@@ -90,7 +87,7 @@ HRESULT IDirectSound::SetCooperativeLevel(HWND window, DWORD level) {
 
 HRESULT IDirectSound::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBuffer** out,
                                         void* outer) {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   if (HRESULT forced = SeamCheck(DsOp::CreateSoundBuffer, {}, [&] {
         if (desc != nullptr && (desc->dwFlags & DSBCAPS_PRIMARYBUFFER) != 0)
           return std::string("CreateSoundBuffer(primary)");
@@ -113,7 +110,7 @@ HRESULT IDirectSound::CreateSoundBuffer(const DSBUFFERDESC* desc, IDirectSoundBu
 }
 
 HRESULT IDirectSound::DuplicateSoundBuffer(IDirectSoundBuffer* original, IDirectSoundBuffer** out) {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   if (HRESULT forced = SeamCheck(DsOp::DuplicateSoundBuffer, {}, [&] {
         return "DuplicateSoundBuffer(" + (original ? original->Label() : std::string("none")) + ")";
       }))
@@ -125,7 +122,7 @@ HRESULT IDirectSound::DuplicateSoundBuffer(IDirectSoundBuffer* original, IDirect
 }
 
 ULONG IDirectSound::Release() {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   HRESULT forced = SeamCheck(DsOp::Release, "DirectSound", [] { return std::string("Release"); });
   if (refs_ == 0) return 0;
   ULONG left = --refs_;
@@ -137,12 +134,12 @@ bool IDirectSound::IsOffline() const { return !device_->IsLive(); }
 
 int32_t IDirectSound::MixRate() const {
   if (device_->IsLive()) return device_->MixRate();  // fixed from the start, never waits
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   return device_->MixRate();
 }
 
 bool IDirectSound::RenderOffline(float* out, uint32_t frames) {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   if (!IsOffline()) return false;
   device_->MixBlock(out, frames);
   return true;
@@ -156,7 +153,7 @@ std::vector<float> IDirectSound::RenderOffline(uint32_t frames) {
 }
 
 int64_t IDirectSound::MixedFrames() const {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   return device_->MixedFrames();
 }
 
@@ -166,24 +163,24 @@ int64_t IDirectSound::HeardFrame() const {
 }
 
 void IDirectSound::SetBlockMixer(BlockMixer mixer) {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   device_->SetBlockMixer(std::move(mixer));
 }
 
 void IDirectSound::Mix(float* out, uint32_t frames) {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   device_->Render(out, frames);
 }
 
 void IDirectSound::Wake() { device_->Wake(); }
 
 void IDirectSound::SetLimiter(bool limited) {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   if (!device_->IsLive()) device_->SetLimited(limited);
 }
 
 int32_t IDirectSound::LimiterDelay() const {
-  const DeviceLock lock;
+  const DeviceLock lock(device_->LockState());
   return device_->LimiterDelay();
 }
 

@@ -1,5 +1,8 @@
 #include "sound/dsound/ds_interface3d.h"
 
+#include <utility>
+
+#include "sound/dsound/al/device.h"
 #include "sound/dsound/al/device_lock.h"
 #include "sound/dsound/ds_buffer.h"
 #include "sound/dsound/ds_seam.h"
@@ -18,9 +21,16 @@ std::string Interface3D<Params>::Label() const {
 }
 
 template <typename Params>
+template <typename Describe>
+HRESULT Interface3D<Params>::Check(DsOp op, Describe&& describe) const {
+  if (TestSeam::Active() == nullptr) return DS_OK;
+  return SeamCheck(op, Label(), std::forward<Describe>(describe));
+}
+
+template <typename Params>
 ULONG Interface3D<Params>::Release() {
-  const DeviceLock lock;
-  HRESULT forced = SeamCheck(DsOp::Release, Label(), [] { return std::string("Release"); });
+  const DeviceLock lock(owner_->device_->LockState());
+  HRESULT forced = Check(DsOp::Release, [] { return std::string("Release"); });
   if (refs_ == 0) return 0;
   ULONG left = --refs_;
   owner_->DestroyIfUnused();
@@ -29,9 +39,9 @@ ULONG Interface3D<Params>::Release() {
 
 template <typename Params>
 HRESULT Interface3D<Params>::GetAllParameters(Params* params) {
-  const DeviceLock lock;
-  if (HRESULT forced = SeamCheck(DsOp::GetAllParameters, Label(),
-                                 [] { return std::string("GetAllParameters"); }))
+  const DeviceLock lock(owner_->device_->LockState());
+  if (HRESULT forced =
+          Check(DsOp::GetAllParameters, [] { return std::string("GetAllParameters"); }))
     return forced;
   if (params == nullptr) return DSERR_INVALIDPARAM;
   *params = params_;
@@ -40,9 +50,9 @@ HRESULT Interface3D<Params>::GetAllParameters(Params* params) {
 
 template <typename Params>
 HRESULT Interface3D<Params>::SetAllParameters(const Params* params, DWORD apply) {
-  const DeviceLock lock;
-  if (HRESULT forced = SeamCheck(DsOp::SetAllParameters, Label(),
-                                 [] { return std::string("SetAllParameters"); }))
+  const DeviceLock lock(owner_->device_->LockState());
+  if (HRESULT forced =
+          Check(DsOp::SetAllParameters, [] { return std::string("SetAllParameters"); }))
     return forced;
   (void)apply;
   if (params == nullptr || !Valid(*params)) return DSERR_INVALIDPARAM;

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "sound/dsound/ds_seam.h"
 #include "sound/dsound/ds_types.h"
 
 namespace dsound {
@@ -29,6 +30,14 @@ class Interface3D {
   friend class IDirectSoundBuffer;
   // The name in the call record: "<buffer's label>/3D", or "listener".
   std::string Label() const;
+  // The seam's check, naming this interface only when a seam is there to record it.
+  template <typename Describe>
+  HRESULT Check(DsOp op, Describe&& describe) const;
+  // Back to `params`, as a new interface starts.
+  void Reset(const Params& params) {
+    params_ = params;
+    Apply();
+  }
   // Each record's own range check and mapping onto OpenAL.
   static bool Valid(const Params& params);
   void Apply();

@@ -1,21 +1,35 @@
 #include "sound/dsound/ds_seam.h"
 
+#include <atomic>
+
 namespace dsound {
 namespace {
-TestSeam* g_active = nullptr;
+std::atomic<TestSeam*> g_active{nullptr};
 }
 
-TestSeam::TestSeam() : previous_(g_active) { g_active = this; }
+TestSeam::TestSeam() : previous_(g_active.exchange(this)) {}
 
 TestSeam::~TestSeam() { g_active = previous_; }
 
-TestSeam* TestSeam::Active() { return g_active; }
+TestSeam* TestSeam::Active() { return g_active.load(std::memory_order_acquire); }
 
 void TestSeam::Fail(DsOp op, HRESULT code, std::string label) {
+  const std::lock_guard<std::mutex> hold(mutex_);
   failures_.push_back({op, code, std::move(label)});
 }
 
+void TestSeam::ClearFailures() {
+  const std::lock_guard<std::mutex> hold(mutex_);
+  failures_.clear();
+}
+
+void TestSeam::ClearCalls() {
+  const std::lock_guard<std::mutex> hold(mutex_);
+  calls_.clear();
+}
+
 HRESULT TestSeam::Intercept(DsOp op, std::string_view label, std::string_view entry) {
+  const std::lock_guard<std::mutex> hold(mutex_);
   if (label.empty())
     calls_.emplace_back(entry);
   else

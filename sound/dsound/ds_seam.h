@@ -18,6 +18,7 @@
 // duplicate starts with its original's label, until SetLabel renames it.
 #pragma once
 
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,10 +56,11 @@ class TestSeam {
   // Every later call of op on an object with this label (any object when empty) fails with
   // code and does nothing. A failed Release still releases, and returns code as its count.
   void Fail(DsOp op, HRESULT code, std::string label = {});
-  void ClearFailures() { failures_.clear(); }
+  void ClearFailures();
 
+  // Read them while no other thread uses the layer.
   const std::vector<std::string>& Calls() const { return calls_; }
-  void ClearCalls() { calls_.clear(); }
+  void ClearCalls();
 
   // The seam in force, or null.
   static TestSeam* Active();
@@ -72,6 +74,7 @@ class TestSeam {
     HRESULT code;
     std::string label;
   };
+  std::mutex mutex_;  // devices are used on several threads: a live output's and the window's
   std::vector<Failure> failures_;
   std::vector<std::string> calls_;
   TestSeam* previous_ = nullptr;

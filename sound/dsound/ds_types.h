@@ -148,7 +148,8 @@ constexpr DS3DLISTENER kDefault3DListener{.dwSize = sizeof(DS3DLISTENER),
 
 class IDirectSound;
 class IDirectSoundBuffer;
-class AlDevice;  // OpenAL's side of a device, private to the layer
+class AlDevice;      // OpenAL's side of a device, private to the layer
+class AlSampleData;  // the sound data buffers share, private to the layer
 class IDirectSound3DBuffer;
 class IDirectSound3DListener;
 

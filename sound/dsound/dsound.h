@@ -40,4 +40,8 @@ HRESULT DirectSoundCreate(const GUID* device, IDirectSound** out, void* outer);
 // RenderOffline.
 HRESULT DirectSoundCreateOffline(int32_t mixRate, IDirectSound** out);
 
+// Not DirectSound: whether the calling thread is inside a live device's pull, mixing a block
+// for its output, where nothing may wait, allocate or end the program.
+bool InLivePull();
+
 }  // namespace dsound

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <exception>
 
-#include "sound/dsound/al/device_lock.h"
 #include "sound/dsound/al/mix_settings.h"
 #include "sound/dsound/live_output.h"
 
@@ -15,11 +14,14 @@ namespace dsound {
 
 // What a live output's pulls reach: the device, once it is open and until it goes.
 struct AlDevice::LiveLink {
-  AlDevice* device = nullptr;            // under the device lock
-  std::atomic<int64_t> pulledBefore{0};  // frames pulled before the device was attached
+  explicit LiveLink(std::shared_ptr<DeviceLock::State> state) : lock(std::move(state)) {}
+
+  const std::shared_ptr<DeviceLock::State> lock;  // the device's, there before it is
+  AlDevice* device = nullptr;                     // under the lock
+  std::atomic<int64_t> pulledBefore{0};           // frames pulled before the device was attached
 
   bool Pull(float* out, uint32_t frames) {
-    const DeviceLock lock;
+    const DeviceLock held(lock);
     const DeviceLock::PullScope pulling;
     if (device == nullptr) {
       std::fill(out, out + 2 * static_cast<std::size_t>(frames), 0.0f);
@@ -46,20 +48,24 @@ Fn LoadProc(ALCdevice* device, const char* name) {
   return reinterpret_cast<Fn>(alcGetProcAddress(device, name));
 }
 
-// The device renders float stereo at the asked rate.
-std::array<ALCint, 7> LoopbackAttributes(int32_t mixRate) {
+// The device renders float stereo at the asked rate. Nothing is sent to effects, so each of
+// the voices OpenAL Soft keeps (256 whatever it is told) carries no sends.
+std::array<ALCint, 9> LoopbackAttributes(int32_t mixRate) {
   return {ALC_FORMAT_CHANNELS_SOFT,
           ALC_STEREO_SOFT,
           ALC_FORMAT_TYPE_SOFT,
           ALC_FLOAT_SOFT,
           ALC_FREQUENCY,
           mixRate,
+          ALC_MAX_AUXILIARY_SENDS,
+          0,
           0};
 }
 
 }  // namespace
 
-AlDevice::AlDevice(al::Device device) : device_(std::move(device)) {
+AlDevice::AlDevice(al::Device device, std::shared_ptr<DeviceLock::State> lock)
+    : lock_(std::move(lock)), device_(std::move(device)) {
   ALCdevice* d = device_.get();
   if (alcIsExtensionPresent(d, "ALC_SOFT_HRTF") == ALC_TRUE)
     ext_.resetDevice = LoadProc<LPALCRESETDEVICESOFT>(d, "alcResetDeviceSOFT");
@@ -67,24 +73,35 @@ AlDevice::AlDevice(al::Device device) : device_(std::move(device)) {
 }
 
 AlDevice::~AlDevice() {
-  const DeviceLock lock;
+  const DeviceLock lock(lock_);
   if (link_) link_->device = nullptr;
-  DeviceLock::Retire(std::move(output_));
+  lock.Retire(std::move(output_));
   if (!context_) return;
-  MakeCurrent();
   fader_.Clear();
+  lock_->context = nullptr;
+  DeviceLock::LetGo(context_.get());
+  context_.reset();
 }
 
 bool AlDevice::CreateContext(const ALCint* attributes) {
   context_ = al::Context(alcCreateContext(device_.get(), attributes));
   if (!context_) return false;
-  MakeCurrent();
+  lock_->context = context_.get();
+  const DeviceLock current(lock_);
   ext_.sourceSpatialize = alIsExtensionPresent("AL_SOFT_source_spatialize") == AL_TRUE;
   ext_.float32 = alIsExtensionPresent("AL_EXT_FLOAT32") == AL_TRUE;
   if (alIsExtensionPresent("AL_SOFT_source_latency") == AL_TRUE)
     ext_.getSourcei64v =
         reinterpret_cast<LPALGETSOURCEI64VSOFT>(alGetProcAddress("alGetSourcei64vSOFT"));
+  if (alIsExtensionPresent("AL_SOFTX_map_buffer") == AL_TRUE ||
+      alIsExtensionPresent("AL_SOFT_map_buffer") == AL_TRUE) {
+    ext_.bufferStorage = reinterpret_cast<AlBufferStorage>(alGetProcAddress("alBufferStorageSOFT"));
+    ext_.mapBuffer = reinterpret_cast<AlMapBuffer>(alGetProcAddress("alMapBufferSOFT"));
+    ext_.unmapBuffer = reinterpret_cast<AlUnmapBuffer>(alGetProcAddress("alUnmapBufferSOFT"));
+    if (!ext_.bufferStorage || !ext_.mapBuffer || !ext_.unmapBuffer) ext_.bufferStorage = nullptr;
+  }
   ReadMixRate();
+  fader_.Prepare(*this);
   return true;
 }
 
@@ -94,16 +111,20 @@ void AlDevice::ReadMixRate() {
   mixRate_ = rate;
 }
 
-std::shared_ptr<AlDevice> AlDevice::OpenLoopback(int32_t mixRate) {
-  const DeviceLock lock;
+std::shared_ptr<AlDevice> AlDevice::OpenLoopback(int32_t mixRate,
+                                                 std::shared_ptr<DeviceLock::State> lock) {
+  if (!lock) lock = std::make_shared<DeviceLock::State>();
+  const DeviceLock held(lock);
   al::Device device;
   OpenWithOwnMixSettings([&] {
-    if (alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback") != ALC_TRUE) return;
+    if (alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback") != ALC_TRUE ||
+        alcIsExtensionPresent(nullptr, "ALC_EXT_thread_local_context") != ALC_TRUE)
+      return;
     auto open = LoadProc<LPALCLOOPBACKOPENDEVICESOFT>(nullptr, "alcLoopbackOpenDeviceSOFT");
     if (open != nullptr) device = al::Device(open(nullptr));
   });
   if (!device) return nullptr;
-  std::shared_ptr<AlDevice> result(new AlDevice(std::move(device)));
+  std::shared_ptr<AlDevice> result(new AlDevice(std::move(device), lock));
   if (result->ext_.renderSamples == nullptr) return nullptr;
   if (!result->CreateContext(LoopbackAttributes(mixRate).data())) return nullptr;
   return result;
@@ -111,15 +132,15 @@ std::shared_ptr<AlDevice> AlDevice::OpenLoopback(int32_t mixRate) {
 
 std::shared_ptr<AlDevice> AlDevice::OpenLive(std::unique_ptr<LiveOutput> output) {
   if (!output) return nullptr;
-  auto link = std::make_shared<LiveLink>();
+  auto link = std::make_shared<LiveLink>(std::make_shared<DeviceLock::State>());
   if (!output->Start([link](float* out, uint32_t frames) { return link->Pull(out, frames); })) {
     output->Stop();
     return nullptr;
   }
-  const DeviceLock lock;
-  std::shared_ptr<AlDevice> device = OpenLoopback(output->Rate());
+  const DeviceLock lock(link->lock);
+  std::shared_ptr<AlDevice> device = OpenLoopback(output->Rate(), link->lock);
   if (!device) {
-    DeviceLock::Retire(std::move(output));
+    lock.Retire(std::move(output));
     return nullptr;
   }
   device->output_ = std::move(output);
@@ -127,10 +148,6 @@ std::shared_ptr<AlDevice> AlDevice::OpenLive(std::unique_ptr<LiveOutput> output)
   device->SetLimited(true);
   link->device = device.get();
   return device;
-}
-
-void AlDevice::MakeCurrent() const {
-  if (alcGetCurrentContext() != context_.get()) alcMakeContextCurrent(context_.get());
 }
 
 bool AlDevice::Reset(int32_t mixRate) {
@@ -142,11 +159,11 @@ bool AlDevice::Reset(int32_t mixRate) {
       ext_.resetDevice(device_.get(), LoopbackAttributes(mixRate).data()) == ALC_TRUE;
   ReadMixRate();
   if (limiter_) limiter_.emplace(mixRate_);
+  fader_.Prepare(*this);
   return reset;
 }
 
 void AlDevice::Render(float* out, uint32_t frames) {
-  MakeCurrent();
   ext_.renderSamples(device_.get(), out, static_cast<ALCsizei>(frames));
   mixed_ += frames;
 }
@@ -182,7 +199,6 @@ void AlDevice::Untrack(ALuint source) {
 }
 
 bool AlDevice::AnySourcePlaying() const {
-  MakeCurrent();
   return std::any_of(sources_.begin(), sources_.end(), [](ALuint source) {
     ALint state = AL_INITIAL;
     alGetSourcei(source, AL_SOURCE_STATE, &state);

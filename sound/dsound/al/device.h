@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "sound/dsound/al/device_lock.h"
 #include "sound/dsound/al/fader.h"
 #include "sound/dsound/al/handles.h"
 #include "sound/dsound/ds_device.h"
@@ -19,19 +20,33 @@ namespace dsound {
 
 class LiveOutput;
 
+// OpenAL Soft's buffers that hand out their own memory (AL_SOFTX_map_buffer, 1.19 on), so
+// that a sample's data is held once, where the mixer reads it.
+using AlBufferStorage = void(AL_APIENTRY*)(ALuint buffer, ALenum format, const ALvoid* data,
+                                           ALsizei size, ALsizei frequency, ALuint flags);
+using AlMapBuffer = void*(AL_APIENTRY*)(ALuint buffer, ALsizei offset, ALsizei length,
+                                        ALuint access);
+using AlUnmapBuffer = void(AL_APIENTRY*)(ALuint buffer);
+inline constexpr ALuint kAlMapReadWritePersistent = 0x1 | 0x2 | 0x4;
+
 // Extension entry points, looked up per device.
 struct AlExtensions {
   LPALCRESETDEVICESOFT resetDevice = nullptr;
   LPALCRENDERSAMPLESSOFT renderSamples = nullptr;
   LPALGETSOURCEI64VSOFT getSourcei64v = nullptr;  // a play position with its fraction
+  AlBufferStorage bufferStorage = nullptr;        // all three, or none
+  AlMapBuffer mapBuffer = nullptr;
+  AlUnmapBuffer unmapBuffer = nullptr;
   bool sourceSpatialize = false;
   bool float32 = false;  // buffers of float samples
 };
 
 class AlDevice {
  public:
-  // A device mixing float stereo at mixRate into memory, or null.
-  static std::shared_ptr<AlDevice> OpenLoopback(int32_t mixRate);
+  // A device mixing float stereo at mixRate into memory, or null. Its lock is `lock`, or
+  // one of its own.
+  static std::shared_ptr<AlDevice> OpenLoopback(int32_t mixRate,
+                                                std::shared_ptr<DeviceLock::State> lock = {});
   // A device mixed inside the pulls of `output`, at the output's rate; null when the output
   // does not start or no device can be opened. Called without the device lock: starting an
   // output may wait for its thread.
@@ -41,8 +56,9 @@ class AlDevice {
   AlDevice& operator=(const AlDevice&) = delete;
   ~AlDevice();
 
-  // OpenAL calls act on the current context; several devices may be open at once.
-  void MakeCurrent() const;
+  // What every operation on the device locks (device_lock.h); holding it, OpenAL's calls
+  // act on this device's context.
+  const std::shared_ptr<DeviceLock::State>& LockState() const { return lock_; }
   // Re-opens the mix at another rate; false when the device refuses. A live device keeps
   // its output's rate and says yes.
   bool Reset(int32_t mixRate);
@@ -70,7 +86,9 @@ class AlDevice {
   void Centre(ALuint source) const;
   // Fades out what a voice just cut would have gone on to play (fader.h).
   void FadeOut(const CutVoice& cut) { fader_.FadeOut(cut, *this); }
-  // Sources whose sound keeps a live output awake.
+  // Sources whose sound keeps a live output awake. Room for `more` is made ahead, so that
+  // tracking them later never allocates.
+  void ReserveTracked(std::size_t more) { sources_.reserve(sources_.size() + more); }
   void Track(ALuint source) { sources_.push_back(source); }
   void Untrack(ALuint source);
 
@@ -81,12 +99,13 @@ class AlDevice {
  private:
   struct LiveLink;
 
-  explicit AlDevice(al::Device device);
+  AlDevice(al::Device device, std::shared_ptr<DeviceLock::State> lock);
   bool CreateContext(const ALCint* attributes);
   void ReadMixRate();
   bool AnySourcePlaying() const;
 
-  al::Device device_;  // declared first so that the context goes before the device closes
+  std::shared_ptr<DeviceLock::State> lock_;
+  al::Device device_;  // declared before the context, which goes first
   al::Context context_;
   AlFader fader_;  // its voices go before the context, in the destructor
   AlExtensions ext_;

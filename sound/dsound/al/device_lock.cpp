@@ -1,39 +1,27 @@
+#define AL_ALEXT_PROTOTYPES  // ALC_EXT_thread_local_context, which every OpenAL Soft has
 #include "sound/dsound/al/device_lock.h"
 
-#include <thread>
-#include <vector>
+#include <AL/alext.h>
 
-#include "sound/dsound/inheriting_mutex.h"
+#include <thread>
+
 #include "sound/dsound/live_output.h"
 
 namespace dsound {
 namespace {
-
-struct TLockState {
-  InheritingMutex mutex{InheritingMutex::Kind::Recursive};
-  int depth = 0;  // how deep the holder is; changed only by the holder
-  std::vector<std::unique_ptr<LiveOutput>> retired;
-};
-
-TLockState& State() {
-  static TLockState state;
-  return state;
-}
-
 thread_local bool inPull = false;
-
 }  // namespace
 
-DeviceLock::DeviceLock() {
-  State().mutex.lock();
-  ++State().depth;
+DeviceLock::DeviceLock(std::shared_ptr<State> state) : state_(std::move(state)) {
+  state_->mutex.lock();
+  ++state_->depth;
+  MakeCurrent();
 }
 
 DeviceLock::~DeviceLock() {
-  TLockState& state = State();
   std::vector<std::unique_ptr<LiveOutput>> stopping;
-  if (--state.depth == 0) stopping.swap(state.retired);
-  state.mutex.unlock();
+  if (--state_->depth == 0 && !state_->retired.empty()) stopping.swap(state_->retired);
+  state_->mutex.unlock();
   for (std::unique_ptr<LiveOutput>& output : stopping) {
     if (inPull) {
       std::thread([gone = std::move(output)] { gone->Stop(); }).detach();
@@ -43,11 +31,23 @@ DeviceLock::~DeviceLock() {
   }
 }
 
-void DeviceLock::Retire(std::unique_ptr<LiveOutput> output) {
-  if (output) State().retired.push_back(std::move(output));
+void DeviceLock::MakeCurrent() const {
+  // Set once per thread and device: a pull finds its context already there.
+  if (state_->context != nullptr && alcGetThreadContext() != state_->context)
+    alcSetThreadContext(state_->context);
+}
+
+void DeviceLock::Retire(std::unique_ptr<LiveOutput> output) const {
+  if (output) state_->retired.push_back(std::move(output));
 }
 
 DeviceLock::PullScope::PullScope() { inPull = true; }
 DeviceLock::PullScope::~PullScope() { inPull = false; }
+
+bool DeviceLock::InPull() { return inPull; }
+
+void DeviceLock::LetGo(ALCcontext* context) {
+  if (context != nullptr && alcGetThreadContext() == context) alcSetThreadContext(nullptr);
+}
 
 }  // namespace dsound

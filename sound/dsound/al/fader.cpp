@@ -12,9 +12,6 @@
 namespace dsound {
 namespace {
 
-// More fades than this never sound at once in practice; past it the oldest one gives way.
-constexpr size_t kMaxVoices = 32;
-
 // Sample frame of the cut voice's data as OpenAL reads it: silence past the end, unless the
 // voice loops.
 inline float SampleAt(const CutVoice& cut, size_t frame, size_t channel) {
@@ -31,13 +28,30 @@ inline float SampleAt(const CutVoice& cut, size_t frame, size_t channel) {
 
 }  // namespace
 
+void AlFader::Prepare(const AlDevice& device) {
+  const int32_t mixRate = device.MixRate();
+  if (mixRate <= 0 || !device.Extensions().float32) return;
+  while (voices_.size() < kVoices) {
+    Voice voice{al::GenSource(), al::GenBuffer()};
+    if (!voice.source || !voice.buffer) break;
+    device.Centre(voice.source.get());
+    voices_.push_back(std::move(voice));
+  }
+  // A half cosine leaves the sound and arrives at silence without a bend.
+  const auto length = static_cast<size_t>(std::max(1L, std::lround(kFadeSeconds * mixRate)));
+  ramp_.resize(length);
+  for (size_t k = 0; k < length; ++k)
+    ramp_[k] = static_cast<float>(0.5 * (1.0 + std::cos(std::numbers::pi * static_cast<double>(k) /
+                                                        static_cast<double>(length))));
+  samples_.reserve(2 * length);  // a stereo fade
+}
+
 void AlFader::FadeOut(const CutVoice& cut, const AlDevice& device) {
   const int32_t mixRate = device.MixRate();
-  if (cut.frames == 0 || mixRate <= 0 || !device.Extensions().float32) return;
-  const auto length = static_cast<size_t>(std::max(1L, std::lround(kFadeSeconds * mixRate)));
-  Voice* voice = FreeVoice(device);
+  if (cut.frames == 0 || mixRate <= 0 || ramp_.empty()) return;
+  Voice* voice = FreeVoice();
   if (voice == nullptr) return;
-  Shape(cut, length);
+  Shape(cut, ramp_.size());
 
   ALuint source = voice->source.get();
   alSourcei(source, AL_BUFFER, 0);
@@ -51,20 +65,14 @@ void AlFader::FadeOut(const CutVoice& cut, const AlDevice& device) {
   alSourcePlay(source);
 }
 
-AlFader::Voice* AlFader::FreeVoice(const AlDevice& device) {
+AlFader::Voice* AlFader::FreeVoice() {
+  if (voices_.empty()) return nullptr;
   for (size_t tried = 0; tried < voices_.size(); ++tried) {
     Voice& voice = voices_[next_];
     next_ = (next_ + 1) % voices_.size();
     ALint state = AL_INITIAL;
     alGetSourcei(voice.source.get(), AL_SOURCE_STATE, &state);
     if (state != AL_PLAYING) return &voice;
-  }
-  if (voices_.size() < kMaxVoices) {
-    Voice voice{al::GenSource(), al::GenBuffer()};
-    if (!voice.source || !voice.buffer) return nullptr;
-    device.Centre(voice.source.get());
-    voices_.push_back(std::move(voice));
-    return &voices_.back();
   }
   Voice& oldest = voices_[next_];
   next_ = (next_ + 1) % voices_.size();
@@ -73,14 +81,6 @@ AlFader::Voice* AlFader::FreeVoice(const AlDevice& device) {
 }
 
 void AlFader::Shape(const CutVoice& cut, size_t length) {
-  if (ramp_.size() != length) {
-    // A half cosine leaves the sound and arrives at silence without a bend.
-    ramp_.resize(length);
-    for (size_t k = 0; k < length; ++k)
-      ramp_[k] =
-          static_cast<float>(0.5 * (1.0 + std::cos(std::numbers::pi * static_cast<double>(k) /
-                                                   static_cast<double>(length))));
-  }
   const auto channels = static_cast<size_t>(cut.channels);
   samples_.resize(length * channels);
   // OpenAL's own interpolation, between the two frames around each position.

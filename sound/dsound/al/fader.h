@@ -38,10 +38,17 @@ class AlFader {
   // How long a cut takes to fall silent.
   static constexpr double kFadeSeconds = 0.003;
 
+  // Fades that can sound at once; past that the oldest gives way. A column cuts at most six
+  // voices and an audition one, and a fade is over long before the next column.
+  static constexpr std::size_t kVoices = 12;
+
   AlFader() = default;
   AlFader(const AlFader&) = delete;
   AlFader& operator=(const AlFader&) = delete;
 
+  // Makes the voices and the fall at the device's mixing rate, so that a fade makes
+  // nothing of its own; again whenever the rate changes. The context must be current.
+  void Prepare(const AlDevice& device);
   // Starts the fade of a voice just cut on device, whose context is current.
   void FadeOut(const CutVoice& cut, const AlDevice& device);
   // Frees the fade voices; their context must be current.
@@ -53,8 +60,8 @@ class AlFader {
     al::Buffer buffer;
     bool placed = false;  // last set up as a 3-D voice
   };
-  // A voice that has played its fade out, or a new one; the oldest when all are busy.
-  Voice* FreeVoice(const AlDevice& device);
+  // A voice that has played its fade out; the oldest when all are busy.
+  Voice* FreeVoice();
   void Shape(const CutVoice& cut, size_t length);
   void Place(Voice& voice, const CutVoice& cut, const AlDevice& device);
 

@@ -12,13 +12,15 @@ namespace {
 
 // Every setting that changes a loopback device's mix, at OpenAL Soft's own default for a
 // float stereo mix, except the backends: the program mixes on loopback devices only, so no
-// sound server is contacted when OpenAL starts.
+// sound server is contacted when OpenAL starts. Sources are the other exception: each
+// channel keeps one ready for every sample (ds_buffer.h, PrepareDuplicates), and a source
+// that is not playing costs a few hundred bytes; the voices that mix them are fixed.
 constexpr char kSettings[] =
     "[general]\n"
     "drivers=null\n"
     "disable-cpu-exts=\nstereo-mode=speakers\nstereo-encoding=panpot\nhrtf=false\ncf_level=0\n"
     "resampler=linear\nvolume-adjust=0\noutput-limiter=false\ndither=false\n"
-    "excludefx=\ndefault-reverb=\nsources=256\nslots=64\nsends=16\n"
+    "excludefx=\ndefault-reverb=\nsources=1024\nslots=64\nsends=16\n"
     "trap-alc-error=false\ntrap-al-error=false\n"
     "[reverb]\nboost=0\n";
 
