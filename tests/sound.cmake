@@ -3,7 +3,8 @@
 pomvik_gtest(riff_test SOURCES riff_test.cpp LIBS pomvik_riff)
 pomvik_gtest(dsound_test SOURCES dsound_test.cpp dsound_live_test.cpp peak_limiter_test.cpp
   LIBS pomvik_dsound)
-pomvik_gtest(ddsd_test SOURCES ddsd_test.cpp ddsd_listen_test.cpp LIBS pomvik_ddsd)
+pomvik_gtest(ddsd_test SOURCES ddsd_test.cpp ddsd_load_test.cpp ddsd_report_test.cpp ddsd_listen_test.cpp
+  LIBS pomvik_ddsd)
 # It listens in real time, so it runs alone.
 pomvik_gtest(sound_timing_test SOURCES sound_timing_test.cpp
   LIBS pomvik_ddsd pomvik_recording_support SERIAL)

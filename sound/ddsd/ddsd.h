@@ -1,7 +1,11 @@
 // TDDSD: the sound component. It opens the default sound device (or the offline one, when
 // asked) when its owner's layout has been built (Loaded), owns a fixed set of playback
-// channels (Channels) and reports failures as its DebugOption says (ddsd_report.h). Samples
-// are TDDSDWaveData objects made on it.
+// channels (Channels) and reports failures as its own DebugOption says (ddsd_report.h).
+// Samples are TDDSDWaveData objects made on it; each channel keeps a duplicate of every
+// sample ready, so that voicing a note inside a live device's pull makes nothing.
+//
+// Failures met inside a live device's pull are reported on the thread the component lives
+// on, as soon as its event loop runs (or at the latest when ReportDeferred is called).
 #pragma once
 
 #include <QObject>
@@ -28,9 +32,10 @@ class TDDSD : public QObject {
   // primary buffer and the device.
   ~TDDSD() override;
 
-  TDDSDDebugOption DebugOption() const { return debugOption_; }
-  // Also sets the unit-wide flags that every report of the component follows.
-  void setDebugOption(TDDSDDebugOption value);
+  TDDSDDebugOption DebugOption() const { return report_.Option(); }
+  // How this component, and only this one, reports its failures.
+  void setDebugOption(TDDSDDebugOption value) { report_.setOption(value); }
+  TDDSDReport& Report() { return report_; }
   bool Use3D() const { return use3D_; }
   void setUse3D(bool value) { use3D_ = value; }
   // Read by Initialize, Channels and the destructor: change it only before Initialize.
@@ -50,13 +55,15 @@ class TDDSD : public QObject {
 
   // True once a device is open.
   bool Available() const { return available_; }
-  // Called by the owner once its layout is built: applies DebugOption and initializes.
+  // Called by the owner once its layout is built: initializes.
   void Loaded();
   // Builds the channels and opens the device; false when there is no device.
   bool Initialize();
   void SetPrimaryFormat(int32_t SamplesPerSec, uint16_t BitsPerSample, bool Stereo);
   // Channel Index (0 .. ChannelCount - 1); an invalid index is reported and gives null.
   TDDSDChannel* Channels(int32_t Index);
+  // Reports here the failures met inside the live device's pulls (ddsd_report.h).
+  void ReportDeferred() { report_.ReportDeferred(); }
 
   dsound::IDirectSound* DirectSound() const { return directSound_; }
   dsound::IDirectSound3DListener* Listener3D() const { return listener3D_; }
@@ -64,7 +71,10 @@ class TDDSD : public QObject {
 
  private:
   void FreeChannels();
+  // Has the owner's event loop report the failures of the pulls as they come.
+  void WatchDeferredReports();
 
+  TDDSDReport report_;  // first, so that every part can report through it until it goes
   dsound::IDirectSound* directSound_ = nullptr;
   dsound::IDirectSoundBuffer* primaryBuffer_ = nullptr;
   dsound::IDirectSound3DListener* listener3D_ = nullptr;
@@ -76,5 +86,4 @@ class TDDSD : public QObject {
   bool stickyFocus_ = true;
   uintptr_t windowHandle_ = 0;
   int32_t offlineMixRate_ = 0;
-  TDDSDDebugOption debugOption_;
 };

@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <limits>
-#include <string>
 
 #include "sound/ddsd/ddsd_genwave.h"
 #include "sound/ddsd/ddsd_report.h"
@@ -11,8 +10,11 @@
 
 using namespace dsound;
 
-TDDSDChannel::TDDSDChannel(int32_t index)
-    : params3D_(std::make_unique<TDDSDParams3D>()), index_(index) {}
+TDDSDChannel::TDDSDChannel(int32_t index, TDDSDReport& report)
+    : report_(report),
+      label_("channel " + std::to_string(index)),
+      params3D_(std::make_unique<TDDSDParams3D>(&report)),
+      index_(index) {}
 
 TDDSDChannel::~TDDSDChannel() {
   if (buffer3D_ != nullptr) buffer3D_->Release();
@@ -24,29 +26,29 @@ void TDDSDChannel::setWaveData(TDDSDGenWave* Wave) {
   if (buffer3D_ != nullptr) {
     IDirectSound3DBuffer* old = buffer3D_;
     SetBuffer3D(nullptr);
-    CheckResult(static_cast<int32_t>(old->Release()),
-                "setWaveData 3Dサウンドバッファの解放に失敗しました");
+    report_.CheckResult(static_cast<int32_t>(old->Release()),
+                        "setWaveData 3Dサウンドバッファの解放に失敗しました");
   }
   if (buffer_ != nullptr) {
     IDirectSoundBuffer* old = buffer_;
     buffer_ = nullptr;
-    CheckResult(static_cast<int32_t>(old->Release()),
-                "setWaveData サウンドバッファの解放に失敗しました");
+    report_.CheckResult(static_cast<int32_t>(old->Release()),
+                        "setWaveData サウンドバッファの解放に失敗しました");
   }
   // A sample whose file did not load has nothing to copy: the channel stays silent.
   if (Wave == nullptr || Wave->Buffer() == nullptr) return;
 
   IDirectSoundBuffer* copy = nullptr;
-  if (CheckResult(device_->DuplicateSoundBuffer(Wave->Buffer(), &copy),
-                  "setWaveData サウンドバッファの複製に失敗しました") != 0)
+  if (report_.CheckResult(device_->DuplicateSoundBuffer(Wave->Buffer(), &copy),
+                          "setWaveData サウンドバッファの複製に失敗しました") != 0)
     return;
-  copy->SetLabel("channel " + std::to_string(index_));
+  copy->SetLabel(label_);
   buffer_ = copy;
 
   if (auto* wave3D = dynamic_cast<TDDSDWave3D*>(Wave)) {
     void* interface3D = nullptr;
-    if (CheckResult(buffer_->QueryInterface(IID_IDirectSound3DBuffer, &interface3D),
-                    "setWaveData 3Dサウンドバッファの作成に失敗しました") == 0) {
+    if (report_.CheckResult(buffer_->QueryInterface(IID_IDirectSound3DBuffer, &interface3D),
+                            "setWaveData 3Dサウンドバッファの作成に失敗しました") == 0) {
       SetBuffer3D(static_cast<IDirectSound3DBuffer*>(interface3D));
       params3D_->Assign(*wave3D->Params3D());
     }

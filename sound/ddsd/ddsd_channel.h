@@ -4,16 +4,19 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "sound/ddsd/ddsd_params3d.h"
 #include "sound/dsound/ds_types.h"
 
 class TDDSDGenWave;
+class TDDSDReport;
 
 class TDDSDChannel {
  public:
-  // Index is the channel's number in its component; it names the channel's buffers.
-  explicit TDDSDChannel(int32_t index);
+  // Index is the channel's number in its component; it names the channel's buffers. It
+  // reports through its component's `report`.
+  TDDSDChannel(int32_t index, TDDSDReport& report);
   ~TDDSDChannel();
   TDDSDChannel(const TDDSDChannel&) = delete;
   TDDSDChannel& operator=(const TDDSDChannel&) = delete;
@@ -23,7 +26,8 @@ class TDDSDChannel {
   void setDevice(dsound::IDirectSound* device) { device_ = device; }
 
   // Drops the current duplicate and takes a fresh one of Wave's buffer; with no Wave, or a
-  // Wave that holds no sound, the channel stays silent.
+  // Wave that holds no sound, the channel stays silent. With the duplicates the sample keeps
+  // ready, this allocates nothing and waits for nothing.
   void setWaveData(TDDSDGenWave* Wave);
   // Plays at the sample's rate times Ratio, truncated to whole hertz.
   void SetFrequencyRatio(double Ratio);
@@ -43,6 +47,8 @@ class TDDSDChannel {
   // The channel's settings follow its 3-D buffer.
   void SetBuffer3D(dsound::IDirectSound3DBuffer* buffer3D);
 
+  TDDSDReport& report_;
+  const std::string label_;  // "channel N", the name of its duplicates
   dsound::IDirectSound* device_ = nullptr;
   dsound::IDirectSoundBuffer* buffer_ = nullptr;
   dsound::IDirectSound3DBuffer* buffer3D_ = nullptr;

@@ -24,7 +24,8 @@ void TDDSDGenWave::ReleaseBuffer() {
   IDirectSoundBuffer* buffer = buffer_;
   buffer_ = nullptr;
   try {
-    CheckResult(static_cast<int32_t>(buffer->Release()), "二次バッファの解放に失敗しました");
+    ddsd_->Report().CheckResult(static_cast<int32_t>(buffer->Release()),
+                                "二次バッファの解放に失敗しました");
   } catch (const std::exception&) {
     // Nothing can be passed on from a destructor.
   }
@@ -37,7 +38,7 @@ void TDDSDGenWave::LoadWAV(const std::string& fileName, bool is3D) {
   // first), never left for the device to refuse.
   TDDSDWaveFile file(fileName, is3D);
   format_ = file.Format();
-  if (file.Fault() != TDDSDWaveFault::None) return ReportError(file.ReportText());
+  if (file.Fault() != TDDSDWaveFault::None) return ddsd_->Report().ReportError(file.ReportText());
   dataSize_ = file.DataSize();
 
   DSBUFFERDESC desc{};
@@ -49,8 +50,9 @@ void TDDSDGenWave::LoadWAV(const std::string& fileName, bool is3D) {
   desc.dwBufferBytes = dataSize_;
   desc.lpwfxFormat = &format_;
   IDirectSoundBuffer* buffer = nullptr;
-  if (CheckResult(ddsd_->DirectSound()->CreateSoundBuffer(&desc, &buffer, nullptr),
-                  "サウンドバッファの作成に失敗しました") != 0)
+  TDDSDReport& report = ddsd_->Report();
+  if (report.CheckResult(ddsd_->DirectSound()->CreateSoundBuffer(&desc, &buffer, nullptr),
+                         "サウンドバッファの作成に失敗しました") != 0)
     return;
   buffer->SetLabel(fileName);
   buffer_ = buffer;
@@ -59,16 +61,20 @@ void TDDSDGenWave::LoadWAV(const std::string& fileName, bool is3D) {
   void* audio2 = nullptr;
   DWORD bytes1 = 0;
   DWORD bytes2 = 0;
-  if (CheckResult(buffer_->Lock(0, dataSize_, &audio1, &bytes1, &audio2, &bytes2, 0),
-                  "LoadWAV中に、サウンドバッファのロックが失敗しました") != 0) {
+  if (report.CheckResult(buffer_->Lock(0, dataSize_, &audio1, &bytes1, &audio2, &bytes2, 0),
+                         "LoadWAV中に、サウンドバッファのロックが失敗しました") != 0) {
     ReleaseBuffer();  // a buffer that was never filled is no sample
     return;
   }
   // A short read leaves the rest of the buffer silent.
   file.Read(audio1, bytes1);
   if (bytes2 != 0 && audio2 != nullptr) file.Read(audio2, bytes2);
-  CheckResult(buffer_->Unlock(audio1, bytes1, audio2, bytes2),
-              "LoadWAV中に、サウンドバッファのアンロックが失敗しました");
+  const bool unlocked =
+      report.CheckResult(buffer_->Unlock(audio1, bytes1, audio2, bytes2),
+                         "LoadWAV中に、サウンドバッファのアンロックが失敗しました") == 0;
   buffer_->SetFrequency(format_.nSamplesPerSec);
   file.Close();
+  // Each channel's duplicate made now, so that a note makes none. Not a DirectSound call:
+  // where it cannot be done, a note makes its own, as DirectSound does.
+  if (unlocked) buffer_->PrepareDuplicates(ddsd_->ChannelCount());
 }

@@ -5,8 +5,9 @@
 
 using namespace dsound;
 
-TDDSDListener::TDDSDListener(IDirectSound3DListener* listener3D) : params_(kDefault3DListener) {
+TDDSDListener::TDDSDListener(IDirectSound3DListener* listener3D, TDDSDReport& report)
+    : params_(kDefault3DListener) {
   if (listener3D != nullptr)
-    CheckResult(listener3D->SetAllParameters(&params_, DS3D_IMMEDIATE),
-                "Listenerに指定されたパラメータが不適切です");
+    report.CheckResult(listener3D->SetAllParameters(&params_, DS3D_IMMEDIATE),
+                       "Listenerに指定されたパラメータが不適切です");
 }

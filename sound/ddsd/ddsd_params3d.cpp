@@ -11,7 +11,7 @@ constexpr float kMinDistance = 5.0f;
 constexpr float kMaxDistance = 100.0f;
 }  // namespace
 
-TDDSDParams3D::TDDSDParams3D() : params_(kDefault3DBuffer) {
+TDDSDParams3D::TDDSDParams3D(TDDSDReport* report) : report_(report), params_(kDefault3DBuffer) {
   params_.flMinDistance = kMinDistance;
   params_.flMaxDistance = kMaxDistance;
 }
@@ -33,6 +33,7 @@ void TDDSDParams3D::setParams(const DS3DBUFFER& value) {
 
 void TDDSDParams3D::Apply() {
   if (buffer3D_ == nullptr) return;
-  CheckResult(buffer3D_->SetAllParameters(&params_, DS3D_IMMEDIATE),
-              "Params3Dに指定されたパラメータが不適切です");
+  const HRESULT applied = buffer3D_->SetAllParameters(&params_, DS3D_IMMEDIATE);
+  if (report_ != nullptr)
+    report_->CheckResult(applied, "Params3Dに指定されたパラメータが不適切です");
 }

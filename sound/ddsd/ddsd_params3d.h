@@ -3,11 +3,14 @@
 
 #include "sound/dsound/ds_types.h"
 
+class TDDSDReport;
+
 class TDDSDParams3D {
  public:
   // Defaults as DirectSound's, except minimum distance 5 and maximum distance 100. Nothing is
-  // sent anywhere until a 3-D buffer is attached.
-  TDDSDParams3D();
+  // sent anywhere until a 3-D buffer is attached; a refusal then goes to `report` (a
+  // channel's component's; a sample's settings are never sent).
+  explicit TDDSDParams3D(TDDSDReport* report = nullptr);
 
   // The 3-D buffer these settings belong to: set by the channel that owns them whenever its
   // buffer changes; none for a sample's settings.
@@ -22,6 +25,7 @@ class TDDSDParams3D {
  private:
   void Apply();
 
+  TDDSDReport* report_;
   dsound::IDirectSound3DBuffer* buffer3D_ = nullptr;
   dsound::DS3DBUFFER params_;
 };
