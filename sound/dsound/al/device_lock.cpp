@@ -42,7 +42,13 @@ void DeviceLock::Retire(std::unique_ptr<LiveOutput> output) const {
 }
 
 DeviceLock::PullScope::PullScope() { inPull = true; }
-DeviceLock::PullScope::~PullScope() { inPull = false; }
+
+DeviceLock::PullScope::~PullScope() {
+  inPull = false;
+  // An output's thread keeps no context between pulls: OpenAL takes one still held when the
+  // thread ends (an output going idle ends it) for a leak, and says so.
+  if (alcGetThreadContext() != nullptr) alcSetThreadContext(nullptr);
+}
 
 bool DeviceLock::InPull() { return inPull; }
 

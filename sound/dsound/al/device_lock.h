@@ -43,7 +43,8 @@ class DeviceLock {
   void Retire(std::unique_ptr<LiveOutput> output) const;
 
   // Marks the calling thread as an output's while a pull runs on it; an output retired
-  // there is stopped from another thread, since a pull cannot wait for itself.
+  // there is stopped from another thread, since a pull cannot wait for itself. The thread
+  // lets go of the device's context when the pull ends.
   class PullScope {
    public:
     PullScope();
