@@ -7,7 +7,9 @@
 #include <QSlider>
 #include <QTimer>
 
+#include "sound/ddsd/ddsd.h"
 #include "tests/support/DocumentsFixture.h"
+#include "tests/support/FakeLiveOutput.h"
 #include "tests/support/RenderRun.h"
 #include "tools/render/SongExport.h"
 
@@ -111,6 +113,35 @@ TEST_F(Export, CancelledOrFailedLeavesAnExistingFileAsItWasAndSaysWhy) {
   EXPECT_EQ(error.Kind, "error");
   EXPECT_TRUE(error.Text.contains("Sound9.wav")) << error.Text.toStdString();
   EXPECT_EQ(Read(target), "an older export");
+}
+
+// An export makes a sound component of its own, which raises its failures; the window's
+// live output still halts on a device fault, as the window's option says.
+TEST(ExportAndTheLiveOutput, AfterAnExportAFaultOfTheLiveOutputStillEndsTheProgram) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const QString song = QDir::temp().filePath(QStringLiteral("pomvik-export-halt.wav"));
+  EXPECT_EXIT(
+      {
+        std::filesystem::current_path(std::filesystem::path(POMVIK_WAVES).parent_path());
+        auto tape = std::make_shared<soundtest::TPacedOutput::TTape>();
+        soundtest::UseLiveOutput(
+            [tape] { return std::make_unique<soundtest::TPacedOutput>(tape, 512); });
+        TFormFixture fx;
+        TForm1& f = *fx.Form;
+        if (!Control<TDDSD>(f, "DDSD1").DirectSound()->IsLive()) std::exit(10);
+        for (int column = 1; column <= 8; ++column) SetCell(f, 9, column, column);
+        fx.Answers->Files = {song};
+        Control<QAction>(f, "ExportAudio1").trigger();
+        if (!QFile::exists(song)) std::exit(11);
+        QFile::remove(song);
+
+        dsound::TestSeam seam;
+        seam.Fail(dsound::DsOp::DuplicateSoundBuffer, dsound::DSERR_OUTOFMEMORY);
+        Control<QAbstractButton>(f, "PlayBtn").click();
+        QTest::qWait(5000);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(kDDSDHaltStatus), "");
 }
 
 }  // namespace
