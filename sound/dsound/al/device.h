@@ -13,21 +13,13 @@
 #include "sound/dsound/al/device_lock.h"
 #include "sound/dsound/al/fader.h"
 #include "sound/dsound/al/handles.h"
+#include "sound/dsound/al/map_buffer.h"
 #include "sound/dsound/ds_device.h"
 #include "sound/dsound/peak_limiter.h"
 
 namespace dsound {
 
 class LiveOutput;
-
-// OpenAL Soft's buffers that hand out their own memory (AL_SOFTX_map_buffer, 1.19 on), so
-// that a sample's data is held once, where the mixer reads it.
-using AlBufferStorage = void(AL_APIENTRY*)(ALuint buffer, ALenum format, const ALvoid* data,
-                                           ALsizei size, ALsizei frequency, ALuint flags);
-using AlMapBuffer = void*(AL_APIENTRY*)(ALuint buffer, ALsizei offset, ALsizei length,
-                                        ALuint access);
-using AlUnmapBuffer = void(AL_APIENTRY*)(ALuint buffer);
-inline constexpr ALuint kAlMapReadWritePersistent = 0x1 | 0x2 | 0x4;
 
 // Extension entry points, looked up per device.
 struct AlExtensions {

@@ -28,12 +28,16 @@ inline float SampleAt(const CutVoice& cut, size_t frame, size_t channel) {
 
 }  // namespace
 
+AlFader::~AlFader() = default;
+
 void AlFader::Prepare(const AlDevice& device) {
   const int32_t mixRate = device.MixRate();
-  if (mixRate <= 0 || !device.Extensions().float32) return;
-  while (voices_.size() < kVoices) {
-    Voice voice{al::GenSource(), al::GenBuffer()};
+  const AlExtensions& ext = device.Extensions();
+  if (mixRate <= 0 || !ext.float32) return;
+  while (voices_.size() < kMonoVoices + kStereoVoices) {
+    Voice voice{al::GenBuffer(), al::GenSource()};
     if (!voice.source || !voice.buffer) break;
+    voice.channels = voices_.size() < kMonoVoices ? 1 : 2;
     device.Centre(voice.source.get());
     voices_.push_back(std::move(voice));
   }
@@ -43,46 +47,80 @@ void AlFader::Prepare(const AlDevice& device) {
   for (size_t k = 0; k < length; ++k)
     ramp_[k] = static_cast<float>(0.5 * (1.0 + std::cos(std::numbers::pi * static_cast<double>(k) /
                                                         static_cast<double>(length))));
-  samples_.reserve(2 * length);  // a stereo fade
+  samples_.reserve(2 * length);
+
+  // Each voice's buffer holds a fade at this rate, attached for good where it can be
+  // written in place.
+  unmap_ = ext.unmapBuffer;
+  for (Voice& voice : voices_) {
+    alSourceStop(voice.source.get());
+    alSourcei(voice.source.get(), AL_BUFFER, 0);
+    if (voice.mapped != nullptr) unmap_(voice.buffer.get());
+    voice.mapped = nullptr;
+    if (ext.bufferStorage == nullptr) continue;
+    const auto bytes =
+        static_cast<ALsizei>(length * static_cast<size_t>(voice.channels) * sizeof(float));
+    alGetError();
+    ext.bufferStorage(voice.buffer.get(),
+                      voice.channels == 2 ? AL_FORMAT_STEREO_FLOAT32 : AL_FORMAT_MONO_FLOAT32,
+                      nullptr, bytes, mixRate, kAlMapReadWritePersistent);
+    if (alGetError() != AL_NO_ERROR) continue;
+    voice.mapped =
+        static_cast<float*>(ext.mapBuffer(voice.buffer.get(), 0, bytes, kAlMapReadWritePersistent));
+    if (voice.mapped == nullptr) continue;
+    std::fill(voice.mapped, voice.mapped + length * static_cast<size_t>(voice.channels), 0.0f);
+    alSourcei(voice.source.get(), AL_BUFFER, static_cast<ALint>(voice.buffer.get()));
+  }
+}
+
+void AlFader::Clear() {
+  for (Voice& voice : voices_) {
+    voice.source.reset();
+    if (voice.mapped != nullptr) unmap_(voice.buffer.get());
+  }
+  voices_.clear();
 }
 
 void AlFader::FadeOut(const CutVoice& cut, const AlDevice& device) {
   const int32_t mixRate = device.MixRate();
   if (cut.frames == 0 || mixRate <= 0 || ramp_.empty()) return;
-  Voice* voice = FreeVoice();
+  Voice* voice = FreeVoice(cut.channels);
   if (voice == nullptr) return;
-  Shape(cut, ramp_.size());
-
-  ALuint source = voice->source.get();
-  alSourcei(source, AL_BUFFER, 0);
-  alGetError();
-  alBufferData(voice->buffer.get(),
-               cut.channels == 2 ? AL_FORMAT_STEREO_FLOAT32 : AL_FORMAT_MONO_FLOAT32,
-               samples_.data(), static_cast<ALsizei>(samples_.size() * sizeof(float)), mixRate);
-  if (alGetError() != AL_NO_ERROR) return;
+  const ALuint source = voice->source.get();
+  if (voice->mapped != nullptr) {
+    Shape(cut, ramp_.size(), voice->mapped);
+  } else {
+    samples_.resize(ramp_.size() * static_cast<size_t>(cut.channels));
+    Shape(cut, ramp_.size(), samples_.data());
+    alSourcei(source, AL_BUFFER, 0);
+    alGetError();
+    alBufferData(voice->buffer.get(),
+                 cut.channels == 2 ? AL_FORMAT_STEREO_FLOAT32 : AL_FORMAT_MONO_FLOAT32,
+                 samples_.data(), static_cast<ALsizei>(samples_.size() * sizeof(float)), mixRate);
+    if (alGetError() != AL_NO_ERROR) return;
+    alSourcei(source, AL_BUFFER, static_cast<ALint>(voice->buffer.get()));
+  }
   Place(*voice, cut, device);
-  alSourcei(source, AL_BUFFER, static_cast<ALint>(voice->buffer.get()));
   alSourcePlay(source);
 }
 
-AlFader::Voice* AlFader::FreeVoice() {
-  if (voices_.empty()) return nullptr;
+AlFader::Voice* AlFader::FreeVoice(int channels) {
+  Voice* oldest = nullptr;
   for (size_t tried = 0; tried < voices_.size(); ++tried) {
     Voice& voice = voices_[next_];
     next_ = (next_ + 1) % voices_.size();
+    if (voice.channels != channels) continue;
     ALint state = AL_INITIAL;
     alGetSourcei(voice.source.get(), AL_SOURCE_STATE, &state);
     if (state != AL_PLAYING) return &voice;
+    if (oldest == nullptr) oldest = &voice;
   }
-  Voice& oldest = voices_[next_];
-  next_ = (next_ + 1) % voices_.size();
-  alSourceStop(oldest.source.get());
-  return &oldest;
+  if (oldest != nullptr) alSourceStop(oldest->source.get());
+  return oldest;
 }
 
-void AlFader::Shape(const CutVoice& cut, size_t length) {
+void AlFader::Shape(const CutVoice& cut, size_t length, float* out) {
   const auto channels = static_cast<size_t>(cut.channels);
-  samples_.resize(length * channels);
   // OpenAL's own interpolation, between the two frames around each position.
   for (size_t k = 0; k < length; ++k) {
     const double at = cut.position + cut.step * static_cast<double>(k);
@@ -91,7 +129,7 @@ void AlFader::Shape(const CutVoice& cut, size_t length) {
     for (size_t c = 0; c < channels; ++c) {
       const float a = SampleAt(cut, frame, c);
       const float b = SampleAt(cut, frame + 1, c);
-      samples_[k * channels + c] = (a + (b - a) * fraction) * ramp_[k];
+      out[k * channels + c] = (a + (b - a) * fraction) * ramp_[k];
     }
   }
 }

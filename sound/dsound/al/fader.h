@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "sound/dsound/al/handles.h"
+#include "sound/dsound/al/map_buffer.h"
 
 namespace dsound {
 
@@ -38,37 +39,47 @@ class AlFader {
   // How long a cut takes to fall silent.
   static constexpr double kFadeSeconds = 0.003;
 
-  // Fades that can sound at once; past that the oldest gives way. A column cuts at most six
-  // voices and an audition one, and a fade is over long before the next column.
-  static constexpr std::size_t kVoices = 12;
+  // Fades of mono and of stereo voices that can sound at once; past that the oldest gives
+  // way. A column cuts at most six voices and an audition one, and a fade is over long
+  // before the next column.
+  static constexpr std::size_t kMonoVoices = 12;
+  static constexpr std::size_t kStereoVoices = 4;
 
   AlFader() = default;
   AlFader(const AlFader&) = delete;
   AlFader& operator=(const AlFader&) = delete;
+  ~AlFader();
 
-  // Makes the voices and the fall at the device's mixing rate, so that a fade makes
-  // nothing of its own; again whenever the rate changes. The context must be current.
+  // Makes the voices and the fall at the device's mixing rate, so that a fade makes nothing
+  // of its own: each voice keeps its buffer attached and, where OpenAL hands a buffer's
+  // memory out, is written in place. Again whenever the rate changes. The context must be
+  // current.
   void Prepare(const AlDevice& device);
   // Starts the fade of a voice just cut on device, whose context is current.
   void FadeOut(const CutVoice& cut, const AlDevice& device);
   // Frees the fade voices; their context must be current.
-  void Clear() { voices_.clear(); }
+  void Clear();
 
  private:
   struct Voice {
+    al::Buffer buffer;  // before the source, which must let go of it first
     al::Source source;
-    al::Buffer buffer;
-    bool placed = false;  // last set up as a 3-D voice
+    int channels = 1;
+    float* mapped = nullptr;  // the buffer's memory, or null: each fade is copied in
+    bool placed = false;      // last set up as a 3-D voice
   };
-  // A voice that has played its fade out; the oldest when all are busy.
-  Voice* FreeVoice();
-  void Shape(const CutVoice& cut, size_t length);
+  // A voice for a fade of `channels` that has played its fade out; the oldest when all
+  // are busy.
+  Voice* FreeVoice(int channels);
+  // Fills out with the fade, `length` frames of the cut voice's channels.
+  void Shape(const CutVoice& cut, size_t length, float* out);
   void Place(Voice& voice, const CutVoice& cut, const AlDevice& device);
 
   std::vector<Voice> voices_;
-  size_t next_ = 0;
+  std::size_t next_ = 0;
   std::vector<float> ramp_;     // the fall, one gain per frame of the mix
-  std::vector<float> samples_;  // the fade being built
+  std::vector<float> samples_;  // a fade being built, where buffers are not mapped
+  AlUnmapBuffer unmap_ = nullptr;
 };
 
 }  // namespace dsound
