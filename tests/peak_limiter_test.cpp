@@ -76,6 +76,33 @@ TEST(PeakLimiter, LoudSoundNeverPassesTheCeilingAndComesBackWhole) {
   }
 }
 
+// The ceiling is one decibel below full scale, as the README promises, said in decibels
+// rather than through the constant: a loud tone comes out within a tenth of a decibel under
+// it, and a tone a twentieth of a decibel under it passes untouched.
+TEST(PeakLimiter, TheCeilingIsOneDecibelBelowFullScale) {
+  const auto dBFS = [](double decibels) { return std::pow(10.0, decibels / 20.0); };
+  const auto tone = [](double peak) {
+    std::vector<float> x(2 * kRate / 2);
+    for (std::size_t i = 0; i < x.size() / 2; ++i)
+      x[2 * i] = x[2 * i + 1] =
+          static_cast<float>(peak * std::sin(2 * M_PI * 441 * static_cast<double>(i) / kRate));
+    return x;
+  };
+  const auto limited = [](std::vector<float> x) {
+    PeakLimiter(kRate).Process(x.data(), static_cast<uint32_t>(x.size() / 2));
+    return x;
+  };
+  const std::vector<float> loud = limited(tone(2.0));
+  const float settled = Peak({loud.begin() + kRate / 2, loud.end()});
+  EXPECT_LE(settled, dBFS(-1.0));
+  EXPECT_GT(settled, dBFS(-1.1));
+
+  const std::vector<float> under = tone(dBFS(-1.05));
+  const std::vector<float> passed = limited(under);
+  const std::size_t delay = 2 * static_cast<std::size_t>(PeakLimiter(kRate).Delay());
+  for (std::size_t i = delay; i < passed.size(); ++i) ASSERT_EQ(passed[i], under[i - delay]) << i;
+}
+
 TEST(PeakLimiter, TheSameSoundGivesTheSameFramesHoweverItIsSplit) {
   const std::vector<float> in = Chord(1.7, kRate);
   std::vector<float> whole = in;
