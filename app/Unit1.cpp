@@ -43,7 +43,7 @@ TForm1::TForm1(std::unique_ptr<TPrompter> prompter, int32_t offlineMixRate, QWid
     : QMainWindow(parent),
       prompter_(prompter ? std::move(prompter) : std::make_unique<TPrompter>()) {
   BuildFormLayout(*this, *this);
-  document_ = std::make_unique<TDocument>(songSettings_);
+  document_ = std::make_unique<TDocument>();
   ConnectHandlers();
   renderer_ = std::make_unique<TScoreRenderer>(ScorePictures());
   resize(TClientArea::DesignedWidth, TClientArea::DesignedHeight + menuBar()->sizeHint().height());
@@ -170,9 +170,9 @@ void TForm1::ScrollBarChange() { DrawScore(-1, -1, -1); }
 void TForm1::Exit1Click() { close(); }
 
 void TForm1::DrawScore(int X, int Y, int Sound) {
-  const TScoreViewState state{
-      &Song(), ScrollBar->value(), LoopBtn->isChecked(), TimeBtn44->isChecked(),
-      Playing, Position.PlayTick,  SelectedSound};
+  const TSongSettingsValues& settings = Document().Settings();
+  const TScoreViewState state{&Song(), ScrollBar->value(), settings.Loop, settings.Time44,
+                              Playing, Position.PlayTick,  SelectedSound};
   renderer_->Compose(drawBuffer_, MainImage->size(), MainImage->devicePixelRatioF(), state, X, Y,
                      Sound);
   drawBuffer_ = MainImage->SwapPicture(std::move(drawBuffer_));
@@ -200,11 +200,7 @@ void TForm1::NewActionExecute() {
   ShowNewSong();
 }
 
-void TForm1::ShowNewSong() {
-  // Setting the value the slider already holds fires no change, so retime in any case.
-  Timer->setInterval(IntervalFromTempo(TempoBar->value()));
-  DrawScore(-1, -1, -1);
-}
+void TForm1::ShowNewSong() { DrawScore(-1, -1, -1); }
 
 // As a click on the button that is up would.
 void TForm1::PlayStopKeyActivated() { (Playing ? StopBtn : PlayBtn)->click(); }
@@ -273,16 +269,12 @@ void TForm1::EraserBtnClick() {
 }
 
 void TForm1::TimeBtn34Click() {
-  TimeBtn34->setImageIndex(EtcPicture::Time34Down);
-  TimeBtn44->setImageIndex(EtcPicture::Time44Up);
-  Document().Commit();
+  Document().SetTime44(false);
   DrawScore(-1, -1, -1);
 }
 
 void TForm1::TimeBtn44Click() {
-  TimeBtn34->setImageIndex(EtcPicture::Time34Up);
-  TimeBtn44->setImageIndex(EtcPicture::Time44Down);
-  Document().Commit();
+  Document().SetTime44(true);
   DrawScore(-1, -1, -1);
 }
 

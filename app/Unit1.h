@@ -11,7 +11,6 @@
 #include <string>
 #include <string_view>
 
-#include "app/FormSongSettings.h"
 #include "app/ScoreRenderer.h"
 #include "app/layout/FileDialogs.h"
 #include "app/layout/FormControls.h"
@@ -147,6 +146,7 @@ class TForm1 : public QMainWindow, public TFormControls {
   void ConnectDocumentHandlers();
   void ConnectHistoryHandlers();
   void ShowHistoryState();
+  void ShowSongSettings();
   void ImportSongBytes(std::string_view bytes, const std::string& origin, const std::string& name);
   void StopForReplacement();
   bool StartSongReplacement();
@@ -167,8 +167,9 @@ class TForm1 : public QMainWindow, public TFormControls {
   QString lastOpenName_;                    // what the open dialog proposes next
   TWheelScroll wheelScroll_;
 
-  TFormSongSettings songSettings_{*this};
   std::unique_ptr<TDocument> document_;
+  // The tempo and loop the timer and the sequencer were last given.
+  TSongSettingsValues timed_{0, false, true};
   QTimer* tempoRunEnd_ = nullptr;  // a run of tempo keys ends when they pause
   std::unique_ptr<TPrompter> prompter_;
   std::unique_ptr<TScoreRenderer> renderer_;

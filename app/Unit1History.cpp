@@ -21,6 +21,7 @@ void TForm1::ConnectHistoryHandlers() {
   connect(Undo1, &QAction::triggered, this, &TForm1::Undo1Click);
   connect(Redo1, &QAction::triggered, this, &TForm1::Redo1Click);
   connect(UndoBtn, &QToolButton::clicked, this, &TForm1::Undo1Click);
+  Document().Subscribe([this] { ShowSongSettings(); });
   Document().Subscribe([this] { ShowHistoryState(); });
 }
 

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "app/FormSongSettings.h"
 #include "app/Unit1.h"
 #include "app/layout/PictureIndex.h"
 #include "app/layout/ToolBar.h"
@@ -35,9 +36,9 @@ void TForm1::PlayFrom(int32_t FirstColumn) {
   if (Timer->isActive()) return;  // a second Play keeps the position
   Position.Rewind(FirstColumn);
   Playing = true;
-  const int interval = IntervalFromTempo(TempoBar->value());
+  const int interval = IntervalFromTempo(Document().Settings().Tempo);
   if (sequencer_) {
-    sequencer_->Play({Song(), interval, LoopBtn->isChecked(), FirstColumn});
+    sequencer_->Play({Song(), interval, Document().Settings().Loop, FirstColumn});
     Timer->start(interval);  // the first tick is heard an interval from now, and a little
   } else {
     StopPlaybackBanks(*DDSD1);
@@ -55,19 +56,29 @@ void TForm1::StopBtnClick() {
   ShowHistoryState();
 }
 
+// The user's moves only: a song's tempo reaches the slider with its signals blocked.
 void TForm1::TempoBarChange() {
-  Document().SettingsChanged();
+  Document().SetTempo(TempoBar->value());
   if (!TempoBar->isSliderDown()) tempoRunEnd_->start();
-  const int interval = IntervalFromTempo(TempoBar->value());
-  Timer->setInterval(interval);
-  if (sequencer_) sequencer_->SetInterval(interval);
 }
 
 void TForm1::LoopBtnClick() {
-  LoopBtn->setImageIndex(LoopBtn->isChecked() ? PlayerPicture::LoopDown : PlayerPicture::LoopUp);
-  if (sequencer_) sequencer_->SetLoop(LoopBtn->isChecked());
-  Document().Commit();
+  Document().SetLoop(LoopBtn->isChecked());
   DrawScore(-1, -1, -1);
+}
+
+// The controls show the document's settings and the transport plays them, whoever changed
+// them: the user, undo and redo, or a song read in.
+void TForm1::ShowSongSettings() {
+  const TSongSettingsValues& settings = Document().Settings();
+  ShowSettingsOnControls(*this, settings);
+  if (settings.Tempo != timed_.Tempo) {
+    const int interval = IntervalFromTempo(settings.Tempo);
+    Timer->setInterval(interval);
+    if (sequencer_) sequencer_->SetInterval(interval);
+  }
+  if (settings.Loop != timed_.Loop && sequencer_) sequencer_->SetLoop(settings.Loop);
+  timed_ = settings;
 }
 
 void TForm1::TimerTimer() {
@@ -76,7 +87,7 @@ void TForm1::TimerTimer() {
     return;
   }
   ShowTick();
-  const TTick tick = Position.Tick(Song().EndColumn, LoopBtn->isChecked());
+  const TTick tick = Position.Tick(Song().EndColumn, Document().Settings().Loop);
   if (tick.Column != 0) VoiceColumn(Song(), WaveBank, *DDSD1, tick.Column);
   FinishTick(tick.End);
 }
@@ -120,7 +131,7 @@ void TForm1::ShowHeardTicks() {
     Position = ticks[i].After;
     if (!FinishTick(ticks[i].Tick.End)) return;
   }
-  const int interval = IntervalFromTempo(TempoBar->value());
+  const int interval = IntervalFromTempo(Document().Settings().Tempo);
   const std::optional<int64_t> next = sequencer_->NextTickFrame();
   Timer->start(next ? std::clamp(MillisecondsUntil(*next, heard, DDSD1->DirectSound()->MixRate()),
                                  1, interval)

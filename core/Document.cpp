@@ -4,26 +4,9 @@
 
 #include "core/ConvertError.h"
 
-namespace {
-// While the document reads a text into the store, the store's change reports are its own.
-class TApplying {
- public:
-  explicit TApplying(bool& flag) : flag_(flag) { flag_ = true; }
-  ~TApplying() { flag_ = false; }
-  TApplying(const TApplying&) = delete;
-  TApplying& operator=(const TApplying&) = delete;
+TDocument::TDocument(std::size_t maxSteps) : history_(maxSteps) { Reset(); }
 
- private:
-  bool& flag_;
-};
-}  // namespace
-
-TDocument::TDocument(TSongSettingsStore& settings, std::size_t maxSteps)
-    : settings_(settings), history_(maxSteps) {
-  Reset();
-}
-
-std::string TDocument::Text() const { return BuildSongText(song_, settings_.Current()); }
+std::string TDocument::Text() const { return BuildSongText(song_, settings_.Values); }
 
 void TDocument::Subscribe(std::function<void()> listener) {
   listeners_.push_back(std::move(listener));
@@ -58,8 +41,22 @@ void TDocument::Change(const std::function<void(TSong&)>& change) {
   Commit();
 }
 
-void TDocument::SettingsChanged() {
-  if (!applying_) Changed();
+void TDocument::SetLoop(bool on) {
+  Commit();
+  settings_.ApplyLoop(on);
+  Commit();
+}
+
+void TDocument::SetTime44(bool on) {
+  Commit();
+  settings_.ApplyTime44(on);
+  Commit();
+}
+
+void TDocument::SetTempo(int32_t tempo) {
+  const int32_t before = settings_.Values.Tempo;
+  settings_.ApplyTempo(tempo);
+  if (settings_.Values.Tempo != before) Changed();
 }
 
 void TDocument::Commit() {
@@ -94,18 +91,14 @@ void TDocument::Redo() {
 }
 
 void TDocument::New() {
-  {
-    const TApplying applying(applying_);
-    song_.Clear();
-    settings_.ApplyTempo(DefaultTempo);
-  }
+  song_.Clear();
+  settings_.ApplyTempo(DefaultTempo);
   name_.clear();
   Reset();
   Changed();
 }
 
 TReadResult TDocument::Apply(std::string_view bytes, const std::string& origin) {
-  const TApplying applying(applying_);
   try {
     return ReadSongText(SplitSongLines(bytes), song_, settings_);
   } catch (EConvertError& e) {

@@ -10,20 +10,20 @@
 #include "core/NoteEditing.h"
 #include "core/SongHistory.h"
 #include "core/SongModel.h"
+#include "core/SongSettings.h"
 #include "core/SongText.h"
 
-// The one song being edited: its value, its file name, whether it holds unsaved changes,
-// and the history that undo and redo walk. Tempo, loop and time signature stay where the
-// settings store keeps them (the window's controls); the document reads and applies them
-// there. The unsaved mark is no flag that anyone sets: the song is modified exactly when
-// its text differs from the text last saved, opened or exported.
+// The one song being edited: its value, its settings (tempo, loop and time signature), its
+// file name, whether it holds unsaved changes, and the history that undo and redo walk.
+// The window's controls only show the settings and pass the user's changes in. The unsaved
+// mark is no flag that anyone sets: the song is modified exactly when its text differs from
+// the text last saved, opened or exported.
 class TDocument {
  public:
-  // The store must hold the settings the song starts with.
-  explicit TDocument(TSongSettingsStore& settings,
-                     std::size_t maxSteps = TSongHistory::DefaultMaxSteps);
+  explicit TDocument(std::size_t maxSteps = TSongHistory::DefaultMaxSteps);
 
   const TSong& Song() const { return song_; }
+  const TSongSettingsValues& Settings() const { return settings_.Values; }
   // The five lines a song file would hold now.
   std::string Text() const;
   // Empty while the song has no file.
@@ -42,9 +42,11 @@ class TDocument {
   // drag's edits make one step.
   TCellEdit PaintCell(int32_t tool, TCell cell);
   void Change(const std::function<void(TSong&)>& change);
-  // A setting changed in the store. A run of such changes (a tempo drag) becomes one step
-  // at Commit(), or at the next step of any kind.
-  void SettingsChanged();
+  void SetLoop(bool on);
+  void SetTime44(bool on);
+  // Clamped to the tempo range. A run of tempo changes (a drag of the slider, keys in a row)
+  // becomes one step at Commit(), or at the next step of any kind.
+  void SetTempo(int32_t tempo);
   void Commit();
 
   bool CanUndo() const;
@@ -77,18 +79,16 @@ class TDocument {
   void Saved();
 
  private:
-  // Reads a text into the song and the store without taking the store's changes for the
-  // user's.
+  // Reads a text into the song and its settings.
   TReadResult Apply(std::string_view bytes, const std::string& origin);
   void Reset();
   void Changed();
 
-  TSongSettingsStore& settings_;
   TSong song_;
+  TSongSettings settings_;
   std::string name_;
   std::string clean_;  // the text last saved, opened or exported
   TSongHistory history_;
-  bool applying_ = false;
   uint64_t revision_ = 0;
   std::vector<std::function<void()>> listeners_;
 };

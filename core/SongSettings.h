@@ -5,7 +5,8 @@
 #include "core/SongText.h"
 #include "core/Transport.h"
 
-// Tempo, loop and time signature kept in plain variables, for tools without a window.
+// Tempo, loop and time signature kept in plain variables: the document's, and those of tools
+// that read a song without one.
 class TSongSettings final : public TSongSettingsTarget {
  public:
   TSongSettingsValues Values;

@@ -11,9 +11,9 @@
 
 using TSongLines = std::vector<std::string>;
 
-// Where the reader puts the settings that live outside the song value: the window's
-// controls, or plain variables in a tool without a window. Calls come in the reader's
-// order, each as soon as its line is read.
+// Where the reader puts the settings that live outside the song value (the document's or a
+// tool's plain variables, TSongSettings). Calls come in the reader's order, each as soon as
+// its line is read.
 class TSongSettingsTarget {
  public:
   virtual ~TSongSettingsTarget() = default;
@@ -29,12 +29,6 @@ struct TSongSettingsValues {
   int32_t Tempo = DefaultTempo;
   bool Loop = false;
   bool Time44 = true;
-};
-
-// Where the settings live for good, so that they can be read back as well as applied.
-class TSongSettingsStore : public TSongSettingsTarget {
- public:
-  virtual TSongSettingsValues Current() const = 0;
 };
 
 enum class TReadResult { Done, BadScoreData };

@@ -233,25 +233,13 @@ TEST(ScoreGeometry, AWiderViewScrollsSoThatColumn97StaysTheLastReached) {
   EXPECT_FALSE((TCell{1, 98}.Counts()));
 }
 
-// The settings in plain variables, as a window's controls would keep them.
-class TStore : public TSongSettingsStore {
- public:
-  TSongSettingsValues Values;
-  void ApplyTempo(int32_t tempo) override { Values.Tempo = tempo; }
-  void ApplyLoop(bool on) override { Values.Loop = on; }
-  void ApplyTime44(bool on) override { Values.Time44 = on; }
-  TSongSettingsValues Current() const override { return Values; }
-};
-
 // Column n's line and row r's centre in the unscrolled view.
 int X(int column) { return ColumnLineX(column, 0); }
 int Y(int row) { return RowCentreY(row); }
 
 TEST(PaintStroke, EditsEachCellOnItsWayOnceAndIsOneStep) {
-  TStore store;
-  TDocument doc(store);
-  store.Values.Tempo = 300;
-  doc.SettingsChanged();  // an open run of tempo changes: its own step, not the drag's
+  TDocument doc;
+  doc.SetTempo(300);  // an open run of tempo changes: its own step, not the drag's
   TPaintStroke stroke(doc, 3);
   EXPECT_EQ(stroke.MoveTo(0, X(1), Y(6)).size(), 1u);
   // One jump of the pointer across seven columns still passes each of them.
@@ -264,7 +252,7 @@ TEST(PaintStroke, EditsEachCellOnItsWayOnceAndIsOneStep) {
   EXPECT_EQ(doc.Song().Cell(6, 9), 0);
   doc.Undo();
   EXPECT_EQ(doc.Song().Score, TSong{}.Score);
-  EXPECT_EQ(store.Values.Tempo, 300);
+  EXPECT_EQ(doc.Settings().Tempo, 300);
   doc.Redo();
 
   // The eraser is heard only where it clears; a full column refuses a fourth note but is

@@ -12,39 +12,20 @@
 
 namespace {
 
-// The settings in plain variables that, like the window's tempo slider, tell the document
-// when the tempo moves, whoever moved it.
-class TStore : public TSongSettingsStore {
- public:
-  TSongSettingsValues Values;
-  TDocument* Document = nullptr;
-
-  void ApplyTempo(int32_t tempo) override {
-    const int32_t clamped = std::clamp(tempo, MinTempo, MaxTempo);
-    if (clamped == Values.Tempo) return;
-    Values.Tempo = clamped;
-    if (Document) Document->SettingsChanged();
-  }
-  void ApplyLoop(bool on) override { Values.Loop = on; }
-  void ApplyTime44(bool on) override { Values.Time44 = on; }
-  TSongSettingsValues Current() const override { return Values; }
-};
-
 class History : public ::testing::Test {
  protected:
-  TStore store;
-  TDocument doc{store};
+  TDocument doc;
+  const TSongSettingsValues& settings = doc.Settings();
   std::vector<std::string> heard;  // the text at each change the document reported
 
   void SetUp() override {
-    store.Document = &doc;
     doc.Subscribe([this] { heard.push_back(doc.Text()); });
   }
   void Place(int32_t sound, int row, int column) { doc.EditCell(sound, {row, column}); }
   void Erase(int row, int column) { doc.EditCell(EraserSound, {row, column}); }
   // The user drags the slider through several values.
   void Drag(std::initializer_list<int32_t> tempos) {
-    for (int32_t tempo : tempos) store.ApplyTempo(tempo);
+    for (int32_t tempo : tempos) doc.SetTempo(tempo);
     doc.Commit();
   }
   int Undos() {
@@ -71,8 +52,8 @@ TEST_F(History, EachChangeIsOneStepAndUndoRestoresTheSongExactly) {
   Place(10, 13, 3);  // the note that is there already: no step
   Place(EndMarkerSound, 1, 33), step();
   Drag({260, 280, 300}), step();  // one drag, one step
-  store.ApplyLoop(true), doc.Commit(), step();
-  store.ApplyTime44(false), doc.Commit(), step();
+  doc.SetLoop(true), step();
+  doc.SetTime44(false), step();
   EXPECT_EQ(doc.Text(), kWorkedExampleText);
   Erase(10, 3), step();
   Place(7, 11, 3), step();  // the column holds three notes again
@@ -89,7 +70,7 @@ TEST_F(History, EachChangeIsOneStepAndUndoRestoresTheSongExactly) {
     EXPECT_EQ(doc.Text(), before.Text) << "undoing step " << k;
   }
   EXPECT_FALSE(doc.CanUndo());
-  EXPECT_EQ(store.Values.Tempo, DefaultTempo);
+  EXPECT_EQ(settings.Tempo, DefaultTempo);
 
   for (std::size_t k = 1; k < states.size(); ++k) {
     ASSERT_TRUE(doc.CanRedo()) << k;
@@ -107,26 +88,35 @@ TEST_F(History, EachChangeIsOneStepAndUndoRestoresTheSongExactly) {
 }
 
 TEST_F(History, ATempoRunIsOneStepEndedByCommitOrTheNextChange) {
-  store.ApplyTempo(300);  // a key on the slider: the run may go on
+  doc.SetTempo(300);  // a key on the slider: the run may go on
   EXPECT_TRUE(doc.CanUndo());
   EXPECT_TRUE(doc.Modified());
-  store.ApplyTempo(310);
+  doc.SetTempo(310);
   Place(1, 9, 1);  // ends the run first
   doc.Undo();
   EXPECT_EQ(doc.Song().Cell(9, 1), 0);
-  EXPECT_EQ(store.Values.Tempo, 310);
+  EXPECT_EQ(settings.Tempo, 310);
   doc.Undo();
-  EXPECT_EQ(store.Values.Tempo, DefaultTempo);
+  EXPECT_EQ(settings.Tempo, DefaultTempo);
   EXPECT_FALSE(doc.CanUndo());
 
   // Undo in the middle of a run takes the run back; redo is possible only once it has ended.
-  store.ApplyTempo(400);
+  doc.SetTempo(400);
   EXPECT_FALSE(doc.CanRedo());
   doc.Undo();
-  EXPECT_EQ(store.Values.Tempo, DefaultTempo);
+  EXPECT_EQ(settings.Tempo, DefaultTempo);
   EXPECT_TRUE(doc.CanRedo());
   doc.Redo();
-  EXPECT_EQ(store.Values.Tempo, 400);
+  EXPECT_EQ(settings.Tempo, 400);
+
+  // The tempo is clamped to its range, and a tempo the song has already is no change.
+  doc.SetTempo(MaxTempo + 1);
+  EXPECT_EQ(settings.Tempo, MaxTempo);
+  doc.Commit();
+  const uint64_t revision = doc.Revision();
+  doc.SetTempo(MaxTempo);
+  doc.SetLoop(settings.Loop);
+  EXPECT_EQ(doc.Revision(), revision);
 }
 
 TEST_F(History, TheUnsavedMarkIsClearExactlyAtTheTextLastSavedOpenedOrExported) {
@@ -167,9 +157,9 @@ TEST_F(History, TheUnsavedMarkIsClearExactlyAtTheTextLastSavedOpenedOrExported) 
   EXPECT_FALSE(doc.Modified());
   EXPECT_FALSE(doc.CanUndo());
   EXPECT_TRUE(doc.Untitled());
-  EXPECT_EQ(store.Values.Tempo, DefaultTempo);
-  EXPECT_TRUE(store.Values.Loop);     // New keeps the loop
-  EXPECT_FALSE(store.Values.Time44);  // and the time signature
+  EXPECT_EQ(settings.Tempo, DefaultTempo);
+  EXPECT_TRUE(settings.Loop);     // New keeps the loop
+  EXPECT_FALSE(settings.Time44);  // and the time signature
   EXPECT_EQ(doc.Song().EndColumn, WholeSongEnd);
 }
 
@@ -207,8 +197,8 @@ TEST_F(History, AnImportIsOneStepThatTakesTheNameWithIt) {
     EXPECT_EQ(e.Key(), "END");
     EXPECT_EQ(e.Origin(), "the clipboard");
   }
-  EXPECT_EQ(store.Values.Tempo, 640);
-  EXPECT_FALSE(store.Values.Loop);
+  EXPECT_EQ(settings.Tempo, 640);
+  EXPECT_FALSE(settings.Loop);
   EXPECT_TRUE(doc.Untitled());
   EXPECT_TRUE(doc.Modified());
   doc.Undo();
@@ -224,9 +214,9 @@ TEST_F(History, AnImportIsOneStepThatTakesTheNameWithIt) {
             TReadResult::BadScoreData);
   EXPECT_EQ(doc.Song().Score, TSong{}.Score);
   EXPECT_EQ(doc.Song().EndColumn, WholeSongEnd);
-  EXPECT_EQ(store.Values.Tempo, DefaultTempo);
-  EXPECT_FALSE(store.Values.Loop);
-  EXPECT_FALSE(store.Values.Time44);
+  EXPECT_EQ(settings.Tempo, DefaultTempo);
+  EXPECT_FALSE(settings.Loop);
+  EXPECT_FALSE(settings.Time44);
   EXPECT_TRUE(doc.Untitled());
   EXPECT_FALSE(doc.Modified());
   EXPECT_FALSE(doc.CanUndo());
@@ -252,7 +242,7 @@ TEST_F(History, ARestoredSongIsUntitledAndUnsavedWithANewHistory) {
 
   // A copy that is no song leaves a new, empty song.
   EXPECT_THROW(doc.Restore("SCORE=\nTEMPO=300\nEND=x\n", "recovery"), EConvertError);
-  EXPECT_EQ(store.Values.Tempo, DefaultTempo);
+  EXPECT_EQ(settings.Tempo, DefaultTempo);
   EXPECT_FALSE(doc.Modified());
   EXPECT_EQ(doc.Restore("SCORE=091\nTEMPO=300\nEND=4\n", "recovery"), TReadResult::BadScoreData);
   EXPECT_EQ(doc.Song().Score, TSong{}.Score);

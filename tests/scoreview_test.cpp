@@ -118,7 +118,7 @@ TEST_F(ScoreView, ClefScrollsOutAfter24Pixels) {
 }
 
 TEST_F(ScoreView, RepeatSignsWithLoopOn) {
-  f.LoopBtn->setChecked(true);
+  f.LoopBtn->click();
   SetEndColumn(f, 10);
   Draw(0);
   EXPECT_TRUE(Signed(f.LoopFImage->Picture(), 42, 46));

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMouseEvent>
+#include <QSignalBlocker>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -10,6 +14,7 @@
 
 #include "app/layout/Image.h"
 #include "app/layout/PictureIndex.h"
+#include "app/layout/TempoDisplay.h"
 #include "app/layout/ToolBar.h"
 #include "core/Transport.h"
 #include "tests/support/FormFixture.h"
@@ -160,6 +165,78 @@ TEST_F(UndoWindow, ATempoDragOrKeyRunIsOneStepAndUndoRetimes) {
   Key(f.TempoBar, Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(f.TempoBar->value(), DefaultTempo);
   EXPECT_FALSE(f.Document().Modified());
+}
+
+}  // namespace
+
+namespace {
+
+// The document owns tempo, loop and time signature. Undo, redo and a new song show them on
+// the controls without running the controls' change handlers, one change each; and what the
+// window writes and draws follows the document, even where a control was moved behind its
+// back.
+TEST_F(UndoWindow, TheControlsShowTheSongsSettingsAndNeverHoldThem) {
+  auto& tempo = Control<QSlider>(f, "TempoBar");
+  auto& loop = Control<TToolButton>(f, "LoopBtn");
+  auto& time34 = Control<TToolButton>(f, "TimeBtn34");
+  auto& time44 = Control<TToolButton>(f, "TimeBtn44");
+  DragTempo({10, 25, 40});
+  const int dragged = tempo.value();
+  QTest::mouseClick(&loop, Qt::LeftButton);
+  QTest::mouseClick(&time34, Qt::LeftButton);
+
+  QSignalSpy moved(&tempo, &QSlider::valueChanged);
+  QSignalSpy clicked(&loop, &QAbstractButton::clicked);
+  QSignalSpy clicked34(&time34, &QAbstractButton::clicked);
+  QSignalSpy clicked44(&time44, &QAbstractButton::clicked);
+  int changes = 0;
+  f.Document().Subscribe([&] { ++changes; });
+  const auto shows = [&](int32_t bpm, bool looping, bool four, const char* after) {
+    SCOPED_TRACE(after);
+    EXPECT_EQ(tempo.value(), bpm);
+    EXPECT_EQ(tempo.toolTip(), TTempoDisplay::Text(bpm));
+    EXPECT_EQ(loop.isChecked(), looping);
+    EXPECT_EQ(loop.ImageIndex(), looping ? PlayerPicture::LoopDown : PlayerPicture::LoopUp);
+    EXPECT_EQ(time44.isChecked(), four);
+    EXPECT_NE(time34.isChecked(), four);
+    EXPECT_EQ(time44.ImageIndex(), four ? EtcPicture::Time44Down : EtcPicture::Time44Up);
+    EXPECT_EQ(time34.ImageIndex(), four ? EtcPicture::Time34Up : EtcPicture::Time34Down);
+    EXPECT_EQ(f.Document().Settings().Tempo, bpm);
+    EXPECT_EQ(moved.count() + clicked.count() + clicked34.count() + clicked44.count(), 0);
+  };
+  f.Undo1->trigger();
+  shows(dragged, true, true, "undoing 3/4");
+  f.Undo1->trigger();
+  shows(dragged, false, true, "undoing the loop");
+  f.Undo1->trigger();
+  shows(DefaultTempo, false, true, "undoing the drag");
+  EXPECT_EQ(changes, 3);
+  for (int k = 0; k < 3; ++k) f.Redo1->trigger();
+  shows(dragged, true, false, "redoing all");
+  EXPECT_EQ(changes, 6);
+  f.NewAction->trigger();  // the question is answered No
+  shows(DefaultTempo, true, false, "a new song");
+
+  // Controls moved without telling the window change nothing the window writes or draws;
+  // the next change the user makes is taken from the control as usual.
+  const std::string text =
+      "SCORE=" + std::string(288, '0') + "\r\nTEMPO=250\r\nLOOP=TRUE\r\nEND=97\r\nTIME44=FALSE\r\n";
+  ASSERT_EQ(f.Document().Text(), text);
+  const QImage view = View();
+  {
+    const QSignalBlocker quiet(tempo);
+    tempo.setValue(600);
+  }
+  loop.setChecked(false);
+  time44.setChecked(true);
+  EXPECT_EQ(f.Document().Text(), text);
+  EXPECT_EQ(View(), view);
+  f.SaveToClipbrdAction->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), text);
+  QTest::mouseClick(&time44, Qt::LeftButton);
+  EXPECT_TRUE(f.Document().Settings().Time44);
+  tempo.setValue(601);
+  EXPECT_EQ(f.Document().Settings().Tempo, 601);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "app/layout/TempoDisplay.h"
 
 #include <QFontMetrics>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -21,6 +22,14 @@ TTempoDisplay::TTempoDisplay(QSlider* slider) : QObject(slider), slider_(slider)
 
 QString TTempoDisplay::Text(int tempo) {
   return QStringLiteral("tempo: %1 columns per minute").arg(tempo);
+}
+
+void TTempoDisplay::Show(QSlider& slider, int tempo) {
+  {
+    const QSignalBlocker quiet(&slider);
+    slider.setValue(tempo);
+  }
+  slider.setToolTip(Text(slider.value()));
 }
 
 void TTempoDisplay::Changed(int value) { slider_->setToolTip(Text(value)); }

@@ -16,6 +16,9 @@ class TTempoDisplay : public QObject {
   explicit TTempoDisplay(QSlider* slider);
 
   static QString Text(int tempo);
+  // Moves the slider to a tempo the program sets (a song's): its change signal stays quiet,
+  // so no handler takes the move for the user's, and the tooltip still reads the value.
+  static void Show(QSlider& slider, int tempo);
 
  private:
   void Changed(int value);

@@ -5,6 +5,7 @@
 
 #include "app/Unit1.h"
 #include "app/layout/PictureIndex.h"
+#include "app/layout/TempoDisplay.h"
 #include "app/layout/ToolBar.h"
 #include "core/Transport.h"
 
@@ -64,6 +65,18 @@ std::string BrokenPlayer(TForm1& f) {
   return {};
 }
 
+// The document owns the settings; the controls only show them.
+std::string BrokenSettings(TForm1& f) {
+  const TSongSettingsValues& settings = f.Document().Settings();
+  if (f.TempoBar->value() != settings.Tempo) return "the slider does not show the song's tempo";
+  if (f.TempoBar->toolTip() != TTempoDisplay::Text(settings.Tempo))
+    return "the slider's tooltip does not read the song's tempo";
+  if (f.LoopBtn->isChecked() != settings.Loop) return "the loop button does not show the loop";
+  if (f.TimeBtn44->isChecked() != settings.Time44)
+    return "the time buttons do not show the time signature";
+  return {};
+}
+
 std::string BrokenTime(TForm1& f) {
   const bool four = f.TimeBtn44->isChecked();
   if (four == f.TimeBtn34->isChecked()) return "both or neither time signature down";
@@ -76,7 +89,7 @@ std::string BrokenTime(TForm1& f) {
 
 std::string BrokenInvariant(TForm1& f) {
   for (const std::string& broken :
-       {BrokenSong(f.Song()), BrokenTools(f), BrokenPlayer(f), BrokenTime(f)})
+       {BrokenSong(f.Song()), BrokenTools(f), BrokenPlayer(f), BrokenSettings(f), BrokenTime(f)})
     if (!broken.empty()) return broken;
   return {};
 }

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QRegularExpression>
+#include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
@@ -39,6 +40,12 @@ TSoak::TSoak(uint64_t seed) : dice_(seed) {
   (void)QTest::qWaitForWindowExposed(form_.get());
   form_->StartSound();  // whether or not the first paint has started it yet, for a replay
   savedText_ = historyStart_ = SongText();
+}
+
+std::string TSoak::SongText() {
+  return BuildSongText(f().Song(), {Control<QSlider>(f(), "TempoBar").value(),
+                                    Control<TToolButton>(f(), "LoopBtn").isChecked(),
+                                    Control<TToolButton>(f(), "TimeBtn44").isChecked()});
 }
 
 TSoak::~TSoak() { TestApplication().setPrompter(std::make_unique<TPrompter>()); }

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "app/FormSongSettings.h"
 #include "app/Prompter.h"
 #include "app/Unit1.h"
 #include "tests/soak/SoakInputs.h"
@@ -66,7 +65,8 @@ class TSoak {
   };
 
   TForm1& f() { return *form_; }
-  std::string SongText() { return BuildSongText(f().Song(), TFormSongSettings::Read(f())); }
+  // The song as the user sees it: the grid, and the settings as the controls show them.
+  std::string SongText();
   void Fail(const std::string& why) {
     if (failure_.empty()) failure_ = why;
   }
