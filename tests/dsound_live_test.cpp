@@ -181,6 +181,38 @@ TEST_F(LiveDsound, TheOutputStopsWithTheLastUserOfTheDeviceAndIsPulledNoMore) {
   EXPECT_TRUE(state_->PullBlock(64).empty());
 }
 
+// Each device has a lock of its own: while an offline device mixes a block (an export, on
+// the window's thread), the live output's pull goes on, and each mixes its own context's
+// sources.
+TEST_F(LiveDsound, AnotherDeviceMixingNeverHoldsUpAPull) {
+  IDirectSound* offline = nullptr;
+  ASSERT_EQ(DirectSoundCreateOffline(kRate, &offline), DS_OK);
+  IDirectSoundBuffer* liveTone = Load(ds_, CrestPcm(500, kRate, 0.2), kRate);
+  IDirectSoundBuffer* offlineTone = Load(offline, CrestPcm(500, kRate, 0.2), kRate);
+  ASSERT_TRUE(liveTone != nullptr && offlineTone != nullptr);
+  bool pulledMeanwhile = false;
+  std::future<std::vector<float>> pull;  // out here, so that a pull kept waiting ends later
+  offline->SetBlockMixer([&](float* out, uint32_t frames) {
+    pull = std::async(std::launch::async, [&] {
+      liveTone->Play(0, 0, 0);
+      return state_->PullBlock(512);
+    });
+    pulledMeanwhile = pull.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    offlineTone->Play(0, 0, 0);
+    offline->Mix(out, frames);
+    return false;
+  });
+  const std::vector<float> mixed = offline->RenderOffline(512);
+  const std::vector<float> live = pull.get();
+  EXPECT_TRUE(pulledMeanwhile) << "the live output's pull waited for another device";
+  EXPECT_EQ(Onset(live), static_cast<std::size_t>(ds_->LimiterDelay()));
+  EXPECT_EQ(Onset(mixed), 0u);
+  offline->SetBlockMixer(nullptr);
+  offlineTone->Release();
+  liveTone->Release();
+  EXPECT_EQ(offline->Release(), 0u);
+}
+
 // OpenAL Soft reads its settings once per process, so this runs in a fresh one: a user's
 // settings that would change the mix are not heard, the environment is as it was, and
 // nothing is left in the temporary folder. The child says the level it heard in its exit
