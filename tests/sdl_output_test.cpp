@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "sound/stream/heard_clock.h"
+#include "sound/stream/null_output.h"
 
 // SDL's audio subsystem, quit and initialised again to find a lost device, keeps a few small
 // blocks of its own (175 bytes) that the leak checker would blame on this test.
@@ -114,6 +115,14 @@ std::vector<float> ReadFloats(const std::filesystem::path& file) {
   return values;
 }
 
+// Points `link` at `target` in one step, as SDL may open it at any moment.
+void Retarget(const std::filesystem::path& link, const std::filesystem::path& target) {
+  std::filesystem::path fresh = link;
+  fresh += ".new";
+  std::filesystem::create_symlink(target, fresh);
+  std::filesystem::rename(fresh, link);
+}
+
 // Whether this process may take SCHED_FIFO at all (root, CAP_SYS_NICE or RLIMIT_RTPRIO).
 bool RealtimeAllowed() {
   bool allowed = false;
@@ -144,18 +153,97 @@ TEST(HeardClock, FollowsThePullsLessWhatWaitsNeverAheadOrBack) {
   EXPECT_EQ(fresh.Heard(t0), 0);
 }
 
-TEST(SdlOutput, FindsNoDeviceInTheDummyDriverOrAMissingOne) {
-  for (const char* driver : {"dummy", "nosuchdriver"}) {
-    SCOPED_TRACE(driver);
-    UseDriver(driver);
+// Frames pulled a second over `span`, against the rate.
+template <typename Output>
+double PaceOver(const Output& output, const PullLog& log, std::chrono::milliseconds span) {
+  const int64_t before = log.Frames;
+  const auto from = Clock::now();
+  std::this_thread::sleep_for(span);
+  const double seconds = std::chrono::duration<double>(Clock::now() - from).count();
+  return static_cast<double>(log.Frames - before) / seconds / output.Rate();
+}
+
+// The null output, and the SDL output with no device: nothing is pulled until something is
+// about to sound; then the clock pulls, the heard frame follows it, and after a while of
+// silence the pulls stop again.
+TEST(NullOutput, PullsOnTheClockOnlyWhileSomethingSounds) {
+  PullLog log;
+  log.Sounding = false;
+  auto output = MakeNullOutput();
+  ASSERT_TRUE(output->Start(log.Make()));
+  std::this_thread::sleep_for(200ms);
+  EXPECT_EQ(log.Pulls, 0);
+  log.Sounding = true;
+  output->Wake();
+  ASSERT_TRUE(WaitFor([&] { return log.Pulls > 0; }, 100ms)) << "Wake did not start the pulls";
+  const double pace = PaceOver(*output, log, 600ms);
+  EXPECT_GT(pace, 0.9);
+  EXPECT_LT(pace, 1.1);
+  // Heard now: behind what was pulled by at most a block, never ahead of it.
+  const int64_t heard = output->HeardFrame();
+  EXPECT_LE(heard, log.Frames);
+  EXPECT_GT(heard, log.Frames - 2048);
+  log.Sounding = false;
+  std::this_thread::sleep_for(1700ms);
+  const int pulls = log.Pulls;
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(log.Pulls, pulls) << "pulls go on in silence";
+  log.Sounding = true;
+  output->Wake();
+  EXPECT_TRUE(WaitFor([&] { return log.Pulls > pulls; }, 100ms)) << "not woken again";
+  output->Stop();
+  const int stopped = log.Pulls;
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(log.Pulls, stopped);
+}
+
+TEST(SdlOutput, WithNoDeviceAtStartKeepsTimeAndLooksForOneUnlessTheUserWantsNone) {
+  {
+    UseDriver("dummy");  // what a user names for no sound at all
     PullLog log;
     auto output = MakeSdlOutput();
     EXPECT_FALSE(output->Start(log.Make()));
-    std::this_thread::sleep_for(100ms);
     output->Wake();
     output->Stop();
     EXPECT_EQ(log.Pulls, 0);
   }
+  {
+    UseDriver("nosuchdriver");
+    PullLog log;
+    auto output = MakeSdlOutput();
+    log.Output = output.get();
+    EXPECT_TRUE(output->Start(log.Make()));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(log.Pulls, 0) << "pulled before anything was about to sound";
+    output->Wake();
+    const double pace = PaceOver(*output, log, 500ms);
+    EXPECT_GT(pace, 0.9);
+    EXPECT_LT(pace, 1.2);
+    output->Stop();
+  }
+
+  // The device appears a while after the start: it is opened and the stream goes to it.
+  Folder folder;
+  const std::filesystem::path device = folder.path() / "device";
+  Retarget(device, folder.path() / "missing" / "out.raw");
+  UseDriver("disk", device);
+  PullLog log;
+  auto output = MakeSdlOutput();
+  log.Output = output.get();
+  ASSERT_TRUE(output->Start(log.Make()));
+  output->Wake();
+  std::this_thread::sleep_for(400ms);
+  EXPECT_GT(log.Frames, 0);
+  const std::filesystem::path found = folder.path() / "found.raw";
+  Retarget(device, found);
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        std::error_code e;
+        return std::filesystem::file_size(found, e) > 0 && !e;
+      },
+      2000ms))
+      << "the device was never found";
+  output->Stop();
 }
 
 TEST(SdlOutput, PullsBlocksOnItsOwnThreadAtTheDeviceRateUntilStopped) {
@@ -283,14 +371,6 @@ TEST(SdlOutput, ReleasesTheDeviceAfterSilenceAndWakesWithoutWaitingForIt) {
   waker.join();
   output->Stop();
   reader.join();
-}
-
-// Points `link` at `target` in one step, as SDL may open it at any moment.
-void Retarget(const std::filesystem::path& link, const std::filesystem::path& target) {
-  std::filesystem::path fresh = link;
-  fresh += ".new";
-  std::filesystem::create_symlink(target, fresh);
-  std::filesystem::rename(fresh, link);
 }
 
 TEST(SdlOutput, KeepsTimeWithoutADeviceAndReopensItWhenItIsBack) {

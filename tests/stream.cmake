@@ -37,6 +37,16 @@ if(NOT POMVIK_SANITIZE)
   target_compile_definitions(server_playback_test PRIVATE
     POMVIK_RENDER="$<TARGET_FILE:pomvik-render>" POMVIK_LIVE_OUTPUT=${live_output})
   add_dependencies(server_playback_test pomvik-render waves)
+
+  # The window started before any sound server: a song played meanwhile is heard once one
+  # appears. A few seconds of real time through a server of its own, so it runs alone.
+  pomvik_gtest(late_server_test SOURCES late_server_test.cpp
+    LIBS pomvik_test_support pomvik_server_support pomvik_recording_support pomvik_stream
+         pomvik_sound
+    OWN_MAIN SERIAL)
+  target_compile_definitions(late_server_test PRIVATE
+    POMVIK_SAMPLE_FOLDER="${PROJECT_BINARY_DIR}")
+  add_dependencies(late_server_test waves)
 endif()
 
 if(POMVIK_BENCHMARKS AND NOT POMVIK_SANITIZE)
