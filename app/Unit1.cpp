@@ -112,7 +112,7 @@ TScorePictures TForm1::ScorePictures() const {
 void TForm1::FormCreate() {
   setAcceptDrops(true);
   dialogs_.setStartFolder(QDir::currentPath());
-  Playing = false;
+  StartSequencer();
   NewAction->trigger();
   for (int n = 1; n <= PaletteButtonCount; ++n) {
     auto* button = findChild<TToolButton*>(QStringLiteral("SoundBtn%1").arg(n));
@@ -128,7 +128,7 @@ void TForm1::OpenSound() {
   DDSD1->Loaded();
   DDSD1->SetPrimaryFormat(PrimaryFormatRate, PrimaryFormatBits, PrimaryFormatStereo);
   LoadWaveBank();
-  StartSequencer();
+  StartSequencer();  // on the device now, when there is one
 }
 
 void TForm1::LoadWaveBank() {
@@ -171,8 +171,8 @@ void TForm1::Exit1Click() { close(); }
 
 void TForm1::DrawScore(int X, int Y, int Sound) {
   const TSongSettingsValues& settings = Document().Settings();
-  const TScoreViewState state{&Song(), ScrollBar->value(), settings.Loop, settings.Time44,
-                              Playing, Position.PlayTick,  SelectedSound};
+  const TScoreViewState state{&Song(),   ScrollBar->value(), settings.Loop, settings.Time44,
+                              Playing(), Position.PlayTick,  SelectedSound};
   renderer_->Compose(drawBuffer_, MainImage->size(), MainImage->devicePixelRatioF(), state, X, Y,
                      Sound);
   drawBuffer_ = MainImage->SwapPicture(std::move(drawBuffer_));
@@ -203,18 +203,18 @@ void TForm1::NewActionExecute() {
 void TForm1::ShowNewSong() { DrawScore(-1, -1, -1); }
 
 // As a click on the button that is up would.
-void TForm1::PlayStopKeyActivated() { (Playing ? StopBtn : PlayBtn)->click(); }
+void TForm1::PlayStopKeyActivated() { (Playing() ? StopBtn : PlayBtn)->click(); }
 
 // As Space, but starting as a Shift+click on Play does.
 void TForm1::PlayFromHereKeyActivated() {
-  if (Playing)
+  if (Playing())
     StopBtn->click();
   else
     PlayBtn->ClickWith(Qt::ShiftModifier);
 }
 
 void TForm1::MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers, int X, int Y) {
-  if (Playing || Button != Qt::LeftButton) return;
+  if (Playing() || Button != Qt::LeftButton) return;
   const TCell cell = HitCell(ScrollBar->value(), X, Y);
   if (!cell.Counts()) return;
   const TCellEdit edit = Document().EditCell(SelectedSound, cell);
@@ -222,7 +222,7 @@ void TForm1::MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers, i
 }
 
 void TForm1::MainImageMouseMove(Qt::KeyboardModifiers, int X, int Y) {
-  if (!Playing) DrawScore(X, Y, SelectedSound);
+  if (!Playing()) DrawScore(X, Y, SelectedSound);
 }
 
 void TForm1::MainImageMouseLeave() {
@@ -238,7 +238,7 @@ void TForm1::MainImageMouseWheel(Qt::KeyboardModifiers, QPoint Angle, QPoint Pix
   }
   if (ScrollBar->value() == from) return;
   // The pointer stays over the view, now over another cell: its preview follows.
-  if (Playing)
+  if (Playing())
     DrawScore(-1, -1, -1);
   else
     DrawScore(X, Y, SelectedSound);

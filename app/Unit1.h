@@ -27,6 +27,7 @@ class TAfterFirstPaint;
 class TPrompter;
 class TRecoveryWriter;
 class TSequencer;
+struct TMixedTick;
 
 // SongFileName of a song that no file holds.
 extern const QString UntitledSongName;
@@ -48,7 +49,6 @@ class TForm1 : public QMainWindow, public TFormControls {
   // The song and the editor's state.
   std::array<TToolButton*, PaletteButtonCount + 1> SoundButtons{};
   TWaveBank WaveBank;
-  bool Playing = false;
   TPlayPosition Position;  // PlayColumn and PlayTick
   int32_t SelectedSound = 1;
 
@@ -69,6 +69,9 @@ class TForm1 : public QMainWindow, public TFormControls {
   // missing. The window does it right after its first paint, or before the first input that
   // comes sooner; the start of the program without a user does it at once. Once only.
   void StartSound();
+
+  // From Play until Stop, or until the end of the song is heard.
+  bool Playing() const;
 
   // Offers back a song that a crash left behind, then keeps a recovery copy of the song
   // while it has unsaved changes. The program calls it once its window shows.
@@ -155,10 +158,10 @@ class TForm1 : public QMainWindow, public TFormControls {
   void OpenSound();
   void LoadWaveBank();
   void KeepRecoveryCopy();
+  // Puts the sequencer on the sound component's device, or on the clock when it has none.
   void StartSequencer();
   void ShowTick();
-  bool FinishTick(TPassEnd end);
-  void ShowHeardTicks();
+  bool FinishTick(const TMixedTick& tick);
   TScorePictures ScorePictures() const;
   void ChooseEtcButton(TToolButton* clicked, int upImage);
 
@@ -174,7 +177,7 @@ class TForm1 : public QMainWindow, public TFormControls {
   std::unique_ptr<TPrompter> prompter_;
   std::unique_ptr<TScoreRenderer> renderer_;
   std::unique_ptr<TRecoveryWriter> recovery_;  // none until StartRecovery
-  std::unique_ptr<TSequencer> sequencer_;      // on a live device, where it plays
+  std::unique_ptr<TSequencer> sequencer_;
   QImage drawBuffer_;
   bool previewShown_ = false;  // the view's picture holds the pointer's preview
 };

@@ -27,20 +27,20 @@ void TForm1::ConnectHistoryHandlers() {
 
 // Enabled exactly when there is a step to take; while playing the song cannot change.
 void TForm1::ShowHistoryState() {
-  const bool undo = !Playing && Document().CanUndo();
+  const bool undo = !Playing() && Document().CanUndo();
   Undo1->setEnabled(undo);
   UndoBtn->setEnabled(undo);
-  Redo1->setEnabled(!Playing && Document().CanRedo());
+  Redo1->setEnabled(!Playing() && Document().CanRedo());
 }
 
 void TForm1::Undo1Click() {
-  if (Playing) return;
+  if (Playing()) return;
   Document().Undo();
   DrawScore(-1, -1, -1);
 }
 
 void TForm1::Redo1Click() {
-  if (Playing) return;
+  if (Playing()) return;
   Document().Redo();
   DrawScore(-1, -1, -1);
 }

@@ -1,8 +1,9 @@
 // The main window's transport: Play, Stop, the tempo, the loop and the timer.
 //
-// On a live device the sequencer plays on the audio clock and the timer only draws: it
-// comes when the next tick is heard and shows it. Without one (no sound device, or the
-// offline device of tests) the timer plays: each of its ticks sounds its column at once.
+// The sequencer always plays, on the audio clock: on the sound component's device, or,
+// when the component has none, on a null output paced by the monotonic clock, so that the
+// figure still walks through the song in silence. The timer only draws: it comes when the
+// next tick is heard and shows it.
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -13,15 +14,22 @@
 #include "app/Unit1.h"
 #include "app/layout/PictureIndex.h"
 #include "app/layout/ToolBar.h"
-#include "core/ColumnVoicing.h"
 #include "core/ScoreGeometry.h"
 #include "core/Sequencer.h"
 #include "sound/ddsd/ddsd.h"
+#include "sound/stream/null_output.h"
 
+// Until the sound starts, and for good without a device, the sequencer runs on the clock.
 void TForm1::StartSequencer() {
-  if (DDSD1->Available() && DDSD1->DirectSound()->IsLive())
-    sequencer_ = std::make_unique<TSequencer>(*DDSD1, WaveBank);
+  if (Playing()) StopBtnClick();
+  sequencer_.reset();
+  sequencer_ = DDSD1->Available()
+                   ? std::make_unique<TSequencer>(*DDSD1, WaveBank)
+                   : std::make_unique<TSequencer>(*DDSD1, WaveBank, MakeNullOutput());
+  sequencer_->SetLoop(Document().Settings().Loop);
 }
+
+bool TForm1::Playing() const { return sequencer_ && sequencer_->Playing(); }
 
 void TForm1::PlayBtnClick() {
   // Shift+click plays from the first column wholly in view.
@@ -33,23 +41,16 @@ void TForm1::PlayBtnClick() {
 void TForm1::PlayFrom(int32_t FirstColumn) {
   PlayBtn->setImageIndex(PlayerPicture::PlayPlaying);
   StopBtn->setImageIndex(PlayerPicture::StopPlaying);
-  if (Timer->isActive()) return;  // a second Play keeps the position
+  if (Playing()) return;  // a second Play keeps the position
   Position.Rewind(FirstColumn);
-  Playing = true;
   const int interval = IntervalFromTempo(Document().Settings().Tempo);
-  if (sequencer_) {
-    sequencer_->Play({Song(), interval, Document().Settings().Loop, FirstColumn});
-    Timer->start(interval);  // the first tick is heard an interval from now, and a little
-  } else {
-    StopPlaybackBanks(*DDSD1);
-    Timer->start();
-  }
+  sequencer_->Play({Song(), interval, Document().Settings().Loop, FirstColumn});
+  Timer->start(interval);  // the first tick is heard an interval from now, and a little
   ShowHistoryState();
 }
 
 void TForm1::StopBtnClick() {
   Timer->stop();
-  Playing = false;
   if (sequencer_) sequencer_->Stop();
   StopBtn->setImageIndex(PlayerPicture::StopStopped);
   PlayBtn->setImageIndex(PlayerPicture::PlayStopped);
@@ -81,15 +82,24 @@ void TForm1::ShowSongSettings() {
   timed_ = settings;
 }
 
+// Ticks heard since the timer last came merge, as overdue timer ticks do: the latest is
+// drawn and every one's end is kept, in order.
 void TForm1::TimerTimer() {
-  if (sequencer_) {
-    ShowHeardTicks();
-    return;
+  const int64_t heard = sequencer_->HeardFrame();
+  const std::vector<TMixedTick> ticks = sequencer_->TakeTicksUpTo(heard);
+  for (std::size_t i = 0; i < ticks.size(); ++i) {
+    if (i + 1 == ticks.size()) {
+      Position.PlayTick = ticks[i].Tick.PlayTick;
+      ShowTick();
+    }
+    Position = ticks[i].After;
+    if (!FinishTick(ticks[i])) return;
   }
-  ShowTick();
-  const TTick tick = Position.Tick(Song().EndColumn, Document().Settings().Loop);
-  if (tick.Column != 0) VoiceColumn(Song(), WaveBank, *DDSD1, tick.Column);
-  FinishTick(tick.End);
+  const int interval = IntervalFromTempo(Document().Settings().Tempo);
+  const std::optional<int64_t> next = sequencer_->NextTickFrame();
+  Timer->start(next
+                   ? std::clamp(MillisecondsUntil(*next, heard, sequencer_->MixRate()), 1, interval)
+                   : interval);
 }
 
 // The figure on Position.PlayTick, with the view following it.
@@ -103,37 +113,12 @@ void TForm1::ShowTick() {
   DrawScore(-1, -1, -1);
 }
 
-bool TForm1::FinishTick(TPassEnd end) {
-  switch (end) {
-    case TPassEnd::Running:
-      break;
-    case TPassEnd::Looped:
-      ScrollBar->setValue(0);
-      break;
-    case TPassEnd::Stopped:
-      StopBtn->click();
-      StopBtn->setChecked(true);
-      return false;
+bool TForm1::FinishTick(const TMixedTick& tick) {
+  if (tick.Last) {
+    StopBtn->click();
+    StopBtn->setChecked(true);
+    return false;
   }
+  if (tick.Tick.End == TPassEnd::Looped) ScrollBar->setValue(0);
   return true;
-}
-
-// Ticks heard since the timer last came merge, as overdue timer ticks do: the latest is
-// drawn and every one's end is kept, in order.
-void TForm1::ShowHeardTicks() {
-  const int64_t heard = DDSD1->DirectSound()->HeardFrame();
-  const std::vector<TMixedTick> ticks = sequencer_->TakeTicksUpTo(heard);
-  for (std::size_t i = 0; i < ticks.size(); ++i) {
-    if (i + 1 == ticks.size()) {
-      Position.PlayTick = ticks[i].Tick.PlayTick;
-      ShowTick();
-    }
-    Position = ticks[i].After;
-    if (!FinishTick(ticks[i].Tick.End)) return;
-  }
-  const int interval = IntervalFromTempo(Document().Settings().Tempo);
-  const std::optional<int64_t> next = sequencer_->NextTickFrame();
-  Timer->start(next ? std::clamp(MillisecondsUntil(*next, heard, DDSD1->DirectSound()->MixRate()),
-                                 1, interval)
-                    : interval);
 }

@@ -60,3 +60,17 @@ struct TPlayPosition {
   TTick Tick(int32_t EndColumn, bool Loop);
   friend bool operator==(const TPlayPosition&, const TPlayPosition&) = default;
 };
+
+// How many passes of a looping song play before playback stops (a render's loops); with no
+// limit, only Stop ends a looping song. Every player counts its passes here.
+struct TPassCount {
+  int Limit = 0;  // 0 for no limit
+  int Done = 0;
+
+  // Whether playback ends with `tick`: the end of a song that does not loop, or of the last
+  // pass of one that does.
+  bool Ends(const TTick& tick) {
+    if (tick.End == TPassEnd::Stopped) return true;
+    return tick.End == TPassEnd::Looped && Limit > 0 && ++Done >= Limit;
+  }
+};

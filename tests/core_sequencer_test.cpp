@@ -13,6 +13,7 @@
 #include "core/Sequencer.h"
 #include "sound/ddsd/ddsd.h"
 #include "sound/dsound/ds_seam.h"
+#include "tests/support/FakeLiveOutput.h"
 
 namespace {
 
@@ -173,6 +174,62 @@ TEST_F(Sequencing, PlayAndStopTakeEffectAtTheNextBlock) {
   EXPECT_EQ(Ticks().size(), 0u);
   EXPECT_TRUE(seam.Calls().empty());  // the notes ring on
   EXPECT_FALSE(sequencer_->Playing());
+}
+
+TEST_F(Sequencing, ControlsMadeWhileNothingPullsArriveAndOnlyTheLatestPlayIsShown) {
+  sequencer_->Play(Song(97, 50));
+  Mix(FrameOfTick(3, 50, kRate) + 1);  // three ticks mixed and not taken
+  // Far more controls than the ring holds, and nothing pulls meanwhile.
+  for (int i = 0; i < 100; ++i) {
+    sequencer_->Stop();
+    sequencer_->Play(Song(97, 40 + i % 7));
+    sequencer_->SetInterval(45);
+  }
+  sequencer_->Play(Song(97, 75));
+  sequencer_->SetInterval(30);
+  EXPECT_EQ(Ticks().size(), 0u);  // not even the ticks mixed before
+  const int64_t start = ddsd_.DirectSound()->MixedFrames();
+  Mix(FrameOfTick(4, 30, kRate) + 1);
+  const std::vector<TMixedTick> ticks = Ticks();
+  ASSERT_EQ(ticks.size(), 4u);
+  for (std::size_t k = 0; k < ticks.size(); ++k) {
+    EXPECT_EQ(ticks[k].Frame, start + FrameOfTick(static_cast<int64_t>(k) + 1, 30, kRate));
+    EXPECT_EQ(ticks[k].Tick.PlayTick, static_cast<int32_t>(k) + 1);  // from column 1 again
+  }
+}
+
+// A sound component without a device: the null output's place is taken by a manual one.
+// The song walks on its clock, in silence, and playback ends as with a device.
+TEST(SequencingWithoutDevice, TheSongWalksOnTheClockInSilence) {
+  TDDSD ddsd(nullptr);
+  ddsd.Loaded();
+  ASSERT_FALSE(ddsd.Available());
+  TWaveBank bank;
+  FillWaveBank(bank, ddsd, POMVIK_SAMPLE_FOLDER "/waves");
+  TSong song;
+  for (int column = 1; column <= 3; ++column) EditCell(song, 1, {9, column});
+  song.EndColumn = 4;
+  auto state = std::make_shared<soundtest::TManualOutputState>();
+  {
+    TSequencer sequencer(ddsd, bank, std::make_unique<soundtest::TManualOutput>(state));
+    ASSERT_TRUE(state->Started);
+    EXPECT_EQ(sequencer.MixRate(), state->Rate);
+    state->PullBlock(100);
+    sequencer.Play({song, 50});
+    EXPECT_EQ(state->Wakes, 1);
+    EXPECT_TRUE(sequencer.Playing());
+    const std::vector<float> mix = state->PullAndHear(FrameOfTick(6, 50, state->Rate) + 1, 64);
+    EXPECT_TRUE(std::all_of(mix.begin(), mix.end(), [](float v) { return v == 0.0f; }));
+    EXPECT_FALSE(state->LastBusy);  // nothing plays on after the end
+    EXPECT_EQ(sequencer.HeardFrame(), state->Heard);
+    const std::vector<TMixedTick> ticks = sequencer.TakeTicksUpTo(sequencer.HeardFrame());
+    ASSERT_EQ(ticks.size(), 6u);
+    EXPECT_EQ(ticks[5].Frame, 100 + FrameOfTick(6, 50, state->Rate));
+    EXPECT_TRUE(ticks[5].Last);
+    EXPECT_FALSE(sequencer.Playing());
+  }
+  EXPECT_TRUE(state->Stopped);
+  FreeWaveBank(bank);
 }
 
 }  // namespace

@@ -9,15 +9,17 @@
 #include "app/layout/ToolBar.h"
 #include "sound/ddsd/ddsd.h"
 #include "sound/dsound/ds_seam.h"
+#include "tests/support/FakeLiveOutput.h"
 #include "tests/support/FormFixture.h"
 
 namespace {
 
-// The window on the offline device, with every device call recorded.
+// The window on a live device, with every device call recorded.
 class Editing : public ::testing::Test {
  protected:
   dsound::TestSeam seam;
-  TFormFixture fx{44100};
+  soundtest::TManualDevice device;
+  TFormFixture fx;
   TForm1& f = *fx.Form;
 
   void SetUp() override {
@@ -121,7 +123,7 @@ TEST_F(Editing, RightClicksAndClicksDuringPlaybackAreIgnored) {
   Click(82, 40, Qt::MiddleButton);
   EXPECT_EQ(CountNotes(), 0);
   EXPECT_TRUE(Sounding().empty());
-  f.Playing = true;
+  f.PlayBtn->click();
   Click(82, 40);
   EXPECT_EQ(CountNotes(), 0);
   EXPECT_TRUE(Sounding().empty());
@@ -179,7 +181,7 @@ TEST_F(Editing, PointerMovementRedrawsWithThePreview) {
   const QImage before = f.MainImage->Picture();
   QTest::mouseMove(f.MainImage, QPoint(200, 80));
   EXPECT_NE(f.MainImage->Picture(), before);
-  f.Playing = true;
+  f.PlayBtn->click();
   const QImage still = f.MainImage->Picture();
   QTest::mouseMove(f.MainImage, QPoint(150, 60));
   EXPECT_EQ(f.MainImage->Picture(), still);

@@ -39,7 +39,7 @@ TEST(FormStart, TheSongAndTheControlsStartInTheirDefaults) {
   EXPECT_EQ(f.TempoBar->minimum(), 100);
   EXPECT_EQ(f.TempoBar->maximum(), 700);
   EXPECT_FALSE(f.Document().Modified());
-  EXPECT_FALSE(f.Playing);
+  EXPECT_FALSE(f.Playing());
   EXPECT_EQ(f.SelectedSound, 1);
   EXPECT_EQ(f.SongFileName(), QStringLiteral("無題"));
   EXPECT_FALSE(f.Timer->isActive());
@@ -345,11 +345,10 @@ TEST(FormNew, KeepsLoopAndTimeAndResetsTheRest) {
 TEST(FormNew, StopsPlaybackFirst) {
   TFormFixture fx;
   TForm1& f = *fx.Form;
-  f.Playing = true;
-  f.PlayBtn->setChecked(true);
-  f.Timer->start();
+  QTest::mouseClick(f.PlayBtn, Qt::LeftButton);
+  ASSERT_TRUE(f.Playing());
   f.NewAction->trigger();
-  EXPECT_FALSE(f.Playing);
+  EXPECT_FALSE(f.Playing());
   EXPECT_FALSE(f.Timer->isActive());
   EXPECT_TRUE(f.StopBtn->isChecked());
   EXPECT_FALSE(f.PlayBtn->isChecked());

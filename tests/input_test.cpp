@@ -89,15 +89,15 @@ TEST_F(Input, SpacePlaysAndStopsWhateverHasTheFocus) {
     SCOPED_TRACE(focused->objectName().toStdString());
     Focus(focused);
     Key(Qt::Key_Space);
-    EXPECT_TRUE(f.Playing);
+    EXPECT_TRUE(f.Playing());
     EXPECT_TRUE(f.Timer->isActive());
     EXPECT_TRUE(f.PlayBtn->isChecked());
     EXPECT_EQ(f.PlayBtn->ImageIndex(), 1);
     // A held key repeats: the song keeps playing.
     Key(Qt::Key_Space, Qt::NoModifier, true);
-    EXPECT_TRUE(f.Playing);
+    EXPECT_TRUE(f.Playing());
     Key(Qt::Key_Space);
-    EXPECT_FALSE(f.Playing);
+    EXPECT_FALSE(f.Playing());
     EXPECT_FALSE(f.Timer->isActive());
     EXPECT_TRUE(f.StopBtn->isChecked());
     EXPECT_EQ(f.StopBtn->ImageIndex(), 3);
@@ -111,11 +111,11 @@ TEST_F(Input, ShiftPlaysFromTheFirstColumnWhollyInView) {
   // Scrolled by 300 pixels, column 8's notes are cut at the left edge and column 9's whole.
   f.ScrollBar->setValue(300);
   QTest::mouseClick(f.PlayBtn, Qt::LeftButton, Qt::ShiftModifier);
-  EXPECT_TRUE(f.Playing);
+  EXPECT_TRUE(f.Playing());
   EXPECT_EQ(f.Position.PlayColumn, 9);
   EXPECT_EQ(f.Position.PlayTick, 17);  // a silent tick first, then column 9
   Key(Qt::Key_Space);
-  EXPECT_FALSE(f.Playing);
+  EXPECT_FALSE(f.Playing());
 
   // A plain click plays from column 1 wherever the view stands.
   f.ScrollBar->setValue(300);
@@ -130,11 +130,11 @@ TEST_F(Input, ShiftPlaysFromTheFirstColumnWhollyInView) {
     Focus(focused);
     f.ScrollBar->setValue(75);
     Key(Qt::Key_Space, Qt::ShiftModifier);
-    EXPECT_TRUE(f.Playing);
+    EXPECT_TRUE(f.Playing());
     EXPECT_TRUE(f.PlayBtn->isChecked());
     EXPECT_EQ(f.Position.PlayColumn, 2);
     Key(Qt::Key_Space, Qt::ShiftModifier);
-    EXPECT_FALSE(f.Playing);
+    EXPECT_FALSE(f.Playing());
     EXPECT_TRUE(f.StopBtn->isChecked());
     EXPECT_EQ(f.TempoBar->value(), 250);
   }

@@ -119,9 +119,9 @@ TEST_F(LivePlayback, TheEndIsHeardBeforeStopIsPressedAndALoopScrollsBack) {
   Hear(8, 12);
   EXPECT_EQ(f().Position, (TPlayPosition{1, 1}));  // looped again
   Hear(11, 12);  // the end of tick 12 is mixed: the sequencer has stopped, unheard yet
-  EXPECT_TRUE(f().Playing);
+  EXPECT_TRUE(f().Playing());
   Hear(12, 12);
-  EXPECT_FALSE(f().Playing);
+  EXPECT_FALSE(f().Playing());
   EXPECT_FALSE(f().Timer->isActive());
   EXPECT_TRUE(f().StopBtn->isChecked());
   EXPECT_EQ(f().StopBtn->ImageIndex(), 3);

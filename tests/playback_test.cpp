@@ -1,5 +1,6 @@
-// Playback through the real window: its buttons, its handlers and its timer, on the
-// offline device, with the device calls recorded.
+// Playback through the real window: its buttons, its handlers and its timer, on a live
+// device whose blocks the test pulls, with the device calls recorded; and without any
+// device, on the clock.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -8,6 +9,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 #include "app/layout/Image.h"
@@ -15,9 +17,12 @@
 #include "core/NoteEditing.h"
 #include "sound/ddsd/ddsd.h"
 #include "sound/dsound/ds_seam.h"
+#include "tests/support/FakeLiveOutput.h"
 #include "tests/support/FormFixture.h"
 
 namespace {
+
+constexpr int kRate = 48000;  // a whole number of frames a millisecond: ticks fall exactly
 
 // The window finds its samples in the folder it starts in; the build folder holds them.
 struct TInSampleFolder {
@@ -27,14 +32,22 @@ struct TInSampleFolder {
 class Playback : public ::testing::Test {
  protected:
   TInSampleFolder folder;
-  TFormFixture fx{44100};  // on the offline device
+  soundtest::TManualDevice device{kRate};
+  TFormFixture fx;
   TForm1& f = *fx.Form;
   dsound::TestSeam seam;
+  int64_t lastTick_ = 0;  // the frame of the tick last heard, or of Play
 
   void SetUp() override {
-    ASSERT_TRUE(f.DDSD1->Available());
+    ASSERT_TRUE(Control<TDDSD>(f, "DDSD1").Available());
     ASSERT_TRUE(fx.Shown->empty()) << "the samples did not load";
   }
+
+  TToolButton& Button(const char* name) { return Control<TToolButton>(f, name); }
+  QTimer& Timer() { return Control<QTimer>(f, "Timer"); }
+  QScrollBar& ScrollBar() { return Control<QScrollBar>(f, "ScrollBar"); }
+  QSlider& TempoBar() { return Control<QSlider>(f, "TempoBar"); }
+  qint64 PictureKey() { return Control<TImage>(f, "MainImage").Picture().cacheKey(); }
 
   // Sound 1 in row 9 of every column, or three notes in the columns given.
   void FillSong() {
@@ -43,9 +56,13 @@ class Playback : public ::testing::Test {
   void Chord(int column) {
     for (int row : {3, 6, 9}) f.Document().EditCell(1, {row, column});
   }
-  void Play() { QTest::mouseClick(f.PlayBtn, Qt::LeftButton); }
-  void Stop() { QTest::mouseClick(f.StopBtn, Qt::LeftButton); }
-  void Loop() { QTest::mouseClick(f.LoopBtn, Qt::LeftButton); }
+  // Play takes effect at the start of the next block pulled.
+  void Play() {
+    if (!f.Playing()) lastTick_ = device.State->Pulled;
+    QTest::mouseClick(&Button("PlayBtn"), Qt::LeftButton);
+  }
+  void Stop() { QTest::mouseClick(&Button("StopBtn"), Qt::LeftButton); }
+  void Loop() { QTest::mouseClick(&Button("LoopBtn"), Qt::LeftButton); }
 
   // The channel operations recorded since the last look, as "5.Stop", "1.Play".
   std::vector<std::string> Channels(const char* op) {
@@ -58,11 +75,16 @@ class Playback : public ::testing::Test {
     seam.ClearCalls();
     return out;
   }
-  // Runs ticks; what each sounded: the first channel started, or 0.
+  // Mixes up to each next tick at the tempo shown, hears it and lets the timer draw it;
+  // what each sounded: the first channel started, or 0.
   std::vector<int> Ticks(int count) {
     std::vector<int> sounded;
-    for (int k = 0; k < count && f.Playing; ++k) {
+    const int32_t delay = Control<TDDSD>(f, "DDSD1").DirectSound()->LimiterDelay();
+    for (int k = 0; k < count && f.Playing(); ++k) {
       seam.ClearCalls();
+      lastTick_ += int64_t{IntervalFromTempo(TempoBar().value())} * kRate / 1000;
+      device.State->PullPast(lastTick_);
+      device.State->Heard = lastTick_ + delay;
       f.TimerTimer();
       const std::vector<std::string> started = Channels("Play");
       sounded.push_back(started.empty() ? 0 : std::stoi(started.front()));
@@ -71,12 +93,12 @@ class Playback : public ::testing::Test {
   }
   // One of the two states, pictures included: 0 play idle, 1 play lit, 2 stop idle, 3 stop lit.
   void ExpectState(bool playing) {
-    EXPECT_EQ(f.Playing, playing);
-    EXPECT_EQ(f.Timer->isActive(), playing);
-    EXPECT_EQ(f.PlayBtn->isChecked(), playing);
-    EXPECT_EQ(f.StopBtn->isChecked(), !playing);
-    EXPECT_EQ(f.PlayBtn->ImageIndex(), playing ? 1 : 0);
-    EXPECT_EQ(f.StopBtn->ImageIndex(), playing ? 2 : 3);
+    EXPECT_EQ(f.Playing(), playing);
+    EXPECT_EQ(Timer().isActive(), playing);
+    EXPECT_EQ(Button("PlayBtn").isChecked(), playing);
+    EXPECT_EQ(Button("StopBtn").isChecked(), !playing);
+    EXPECT_EQ(Button("PlayBtn").ImageIndex(), playing ? 1 : 0);
+    EXPECT_EQ(Button("StopBtn").ImageIndex(), playing ? 2 : 3);
   }
   void ExpectStopped() { ExpectState(false); }
   void ExpectPlaying() { ExpectState(true); }
@@ -94,16 +116,21 @@ TEST_F(Playback, TheTempoSetsTheIntervalAtOnceAlsoWhilePlaying) {
                                                   {300, 100}, {400, 75},  {500, 60},  {600, 50},
                                                   {650, 46},  {700, 42}};
   for (const auto& [tempo, interval] : table) {
-    f.TempoBar->setValue(tempo);
-    EXPECT_EQ(f.Timer->interval(), interval) << "tempo " << tempo;
+    TempoBar().setValue(tempo);
+    EXPECT_EQ(Timer().interval(), interval) << "tempo " << tempo;
   }
-  f.TempoBar->setValue(100);
+  FillSong();
+  TempoBar().setValue(100);
   Play();
+  EXPECT_EQ(Ticks(2), (std::vector<int>{0, 1}));
   f.Document().Saved();
-  f.TempoBar->setValue(700);
+  TempoBar().setValue(700);
   EXPECT_TRUE(f.Document().Modified());
-  EXPECT_TRUE(f.Timer->isActive());
-  EXPECT_LE(f.Timer->remainingTime(), 42);  // the next tick, not the one after it
+  EXPECT_TRUE(Timer().isActive());
+  EXPECT_LE(Timer().remainingTime(), 42);  // the next tick, not the one after it
+  // The sequencer ticks at the new tempo from the last tick on: 42 ms later, not 300.
+  EXPECT_EQ(Ticks(2), (std::vector<int>{0, 5}));
+  EXPECT_EQ(f.Position, (TPlayPosition{3, 5}));
 }
 
 TEST_F(Playback, EachEndAndLoopThroughTheHandlers) {
@@ -145,23 +172,25 @@ TEST_F(Playback, PlayStopsBothBanksOnceAndNeverRestarts) {
   Ticks(4);  // all six playback channels now hold notes
   Stop();
   ExpectStopped();
+  device.State->PullBlock(256);
   EXPECT_TRUE(Channels("Stop").empty());  // the notes ring out
   Stop();
   ExpectStopped();
 
   Play();
+  device.State->PullBlock(1);  // the next block begins the song
   EXPECT_EQ(Channels("Stop"),
             (std::vector<std::string>{"5.Stop", "6.Stop", "7.Stop", "1.Stop", "2.Stop", "3.Stop"}));
   ExpectPlaying();
   EXPECT_EQ(Ticks(3), (std::vector<int>{0, 1, 0}));
-  f.PlayBtn->setImageIndex(0);
+  Button("PlayBtn").setImageIndex(0);
   Play();  // again: the pictures, nothing else
+  device.State->PullBlock(1);
   ExpectPlaying();
   EXPECT_TRUE(seam.Calls().empty());
-  EXPECT_EQ(f.Position.PlayTick, 4);
-  EXPECT_EQ(f.Position.PlayColumn, 2);
+  EXPECT_EQ(f.Position, (TPlayPosition{2, 4}));
 
-  f.NewAction->trigger();
+  Control<QAction>(f, "NewAction").trigger();
   ExpectStopped();
 }
 
@@ -170,31 +199,31 @@ TEST_F(Playback, TheViewFollowsTheFigureUnlessLiteMode) {
   Loop();
   Play();
   for (int k = 1; k < 192; ++k) {
-    const qint64 before = f.MainImage->Picture().cacheKey();
-    f.TimerTimer();
-    EXPECT_EQ(f.ScrollBar->value(), k <= 6 ? 0 : std::min(16 * k - 100, 2780)) << "tick " << k;
-    EXPECT_NE(f.MainImage->Picture().cacheKey(), before) << "tick " << k;
-    if (k == 20) f.ScrollBar->setValue(1000);  // undone by the next tick
+    const qint64 before = PictureKey();
+    Ticks(1);
+    EXPECT_EQ(ScrollBar().value(), k <= 6 ? 0 : std::min(16 * k - 100, 2780)) << "tick " << k;
+    EXPECT_NE(PictureKey(), before) << "tick " << k;
+    if (k == 20) ScrollBar().setValue(1000);  // undone by the next tick
   }
-  f.TimerTimer();
-  EXPECT_EQ(f.ScrollBar->value(), 0);  // the loop went back to the start
+  Ticks(1);
+  EXPECT_EQ(ScrollBar().value(), 0);  // the loop went back to the start
 
-  f.Lite1->trigger();
-  f.ScrollBar->setValue(1000);
-  const qint64 before = f.MainImage->Picture().cacheKey();
+  Control<QAction>(f, "Lite1").trigger();
+  ScrollBar().setValue(1000);
+  const qint64 before = PictureKey();
   Ticks(10);
-  EXPECT_EQ(f.ScrollBar->value(), 1000);
-  EXPECT_EQ(f.MainImage->Picture().cacheKey(), before);
+  EXPECT_EQ(ScrollBar().value(), 1000);
+  EXPECT_EQ(PictureKey(), before);
 }
 
 TEST_F(Playback, TheLoopButtonIsReadOnlyAtTheEnd) {
-  const qint64 before = f.MainImage->Picture().cacheKey();
+  const qint64 before = PictureKey();
   Loop();
-  EXPECT_EQ(f.LoopBtn->ImageIndex(), 5);
+  EXPECT_EQ(Button("LoopBtn").ImageIndex(), 5);
   EXPECT_TRUE(f.Document().Modified());
-  EXPECT_NE(f.MainImage->Picture().cacheKey(), before);  // the repeat signs
+  EXPECT_NE(PictureKey(), before);  // the repeat signs
   Loop();
-  EXPECT_EQ(f.LoopBtn->ImageIndex(), 4);
+  EXPECT_EQ(Button("LoopBtn").ImageIndex(), 4);
 
   FillSong();
   SetEndColumn(f, 3);
@@ -208,37 +237,52 @@ TEST_F(Playback, TheLoopButtonIsReadOnlyAtTheEnd) {
   ExpectStopped();
 }
 
-TEST_F(Playback, TheRealTimerPlaysToTheEnd) {
-  FillSong();
-  SetEndColumn(f, 4);
-  f.TempoBar->setValue(700);
+TEST_F(Playback, ThePointerShowsWheneverNoPreviewIsDrawn) {
+  TImage& view = Control<TImage>(f, "MainImage");
+  f.show();
+  QTest::mouseMove(&view, {100, 60});
+  EXPECT_EQ(view.cursor().shape(), Qt::BlankCursor);  // the tool's icon stands in
+  const QImage hovered = view.Picture();
+  QEvent leave(QEvent::Leave);
+  QCoreApplication::sendEvent(&view, &leave);
+  EXPECT_NE(view.Picture(), hovered);  // no frame left behind
+  EXPECT_EQ(view.cursor().shape(), Qt::ArrowCursor);
+
   Play();
-  EXPECT_EQ(f.Timer->interval(), 42);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !f.Playing; }, 5000));
-  EXPECT_EQ(Channels("Play"), (std::vector<std::string>{"1.Play", "5.Play", "1.Play"}));
-  ExpectStopped();
-  EXPECT_EQ(f.Position.PlayColumn, 4);
+  Ticks(1);
+  const QImage playing = view.Picture();
+  QTest::mouseMove(&view, {120, 60});
+  EXPECT_EQ(view.cursor().shape(), Qt::ArrowCursor);
+  EXPECT_EQ(view.Picture(), playing);
+  Stop();
+  QTest::mouseMove(&view, {100, 60});
+  EXPECT_EQ(view.cursor().shape(), Qt::BlankCursor);
 }
 
-TEST_F(Playback, ThePointerShowsWheneverNoPreviewIsDrawn) {
-  f.show();
-  QTest::mouseMove(f.MainImage, {100, 60});
-  EXPECT_EQ(f.MainImage->cursor().shape(), Qt::BlankCursor);  // the tool's icon stands in
-  const QImage hovered = f.MainImage->Picture();
-  QEvent leave(QEvent::Leave);
-  QCoreApplication::sendEvent(f.MainImage, &leave);
-  EXPECT_NE(f.MainImage->Picture(), hovered);  // no frame left behind
-  EXPECT_EQ(f.MainImage->cursor().shape(), Qt::ArrowCursor);
-
-  Play();
-  f.TimerTimer();
-  const QImage playing = f.MainImage->Picture();
-  QTest::mouseMove(f.MainImage, {120, 60});
-  EXPECT_EQ(f.MainImage->cursor().shape(), Qt::ArrowCursor);
-  EXPECT_EQ(f.MainImage->Picture(), playing);
-  Stop();
-  QTest::mouseMove(f.MainImage, {100, 60});
-  EXPECT_EQ(f.MainImage->cursor().shape(), Qt::BlankCursor);
+// With no sound device at all the component is silent, and the song still walks on the
+// clock, through the same sequencer: the real timer draws each tick and stops at the end.
+TEST(PlaybackWithoutDevice, TheFigureWalksToTheEndOnTheClock) {
+  TInSampleFolder folder;
+  TFormFixture fx;
+  TForm1& f = *fx.Form;
+  ASSERT_FALSE(Control<TDDSD>(f, "DDSD1").Available());
+  for (int column = 1; column <= 3; ++column) f.Document().EditCell(1, {9, column});
+  SetEndColumn(f, 4);
+  Control<QSlider>(f, "TempoBar").setValue(700);
+  std::vector<int32_t> drawn;
+  QObject::connect(&Control<QTimer>(f, "Timer"), &QTimer::timeout,
+                   [&] { drawn.push_back(f.Position.PlayTick); });
+  const auto played = std::chrono::steady_clock::now();
+  QTest::mouseClick(&Control<TToolButton>(f, "PlayBtn"), Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !f.Playing(); }, 5000));
+  // The end is heard on tick 6, six intervals of 42 ms after Play.
+  EXPECT_GE(std::chrono::steady_clock::now() - played, std::chrono::milliseconds(6 * 42));
+  EXPECT_EQ(f.Position.PlayColumn, 4);
+  EXPECT_FALSE(Control<QTimer>(f, "Timer").isActive());
+  EXPECT_TRUE(Control<TToolButton>(f, "StopBtn").isChecked());
+  // The figure stood on the ticks in order, and came before the end.
+  EXPECT_TRUE(std::is_sorted(drawn.begin(), drawn.end()));
+  EXPECT_GE(std::count_if(drawn.begin(), drawn.end(), [](int32_t t) { return t >= 2; }), 1);
 }
 
 }  // namespace

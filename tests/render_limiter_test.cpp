@@ -56,6 +56,7 @@ std::vector<float> Unlimited(const TSong& song, int tempo) {
     do {
       const std::vector<float> mix = ddsd.DirectSound()->RenderOffline(4096);
       for (std::size_t i = 0; i < mix.size(); i += 2) left.push_back(mix[i]);
+      (void)sequencer.TakeTicksUpTo(INT64_MAX);  // hands the end over, when it came
     } while (sequencer.Playing());
     const std::vector<float> tail = ddsd.DirectSound()->RenderOffline(2 * kRate);
     for (std::size_t i = 0; i < tail.size(); i += 2) left.push_back(tail[i]);

@@ -263,14 +263,14 @@ TEST_F(ScoreView, TimeSignatureSwitchRedrawsAtOnce) {
 }
 
 TEST_F(ScoreView, WalkingFigureTakesTwoPoses) {
-  f.Playing = true;
+  f.PlayBtn->click();
   f.Position.PlayTick = 3;
   Draw(0);
   EXPECT_TRUE(Shows(f.PomvikImages->Image(1), 16 * 3 + 50, 10));
   f.Position.PlayTick = 4;
   Draw(0);
   EXPECT_TRUE(Shows(f.PomvikImages->Image(0), 16 * 4 + 50, 11));
-  f.Playing = false;
+  f.StopBtn->click();
   Draw(0);
   EXPECT_FALSE(Shows(f.PomvikImages->Image(0), 16 * 4 + 50, 11));
 }

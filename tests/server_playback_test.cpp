@@ -460,7 +460,7 @@ TEST_F(ServerPlayback, ServerRestartsDuringPlayback) {
   QTest::qWait(3000);
   const std::vector<float> heard = after.Finish();
   const auto resumed = TRecording(kRate, heard).FirstSound(0, 1e-3f);
-  EXPECT_TRUE(f->Form->Playing);
+  EXPECT_TRUE(f->Form->Playing());
   QTest::mouseClick(f->Form->StopBtn, Qt::LeftButton);
   ASSERT_TRUE(resumed.has_value()) << "playback never came back";
   const double seconds = static_cast<double>(*resumed) / kRate;

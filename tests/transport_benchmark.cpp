@@ -108,7 +108,7 @@ TTiming PlayAndRecord(int tempo) {
     QObject::connect(form.Timer, &QTimer::timeout, [&] { ticks.push_back(Clock::now()); });
     played = Clock::now();
     QTest::mouseClick(form.PlayBtn, Qt::LeftButton);
-    RunEvents(std::chrono::seconds(40), [&] { return !form.Playing; });
+    RunEvents(std::chrono::seconds(40), [&] { return !form.Playing(); });
     RunEvents(std::chrono::milliseconds(300), [] { return false; });
     // Column n sounds on tick 2n.
     for (std::size_t k = 3; k < ticks.size(); k += 2)

@@ -128,7 +128,7 @@ TEST_F(UndoWindow, NothingCanBeUndoneWhilePlaying) {
   f.TimeBtn34->click();
   f.Undo1->trigger();
   QTest::mouseClick(f.PlayBtn, Qt::LeftButton);
-  ASSERT_TRUE(f.Playing);
+  ASSERT_TRUE(f.Playing());
   EXPECT_EQ(Offered(), "");
   Key(&f, Qt::Key_Z, Qt::ControlModifier);
   Key(&f, Qt::Key_Y, Qt::ControlModifier);

@@ -48,10 +48,11 @@ std::string BrokenTools(TForm1& f) {
 }
 
 std::string BrokenPlayer(TForm1& f) {
-  const bool playing = f.Playing;
+  const bool playing = f.Playing();
   if (playing != f.Timer->isActive()) return "Playing is not whether the timer runs";
-  if (f.Timer->interval() != IntervalFromTempo(f.TempoBar->value()))
-    return "the timer does not tick at the tempo";
+  // It comes when the next tick is heard, never later than a tick at the tempo.
+  if (f.Timer->interval() > IntervalFromTempo(f.TempoBar->value()))
+    return "the timer waits longer than a tick";
   if (f.PlayBtn->isChecked() != playing || f.StopBtn->isChecked() == playing)
     return "the play and stop buttons are not down as they should be";
   if (f.PlayBtn->ImageIndex() !=

@@ -35,7 +35,7 @@ std::string ReadBytes(const QString& path) {
 TSoak::TSoak(uint64_t seed) : dice_(seed) {
   TestApplication().setPrompter(std::make_unique<TAnswers>(*this));
   QGuiApplication::setQuitOnLastWindowClosed(false);  // closing is one action among many
-  form_ = std::make_unique<TForm1>(std::make_unique<TAnswers>(*this), 44100);
+  form_ = std::make_unique<TForm1>(std::make_unique<TAnswers>(*this));
   f().show();
   (void)QTest::qWaitForWindowExposed(form_.get());
   form_->StartSound();  // whether or not the first paint has started it yet, for a replay
@@ -101,8 +101,15 @@ std::optional<QString> TSoak::ChooseFile(const QString& dialog, const QString& p
 
 // A modal box or dialog does not hold up the play timer.
 void TSoak::TicksDuringDialog() {
-  for (int k = dice_.Chance(20) ? dice_.Between(1, 3) : 0; k > 0 && f().Timer->isActive(); --k)
+  for (int k = dice_.Chance(20) ? dice_.Between(1, 3) : 0; k > 0 && f().Timer->isActive(); --k) {
+    MixATick();
     f().TimerTimer();
+  }
+}
+
+void TSoak::MixATick() {
+  device_.State->PullAndHear(int64_t{IntervalFromTempo(f().TempoBar->value())} *
+                             device_.State->Rate / 1000);
 }
 
 // A save the program reported no failure for must have written the song whole.

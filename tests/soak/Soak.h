@@ -14,12 +14,13 @@
 #include "app/Unit1.h"
 #include "tests/soak/SoakInputs.h"
 #include "tests/soak/SongDamage.h"
+#include "tests/support/FakeLiveOutput.h"
 
 class QWidget;
 
-// Random user actions on a real window, on the offline sound device, with every box and
-// dialog answered at random; after each action the song and the controls must agree and no
-// change may be lost.
+// Random user actions on a real window, on a live sound device whose blocks the soak pulls,
+// with every box and dialog answered at random; after each action the song and the controls
+// must agree and no change may be lost.
 class TSoak {
  public:
   explicit TSoak(uint64_t seed);
@@ -83,6 +84,8 @@ class TSoak {
   bool Answer(const QString& question);
   std::optional<QString> ChooseFile(const QString& dialog, const QString& proposed);
   void TicksDuringDialog();
+  // Mixes a tick's worth of the song at the tempo shown and lets the listener hear it.
+  void MixATick();
   void CheckSave();
   void CheckAfter(const TAction& action, bool modifiedBefore, const std::string& textBefore,
                   const QString& nameBefore);
@@ -123,6 +126,7 @@ class TSoak {
 
   soak::TDice dice_;
   TSoakInputs inputs_{dice_};
+  soundtest::TManualDevice device_;
   std::unique_ptr<TForm1> form_;
   Qt::MouseButtons held_;
   std::string failure_, what_;

@@ -168,16 +168,16 @@ void TSoak::Eraser() { ClickButton(f().EraserBtn); }
 void TSoak::TimeSignature() { ClickButton(dice_.Chance(50) ? f().TimeBtn44 : f().TimeBtn34); }
 void TSoak::Loop() { ClickButton(f().LoopBtn); }
 void TSoak::Play() {
-  const bool wasPlaying = f().Playing;
+  const bool wasPlaying = f().Playing();
   ClickButton(f().PlayBtn);
-  if (!wasPlaying && f().Playing && !(f().Position == TPlayPosition{1, 1}))
+  if (!wasPlaying && f().Playing() && !(f().Position == TPlayPosition{1, 1}))
     Fail("Play started at column " + std::to_string(f().Position.PlayColumn));
 }
 
 // Shift and a click on Play, or Shift+Space whatever has the focus (which stops a song that
 // plays): a song starts at the first column wholly in view.
 void TSoak::PlayFromHere() {
-  const bool wasPlaying = f().Playing;
+  const bool wasPlaying = f().Playing();
   const int first = FirstWhollyVisibleColumn(f().ScrollBar->value());
   const bool byKey = dice_.Chance(50);
   if (byKey) {
@@ -188,8 +188,8 @@ void TSoak::PlayFromHere() {
   }
   Note(QStringLiteral("%1 from column %2").arg(byKey ? "key" : "click").arg(first));
   if (wasPlaying) {
-    if (byKey && f().Playing) Fail("Shift+Space did not stop the song");
-  } else if (!f().Playing) {
+    if (byKey && f().Playing()) Fail("Shift+Space did not stop the song");
+  } else if (!f().Playing()) {
     Fail("play from here did not play");
   } else if (!(f().Position == TPlayPosition{first, 2 * first - 1})) {
     Fail("play from here started at column " + std::to_string(f().Position.PlayColumn) +
@@ -206,6 +206,7 @@ void TSoak::DisabledButtons() {
 void TSoak::Tick() {
   const int count = dice_.Chance(85) ? 1 : dice_.Between(2, 200);
   for (int k = count; k > 0 && f().Timer->isActive() && failure_.empty(); --k) {
+    MixATick();
     f().TimerTimer();
     if (const std::string broken = BrokenInvariant(f()); !broken.empty())
       Fail(broken + " after tick " + std::to_string(count - k + 1));
@@ -216,6 +217,7 @@ void TSoak::Tick() {
 void TSoak::RealTicks() {
   if (!f().Timer->isActive()) return;
   const int wanted = dice_.Chance(75) ? 1 : 2;
+  for (int k = 0; k < wanted; ++k) MixATick();
   int seen = 0;
   QEventLoop loop;
   // Connected after the window's own handler, so it counts ticks already handled.

@@ -7,7 +7,7 @@
 
 void TSoak::Undo() {
   const std::string before = SongText();
-  const bool playing = f().Playing;
+  const bool playing = f().Playing();
   switch (dice_.Between(0, 2)) {
     case 0:
       QTest::keyClick(&f(), Qt::Key_Z, Qt::ControlModifier);
@@ -23,7 +23,7 @@ void TSoak::Undo() {
 
 void TSoak::Redo() {
   const std::string before = SongText();
-  const bool playing = f().Playing;
+  const bool playing = f().Playing();
   switch (dice_.Between(0, 2)) {
     case 0:
       QTest::keyClick(&f(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);

@@ -37,6 +37,12 @@ struct TManualOutputState {
     Pulled += frames;
     return block;
   }
+  // Pulls blocks of at most `block` frames until frame `frame` is pulled, the last block
+  // ending just after it.
+  void PullPast(int64_t frame, uint32_t block = 256) {
+    while (Pulled <= frame && Pull && !Stopped)
+      PullBlock(static_cast<uint32_t>(std::min<int64_t>(frame + 1 - Pulled, block)));
+  }
   // Pulls blocks of `block` frames until `frames` more are pulled, and hears them all.
   std::vector<float> PullAndHear(int64_t frames, uint32_t block = 256) {
     std::vector<float> all;
@@ -140,5 +146,18 @@ template <typename Make>
 void UseLiveOutput(Make make) {
   dsound::SetLiveOutputFactory([make]() -> std::unique_ptr<dsound::LiveOutput> { return make(); });
 }
+
+// While it lives, devices opened play through manual outputs that share State: a window
+// made meanwhile plays on a live device whose blocks the test pulls.
+struct TManualDevice {
+  std::shared_ptr<TManualOutputState> State = std::make_shared<TManualOutputState>();
+  explicit TManualDevice(int32_t rate = 48000) {
+    State->Rate = rate;
+    UseLiveOutput([s = State] { return std::make_unique<TManualOutput>(s); });
+  }
+  ~TManualDevice() { dsound::SetLiveOutputFactory(nullptr); }
+  TManualDevice(const TManualDevice&) = delete;
+  TManualDevice& operator=(const TManualDevice&) = delete;
+};
 
 }  // namespace soundtest
