@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <type_traits>
+#include <vector>
 
 #include "sound/dsound/al/device.h"
 #include "sound/dsound/al/device_lock.h"
@@ -113,17 +114,27 @@ IDirectSoundBuffer* IDirectSoundBuffer::MakeDuplicate() {
 HRESULT IDirectSoundBuffer::PrepareDuplicates(DWORD count) {
   const DeviceLock lock(device_->LockState());
   if (!original_ || data_->Buffer() == 0) return DSERR_INVALIDCALL;
+  if (data_->madeAhead >= count) return DS_OK;
   // Room for all of them, so that neither a release nor a hand-out ever allocates.
   data_->spare.reserve(count);
   device_->ReserveTracked(count);
-  while (data_->madeAhead < count) {
-    IDirectSoundBuffer* copy = MakeDuplicate();
-    if (copy == nullptr) return DSERR_OUTOFMEMORY;
+  std::vector<ALuint> sources(count - data_->madeAhead);
+  alGetError();
+  alGenSources(static_cast<ALsizei>(sources.size()), sources.data());
+  if (alGetError() != AL_NO_ERROR) return DSERR_OUTOFMEMORY;
+  for (ALuint source : sources) {
+    // Made as Duplicate makes one, but never held yet: a spare keeps no output awake.
+    auto* copy = new IDirectSoundBuffer(device_, flags_);
+    copy->data_ = data_;
+    copy->frequency_ = frequency_;
+    copy->label_.reserve(std::max<std::size_t>(label_.size(), 32));  // room for any name it gets
+    copy->label_ = label_;
     copy->madeAhead_ = true;
     copy->refs_ = 0;
-    copy->label_.reserve(std::max<std::size_t>(label_.size(), 32));  // room for any name it gets
+    copy->source_ = source;
+    copy->ConfigureSource();
+    copy->Source();  // attaches the data
     if (Is3D()) copy->buffer3d_.reset(new IDirectSound3DBuffer(copy));
-    device_->Untrack(copy->source_);  // a spare keeps no output awake
     data_->spare.push_back(copy);
     ++data_->madeAhead;
   }
@@ -165,7 +176,7 @@ void IDirectSoundBuffer::ConfigureSource() {
   } else {
     device_->Centre(source_);
   }
-  ApplyPitch();
+  if (Frequency() != data_->rate) ApplyPitch();  // a new source plays at pitch 1
 }
 
 void IDirectSoundBuffer::ApplyPitch() {
