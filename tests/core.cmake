@@ -51,3 +51,10 @@ add_test(NAME WidgetCheckSeesAWindowTest
           -P ${CMAKE_CURRENT_LIST_DIR}/LoadsNoWidgets.cmake)
 set_tests_properties(WidgetCheckSeesAWindowTest
   PROPERTIES PASS_REGULAR_EXPRESSION "loads libQt6Widgets")
+
+# Nothing the program's own code does inside a pull allocates: operator new is counted on
+# the output's thread, so the suite has a program of its own.
+pomvik_gtest(pull_allocation_test SOURCES pull_allocation_test.cpp LIBS pomvik_core pomvik_sound)
+target_compile_definitions(pull_allocation_test PRIVATE POMVIK_SAMPLE_FOLDER="${PROJECT_BINARY_DIR}")
+add_dependencies(pull_allocation_test waves)
+target_link_options(pull_allocation_test PRIVATE -rdynamic)  # names in the traces
