@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "core/Audition.h"
@@ -185,17 +186,64 @@ TEST_F(Sequencing, ControlsMadeWhileNothingPullsArriveAndOnlyTheLatestPlayIsShow
     sequencer_->Play(Song(97, 40 + i % 7));
     sequencer_->SetInterval(45);
   }
+  // The tempo set during an earlier Play is not this one's.
   sequencer_->Play(Song(97, 75));
-  sequencer_->SetInterval(30);
   EXPECT_EQ(Ticks().size(), 0u);  // not even the ticks mixed before
   const int64_t start = ddsd_.DirectSound()->MixedFrames();
-  Mix(FrameOfTick(4, 30, kRate) + 1);
+  Mix(FrameOfTick(2, 75, kRate) + 1);
+  sequencer_->SetInterval(30);
+  const int64_t second = start + FrameOfTick(2, 75, kRate);
+  Mix(FrameOfTick(2, 30, kRate));
   const std::vector<TMixedTick> ticks = Ticks();
   ASSERT_EQ(ticks.size(), 4u);
+  const int64_t frames[] = {start + FrameOfTick(1, 75, kRate), second,
+                            second + FrameOfTick(1, 30, kRate), second + FrameOfTick(2, 30, kRate)};
   for (std::size_t k = 0; k < ticks.size(); ++k) {
-    EXPECT_EQ(ticks[k].Frame, start + FrameOfTick(static_cast<int64_t>(k) + 1, 30, kRate));
+    EXPECT_EQ(ticks[k].Frame, frames[k]) << "tick " << k + 1;
     EXPECT_EQ(ticks[k].Tick.PlayTick, static_cast<int32_t>(k) + 1);  // from column 1 again
   }
+}
+
+// A Play made while a block is being mixed (here from inside it, as the output's thread and
+// the window's meet): what that block goes on mixing for the earlier Play is never shown,
+// nor its next tick, and the new Play begins at the next block.
+TEST(SequencingLive, TicksOfAnEarlierPlayMixedAfterANewOneAreNeverShown) {
+  soundtest::TManualDevice device;
+  TDDSD ddsd(nullptr);
+  ddsd.Loaded();
+  dsound::SetLiveOutputFactory(nullptr);
+  ASSERT_TRUE(ddsd.Available() && ddsd.DirectSound()->IsLive());
+  TWaveBank bank;
+  ASSERT_TRUE(FillWaveBank(bank, ddsd, POMVIK_SAMPLE_FOLDER "/waves").empty());
+  TSong song;
+  for (int column = 1; column <= 8; ++column) EditCell(song, 1, {9, column});
+  const int rate = device.State->Rate;
+  {
+    TSequencer sequencer(ddsd, bank);
+    sequencer.Play({song, 50});
+    device.State->PullBlock(64);
+    const int64_t begun = device.State->Pulled;
+    bool again = false;
+    // The first note the block starts wakes the output; the window presses Play then.
+    device.State->OnWake = [&] {
+      if (!std::exchange(again, true)) sequencer.Play({song, 40, false, 3});
+    };
+    device.State->PullBlock(static_cast<uint32_t>(FrameOfTick(6, 50, rate)));  // ticks 1-6
+    ASSERT_TRUE(again);
+    EXPECT_TRUE(sequencer.Playing());
+    EXPECT_TRUE(sequencer.TakeTicksUpTo(INT64_MAX).empty());
+    EXPECT_FALSE(sequencer.NextTickFrame().has_value()) << "the next tick is the new Play's";
+
+    const int64_t next = device.State->Pulled;
+    device.State->PullBlock(static_cast<uint32_t>(FrameOfTick(2, 40, rate) + 1));
+    const std::vector<TMixedTick> ticks = sequencer.TakeTicksUpTo(INT64_MAX);
+    ASSERT_EQ(ticks.size(), 2u);
+    EXPECT_EQ(ticks[0].Frame, next + FrameOfTick(1, 40, rate));
+    EXPECT_EQ(ticks[1].Frame, next + FrameOfTick(2, 40, rate));
+    EXPECT_EQ(ticks[1].Tick.Column, 3);
+    EXPECT_GT(next, begun + FrameOfTick(5, 50, rate));
+  }
+  FreeWaveBank(bank);
 }
 
 // A sound component without a device: the null output's place is taken by a manual one.

@@ -76,13 +76,18 @@ class Playback : public ::testing::Test {
     return out;
   }
   // Mixes up to each next tick at the tempo shown, hears it and lets the timer draw it;
-  // what each sounded: the first channel started, or 0.
+  // what each sounded: the first channel started, or 0; -1 for a tick that came early.
   std::vector<int> Ticks(int count) {
     std::vector<int> sounded;
     const int32_t delay = Control<TDDSD>(f, "DDSD1").DirectSound()->LimiterDelay();
     for (int k = 0; k < count && f.Playing(); ++k) {
       seam.ClearCalls();
       lastTick_ += int64_t{IntervalFromTempo(TempoBar().value())} * kRate / 1000;
+      device.State->PullPast(lastTick_ - 1);
+      if (!Channels("Play").empty()) {
+        sounded.push_back(-1);
+        continue;
+      }
       device.State->PullPast(lastTick_);
       device.State->Heard = lastTick_ + delay;
       f.TimerTimer();
@@ -131,6 +136,8 @@ TEST_F(Playback, TheTempoSetsTheIntervalAtOnceAlsoWhilePlaying) {
   // The sequencer ticks at the new tempo from the last tick on: 42 ms later, not 300.
   EXPECT_EQ(Ticks(2), (std::vector<int>{0, 5}));
   EXPECT_EQ(f.Position, (TPlayPosition{3, 5}));
+  TempoBar().setValue(250);  // and slower again: 120 ms from the last tick, none earlier
+  EXPECT_EQ(Ticks(4), (std::vector<int>{0, 1, 0, 5}));
 }
 
 TEST_F(Playback, EachEndAndLoopThroughTheHandlers) {

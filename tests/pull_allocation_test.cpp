@@ -122,17 +122,24 @@ TEST(Pull, TheProgramsOwnCodeAllocatesNothingWhileASongVoicesEverySound) {
   {
     TSequencer sequencer(ddsd, bank);
     // Twice through, so that every channel gives up a sounding note for the next, and a
-    // second Play stops what the first left ringing.
-    for (int play = 0; play < 2; ++play) {
-      sequencer.Play({song, IntervalFromTempo(700), true, 1, 2});
+    // second Play stops what the first left ringing; the tempo changes on the way.
+    const auto pull = [&](int blocks) {
       std::thread([&] {
         std::vector<float> block(2 * 512);
-        for (int n = 0; n < 800; ++n) {
+        for (int n = 0; n < blocks; ++n) {
           armed = true;
           output->Pull(block.data(), 512);
           armed = false;
         }
       }).join();
+    };
+    for (int play = 0; play < 2; ++play) {
+      sequencer.Play({song, IntervalFromTempo(700), true, 1, 2});
+      pull(100);
+      sequencer.SetInterval(IntervalFromTempo(650));
+      pull(100);
+      sequencer.SetInterval(IntervalFromTempo(700));
+      pull(700);
       const std::vector<TMixedTick> ticks = sequencer.TakeTicksUpTo(INT64_MAX);  // as drawn
       ASSERT_FALSE(sequencer.Playing()) << "the song did not reach its end";
       EXPECT_EQ(std::count_if(ticks.begin(), ticks.end(),

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -25,6 +26,7 @@ struct TManualOutputState {
   int64_t Pulled = 0;
   int64_t Heard = 0;  // what HeardFrame says, as the test sets it
   int Wakes = 0;
+  std::function<void()> OnWake;  // called on each Wake, on the thread that wakes
   bool Started = false;
   bool Stopped = false;
   bool LastBusy = false;  // what the last pull said
@@ -66,7 +68,10 @@ class TManualOutput : public dsound::LiveOutput {
     return true;
   }
   int32_t Rate() const override { return state_->Rate; }
-  void Wake() override { ++state_->Wakes; }
+  void Wake() override {
+    ++state_->Wakes;
+    if (state_->OnWake) state_->OnWake();
+  }
   int64_t HeardFrame() const override { return state_->Heard; }
   void Stop() override {
     state_->Stopped = true;
