@@ -24,10 +24,6 @@
 #include "sound/stream/heard_clock.h"
 #include "sound/stream/null_output.h"
 
-// SDL's audio subsystem, quit and initialised again to find a lost device, keeps a few small
-// blocks of its own (175 bytes) that the leak checker would blame on this test.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libSDL2-2.0.so\n"; }
-
 namespace {
 
 using namespace std::chrono_literals;
