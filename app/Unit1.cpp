@@ -169,13 +169,14 @@ void TForm1::ScrollBarChange() { DrawScore(-1, -1, -1); }
 
 void TForm1::Exit1Click() { close(); }
 
-void TForm1::DrawScore(int X, int Y, int Sound) {
+void TForm1::DrawScore(int X, int Y, int Sound, bool tickOnly) {
   const TSongSettingsValues& settings = Document().Settings();
   const TScoreViewState state{&Song(),   ScrollBar->value(), settings.Loop, settings.Time44,
                               Playing(), Position.PlayTick,  SelectedSound};
   renderer_->Compose(drawBuffer_, MainImage->size(), MainImage->devicePixelRatioF(), state, X, Y,
                      Sound);
-  drawBuffer_ = MainImage->SwapPicture(std::move(drawBuffer_));
+  ShowPicture(tickOnly);
+  if (X != -1 || !state.Playing) figureShown_.reset();
   // The tool's icon stands in for the pointer; without it the pointer must show.
   const bool preview = X != -1;
   if (preview != previewShown_) MainImage->setCursor(preview ? Qt::BlankCursor : Qt::ArrowCursor);

@@ -63,7 +63,8 @@ class TForm1 : public QMainWindow, public TFormControls {
   TPrompter& Prompter() { return *prompter_; }
   void setPrompter(std::unique_ptr<TPrompter> prompter);
 
-  void DrawScore(int X, int Y, int Sound);
+  // `tickOnly`: nothing but the tick and the scroll changed since the last picture.
+  void DrawScore(int X, int Y, int Sound, bool tickOnly = false);
 
   // Opens the sound device, sets its format and loads the samples, saying once when one is
   // missing. The window does it right after its first paint, or before the first input that
@@ -161,6 +162,8 @@ class TForm1 : public QMainWindow, public TFormControls {
   // Puts the sequencer on the sound component's device, or on the clock when it has none.
   void StartSequencer();
   void ShowTick();
+  // Hands the composed picture to the view: all of it, or after a tick only what moved.
+  void ShowPicture(bool tickOnly);
   bool FinishTick(const TMixedTick& tick);
   TScorePictures ScorePictures() const;
   void ChooseEtcButton(TToolButton* clicked, int upImage);
@@ -180,4 +183,13 @@ class TForm1 : public QMainWindow, public TFormControls {
   std::unique_ptr<TSequencer> sequencer_;
   QImage drawBuffer_;
   bool previewShown_ = false;  // the view's picture holds the pointer's preview
+  // Where the walking figure stands in the view's picture, when that picture holds nothing
+  // else a tick may change: the next tick repaints only the figure and what scrolled.
+  struct TFigureShown {
+    int32_t Tick = 0;
+    int ScrollPosition = 0;
+    QSize Size;
+    qreal Scale = 1;
+  };
+  std::optional<TFigureShown> figureShown_;
 };

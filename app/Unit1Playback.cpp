@@ -9,9 +9,11 @@
 #include <QSlider>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 #include "app/FormSongSettings.h"
 #include "app/Unit1.h"
+#include "app/layout/Image.h"
 #include "app/layout/PictureIndex.h"
 #include "app/layout/ToolBar.h"
 #include "core/ScoreGeometry.h"
@@ -106,11 +108,35 @@ void TForm1::TimerTimer() {
 void TForm1::ShowTick() {
   if (Lite1->isChecked()) return;
   {
-    // The redraw below shows the new position; one picture per tick is enough.
+    // The redraw below shows the new position; one picture per tick is enough. The scroll
+    // bar repaints only when the value really changes.
     const QSignalBlocker quiet(ScrollBar);
     ScrollBar->setValue(ScrollPositionOfTick(Position.PlayTick));
   }
-  DrawScore(-1, -1, -1);
+  DrawScore(-1, -1, -1, true);
+}
+
+namespace {
+QRect FigureRect(int32_t tick, int P) {
+  return {FigureX(tick, P), FigureTop, FigureWidth, FigureHeight};
+}
+}  // namespace
+
+// After a tick the picture differs from the one before only where the figure stood and
+// stands, and by the scroll: the staff, its signs and notes move with the scroll bar, and
+// the background is the same all along each row.
+void TForm1::ShowPicture(bool tickOnly) {
+  const TFigureShown now{Position.PlayTick, ScrollBar->value(), MainImage->size(),
+                         MainImage->devicePixelRatioF()};
+  const std::optional<TFigureShown> before = std::exchange(figureShown_, now);
+  if (!tickOnly || !before || before->Size != now.Size || before->Scale != now.Scale) {
+    drawBuffer_ = MainImage->SwapPicture(std::move(drawBuffer_));
+    return;
+  }
+  const int P = now.ScrollPosition;
+  drawBuffer_ =
+      MainImage->SwapPicture(std::move(drawBuffer_), before->ScrollPosition - P,
+                             QRegion(FigureRect(before->Tick, P)) + FigureRect(now.Tick, P));
 }
 
 bool TForm1::FinishTick(const TMixedTick& tick) {

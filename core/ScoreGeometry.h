@@ -35,6 +35,10 @@ constexpr int ColumnLineX(int column, int P) { return ColumnWidth * column + Col
 constexpr int RowCentreY(int row) { return RowHeight * row + RowZeroY; }
 // The walking figure's left edge on a tick: over column n on tick 2n.
 constexpr int FigureX(int32_t PlayTick, int P) { return FigureStep * PlayTick + ColumnZeroX - P; }
+// Its pictures (16 x 22, drawn a pixel lower on even ticks) lie within this band.
+inline constexpr int FigureTop = 10;
+inline constexpr int FigureWidth = 16;
+inline constexpr int FigureHeight = 23;
 
 // The first column whose notes lie wholly in the view scrolled by P: play from here starts
 // there. Column n's pictures begin at ColumnLineX(n, P) - IconHalf, which must not be left of

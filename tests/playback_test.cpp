@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 
 #include "app/layout/Image.h"
@@ -221,6 +224,71 @@ TEST_F(Playback, TheViewFollowsTheFigureUnlessLiteMode) {
   Ticks(10);
   EXPECT_EQ(ScrollBar().value(), 1000);
   EXPECT_EQ(PictureKey(), before);
+}
+
+// Adds up what a widget paints.
+class TPaintLog : public QObject {
+ public:
+  explicit TPaintLog(QWidget& widget) { widget.installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) {
+      ++Paints;
+      for (const QRect& r : static_cast<QPaintEvent*>(event)->region())
+        Area += r.width() * r.height();
+    }
+    return false;
+  }
+  int Paints = 0;
+  long Area = 0;
+};
+
+// A tick repaints where the figure stood and stands and what the scroll uncovers, and the
+// scroll bar only when it moves; the screen shows the view's whole picture all along.
+TEST_F(Playback, ATickRepaintsOnlyTheFigureAndWhatScrolled) {
+  TImage& view = Control<TImage>(f, "MainImage");
+  f.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+  const auto onScreen = [&] {
+    const QPoint at = view.mapTo(&f, QPoint(0, 0));
+    return f.screen()
+        ->grabWindow(f.winId(), at.x(), at.y(), view.width(), view.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+  };
+  for (int column = 1; column <= ColumnCount; column += 3) Chord(column);
+  SetEndColumn(f, 97);
+  Loop();
+  QCoreApplication::processEvents();
+  Play();
+  const long figures = 2L * FigureWidth * FigureHeight;
+  long worstStill = 0, worstScrolled = 0, barPaintsStill = 0, totalArea = 0, barPaintsAll = 0;
+  int scrolled = 0;
+  for (int k = 1; k <= 200; ++k) {
+    TPaintLog viewPaints(view), barPaints(ScrollBar());
+    const int before = ScrollBar().value();
+    Ticks(1);
+    QCoreApplication::processEvents();
+    const int moved = std::abs(ScrollBar().value() - before);
+    totalArea += viewPaints.Area;
+    barPaintsAll += barPaints.Paints;
+    EXPECT_EQ(onScreen(), view.Picture().convertToFormat(QImage::Format_RGB32)) << "tick " << k;
+    if (k == 1) continue;  // the figure comes: the picture before was drawn without it
+    if (moved == 0) {
+      worstStill = std::max(worstStill, viewPaints.Area);
+      barPaintsStill += barPaints.Paints;
+    } else if (moved < view.width()) {
+      ++scrolled;
+      worstScrolled = std::max(worstScrolled, viewPaints.Area - moved * view.height());
+    }
+  }
+  std::printf(
+      "200 ticks repaint %ld pixels of the view, the scroll bar %ld times; a tick at "
+      "most %ld pixels standing, %ld besides what scrolled in\n",
+      totalArea, barPaintsAll, worstStill, worstScrolled);
+  EXPECT_GT(scrolled, 150);
+  EXPECT_LE(worstStill, figures);
+  EXPECT_LE(worstScrolled, figures);
+  EXPECT_EQ(barPaintsStill, 0);
 }
 
 TEST_F(Playback, TheLoopButtonIsReadOnlyAtTheEnd) {

@@ -21,6 +21,13 @@ QImage TImage::SwapPicture(QImage picture) {
   return picture;
 }
 
+QImage TImage::SwapPicture(QImage picture, int dx, const QRegion& changed) {
+  std::swap(picture_, picture);
+  if (dx != 0) scroll(dx, 0);  // Qt paints it all again where it cannot move the pixels
+  update(changed);
+  return picture;
+}
+
 void TImage::paintEvent(QPaintEvent* event) {
   QPainter p(this);
   p.fillRect(event->rect(), palette().window());

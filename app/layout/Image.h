@@ -15,6 +15,10 @@ class TImage : public QWidget {
   // Hands the control a new picture and gives back the one it held, so a caller that
   // composes into two buffers in turn never makes the control's copy detach.
   QImage SwapPicture(QImage picture);
+  // As SwapPicture, for a picture that is the one held moved `dx` pixels sideways but for
+  // `changed`: what is on the screen moves along, and only `changed` and what the move
+  // uncovers are painted again.
+  QImage SwapPicture(QImage picture, int dx, const QRegion& changed);
 
  signals:
   void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
