@@ -118,6 +118,13 @@ bool TPulseServer::Start() {
   return false;
 }
 
+bool TPulseServer::OpenSocket(const std::filesystem::path& socket) const {
+  return RunForOutput({"pactl", "load-module", "module-native-protocol-unix", "auth-anonymous=1",
+                       "socket=" + socket.string()},
+                      ClientEnvironment())
+      .has_value();
+}
+
 std::optional<TPulseServer::TLatency> TPulseServer::StreamLatency() const {
   const auto listing = RunForOutput({"pactl", "list", "sink-inputs"}, ClientEnvironment());
   if (!listing) return std::nullopt;
@@ -162,4 +169,10 @@ std::vector<float> TMonitorRecording::Finish() {
   float frame[2] = {};
   while (in.read(reinterpret_cast<char*>(frame), sizeof frame)) left.push_back(frame[0]);
   return left;
+}
+
+int64_t TMonitorRecording::Frames() const {
+  std::error_code none;
+  const auto bytes = std::filesystem::file_size(file_, none);
+  return none ? 0 : static_cast<int64_t>(bytes / (2 * sizeof(float)));
 }

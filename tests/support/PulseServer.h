@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -34,6 +35,9 @@ class TPulseServer {
   // Kills the server at once, as a crash does, and starts it again on the same socket.
   void Kill();
   bool Start();
+  // Lets clients reach the running server at `socket` too, from now on: to those that look
+  // there it is a server that has just appeared.
+  bool OpenSocket(const std::filesystem::path& socket) const;
 
   // The playback streams' latency as the server reports it (pactl list sink-inputs), in
   // milliseconds, of the first stream; nothing when there is none.
@@ -62,6 +66,8 @@ class TMonitorRecording {
   ~TMonitorRecording();
   // Ends the recording and reads its left channel.
   std::vector<float> Finish();
+  // The frames recorded so far: the recording's present, less the recorder's latency.
+  int64_t Frames() const;
 
  private:
   std::filesystem::path file_;
