@@ -21,7 +21,10 @@ TSequencer::TSequencer(TDDSD& ddsd, const TWaveBank& bank,
 }
 
 TSequencer::~TSequencer() {
-  if (device_ != nullptr) device_->SetBlockMixer(nullptr);
+  if (device_ != nullptr) {
+    device_->SetBlockMixer(nullptr);
+    device_->PreferLongBlocks(false);
+  }
   if (clock_) clock_->Stop();
 }
 
@@ -39,12 +42,14 @@ int MillisecondsOf(uint64_t interval) { return static_cast<int>(interval & 0xFFF
 void TSequencer::Play(const TPlay& play) {
   loop_ = play.Loop;
   Start(true, play);
+  if (device_ != nullptr) device_->PreferLongBlocks(true);
   Wake();
 }
 
 void TSequencer::Stop() {
   // Nothing of the current generation is still to come once it has ended.
   if (playing_) Start(false, {});
+  if (device_ != nullptr) device_->PreferLongBlocks(false);
 }
 
 void TSequencer::Start(bool playing, const TPlay& play) {

@@ -147,8 +147,10 @@ TEST_F(Playback, EachEndAndLoopThroughTheHandlers) {
   FillSong();
   Play();
   ExpectPlaying();
+  EXPECT_TRUE(device.State->LongBlocks) << "a song plays: the output may take long blocks";
   EXPECT_EQ(Ticks(1000), Pass(96));  // the end found on the tick of column 96
   ExpectStopped();
+  EXPECT_FALSE(device.State->LongBlocks);
 
   Loop();
   Play();
@@ -157,6 +159,7 @@ TEST_F(Playback, EachEndAndLoopThroughTheHandlers) {
   EXPECT_EQ(Ticks(196), looped);
   ExpectPlaying();
   Stop();
+  EXPECT_FALSE(device.State->LongBlocks);
 
   SetEndColumn(f, 1);  // nothing to play: silent until stopped
   Play();

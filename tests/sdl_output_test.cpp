@@ -309,6 +309,40 @@ TEST(SdlOutput, PullsBlocksOnItsOwnThreadAtTheDeviceRateUntilStopped) {
   }
 }
 
+// While a song plays the device takes long blocks, reopened at once; once nothing plays
+// it is let go soon after the silence, so that the next click opens it with short ones.
+TEST(SdlOutput, TakesLongBlocksWhileASongPlaysAndShortOnesForClicks) {
+  Folder folder;
+  UseDriver("disk", folder.path() / "out.raw");
+  PullLog log;
+  auto output = MakeSdlOutput();
+  ASSERT_TRUE(output->Start(log.Make()));
+  const auto lastBlock = [&] {
+    std::lock_guard<std::mutex> lock(log.M);
+    return log.Blocks.empty() ? 0u : log.Blocks.back();
+  };
+  ASSERT_TRUE(WaitFor([&] { return lastBlock() != 0; }, 500ms));
+  const uint32_t shortBlock = lastBlock();
+  EXPECT_LE(shortBlock, 1024u);
+
+  output->PreferLongBlocks(true);
+  EXPECT_TRUE(WaitFor([&] { return lastBlock() >= 4096; }, 400ms)) << "not reopened at once";
+  output->PreferLongBlocks(false);
+  std::this_thread::sleep_for(300ms);
+  EXPECT_GE(lastBlock(), 4096u) << "the song's last notes were cut while they rang";
+
+  log.Sounding = false;
+  std::this_thread::sleep_for(600ms);
+  const int pulls = log.Pulls;
+  std::this_thread::sleep_for(200ms);
+  EXPECT_EQ(log.Pulls, pulls) << "the long blocks were kept after the song";
+  log.Sounding = true;
+  output->Wake();
+  ASSERT_TRUE(WaitFor([&] { return log.Pulls > pulls; }, 500ms));
+  EXPECT_EQ(lastBlock(), shortBlock);
+  output->Stop();
+}
+
 TEST(SdlOutput, ReleasesTheDeviceAfterSilenceAndWakesWithoutWaitingForIt) {
   // A pipe as the disk file: opening it waits for a reader, so a Wake that waited for the
   // device would hang until the test opens one.

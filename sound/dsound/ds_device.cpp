@@ -174,6 +174,8 @@ void IDirectSound::Mix(float* out, uint32_t frames) {
 
 void IDirectSound::Wake() { device_->Wake(); }
 
+void IDirectSound::PreferLongBlocks(bool yes) { device_->PreferLongBlocks(yes); }
+
 void IDirectSound::SetLimiter(bool limited) {
   const DeviceLock lock(device_->LockState());
   if (!device_->IsLive()) device_->SetLimited(limited);

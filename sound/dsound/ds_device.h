@@ -56,6 +56,8 @@ class IDirectSound {
   void Mix(float* out, uint32_t frames);
   // Something is about to sound: a live output that went quiet resumes.
   void Wake();
+  // A song plays: a live output may take long blocks (see LiveOutput).
+  void PreferLongBlocks(bool yes);
   // Passes every block through the peak limiter (always on a live device), which delays
   // the sound by LimiterDelay() frames.
   void SetLimiter(bool limited);

@@ -29,6 +29,10 @@ class LiveOutput {
   // Something is about to sound: an output that stopped pulling while idle resumes. Any
   // thread; never waits for the device.
   virtual void Wake() = 0;
+  // A song plays (or no longer does): nobody waits for a click then, so an output may take
+  // long blocks, which wake the sound server far less often; clicks want short ones. Any
+  // thread; never waits for the device.
+  virtual void PreferLongBlocks(bool) {}
   // The frame being heard now, counted in frames pulled since Start: the frames pulled less
   // those still waiting in the output's buffers, moved on by the time since the last pull.
   virtual int64_t HeardFrame() const = 0;

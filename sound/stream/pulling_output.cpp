@@ -8,6 +8,8 @@ namespace {
 constexpr int32_t kNullRate = 48000;
 constexpr uint32_t kNullBlock = 1024;  // about 21 ms: nobody hears it, so wake seldom
 constexpr auto kIdleAfter = std::chrono::milliseconds(1500);
+// Long blocks are let go this soon once nothing plays, so that the next click is quick.
+constexpr int64_t kShortIdleFramesPerSecond = 10;
 constexpr auto kWatchEvery = std::chrono::milliseconds(100);
 constexpr auto kLookEvery = std::chrono::milliseconds(250);
 }  // namespace
@@ -98,17 +100,37 @@ void PullingOutput::Run() {
   CloseDevice();
 }
 
+void PullingOutput::LookNow() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    lookNow_ = true;
+  }
+  changed_.notify_one();
+}
+
 void PullingOutput::WatchOpen(std::unique_lock<std::mutex>& lock) {
-  changed_.wait_for(lock, kWatchEvery, [this] { return stopping_; });
+  changed_.wait_for(lock, kWatchEvery, [this] { return stopping_ || lookNow_; });
   if (stopping_) return;
+  lookNow_ = false;
   lock.unlock();
   TakeWake();
   const bool lost = DeviceLost();
-  const bool quiet = !lost && Silent();
+  const bool quiet =
+      !lost && (Silent() || (WantsShorterBlocks() &&
+                             silentFrames_.load() >= rate_ / kShortIdleFramesPerSecond));
+  const bool reopen = !lost && !quiet && WantsLongerBlocks();
   if (lost) SayLost();
   // A Wake from here on stays set and reopens the device at once.
-  if (lost || quiet) CloseDevice();
+  if (lost || quiet || reopen) CloseDevice();
+  // What the closed device still held is not heard; a song begins with a silent tick, longer
+  // than that, so only a click's ring is cut.
+  const bool reopened = reopen && OpenDevice();
+  if (reopened) ResumeDevice();
   lock.lock();
+  if (reopen && !reopened) {
+    EnterPaced();
+    return;
+  }
   if (lost)
     EnterPaced();
   else if (quiet)

@@ -53,6 +53,13 @@ class PullingOutput : public dsound::LiveOutput {
   // No pull of the device's runs after this returns.
   virtual void CloseDevice() {}
   virtual bool LooksForDevice() const { return false; }
+  // The open device's blocks no longer fit what plays: longer ones are wanted (it is
+  // reopened at once), or shorter ones (it is let go after a short silence and opened
+  // again with them when something sounds).
+  virtual bool WantsLongerBlocks() const { return false; }
+  virtual bool WantsShorterBlocks() const { return false; }
+  // Has the control thread look at the device now rather than at its next round.
+  void LookNow();
   // What the user is told when the device goes and comes back.
   virtual void SayLost() {}
   virtual void SayBack() {}
@@ -84,6 +91,7 @@ class PullingOutput : public dsound::LiveOutput {
   std::mutex mutex_;
   std::condition_variable changed_;
   bool stopping_ = false;
+  bool lookNow_ = false;
   std::atomic<bool> stopped_{false};
   State state_ = State::Idle;
   Clock::time_point pacedSince_;

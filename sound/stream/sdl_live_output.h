@@ -6,6 +6,7 @@
 // default output as soon as one is there.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "sound/stream/pulling_output.h"
@@ -19,6 +20,7 @@ class SdlLiveOutput final : public PullingOutput {
 
   bool Start(Pull pull) override;
   void Stop() override;
+  void PreferLongBlocks(bool yes) override;
 
  private:
   static void Fill(void* self, uint8_t* stream, int bytes);
@@ -28,6 +30,9 @@ class SdlLiveOutput final : public PullingOutput {
   bool DeviceLost() override;
   void CloseDevice() override;
   bool LooksForDevice() const override { return true; }
+  bool WantsLongerBlocks() const override;
+  bool WantsShorterBlocks() const override;
+  uint32_t WantedBlock(int32_t rate) const;
   void SayLost() override;
   void SayBack() override;
 
@@ -45,6 +50,8 @@ class SdlLiveOutput final : public PullingOutput {
   bool dummy_ = false;  // the user chose SDL's dummy driver
   std::string driver_;
   uint32_t device_ = 0;
+  std::atomic<bool> longWanted_{false};
+  std::atomic<uint32_t> deviceBlock_{0};  // the open device's frames a block
   bool audioInitialised_ = false;
   bool backendStale_ = false;  // the backend lost its server, or found none: start it afresh
 };

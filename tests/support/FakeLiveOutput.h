@@ -26,6 +26,7 @@ struct TManualOutputState {
   int64_t Pulled = 0;
   int64_t Heard = 0;  // what HeardFrame says, as the test sets it
   int Wakes = 0;
+  bool LongBlocks = false;       // what PreferLongBlocks said last
   std::function<void()> OnWake;  // called on each Wake, on the thread that wakes
   bool Started = false;
   bool Stopped = false;
@@ -72,6 +73,7 @@ class TManualOutput : public dsound::LiveOutput {
     ++state_->Wakes;
     if (state_->OnWake) state_->OnWake();
   }
+  void PreferLongBlocks(bool yes) override { state_->LongBlocks = yes; }
   int64_t HeardFrame() const override { return state_->Heard; }
   void Stop() override {
     state_->Stopped = true;

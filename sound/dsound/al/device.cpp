@@ -189,6 +189,10 @@ void AlDevice::Wake() {
   if (output_) output_->Wake();
 }
 
+void AlDevice::PreferLongBlocks(bool yes) {
+  if (output_) output_->PreferLongBlocks(yes);
+}
+
 void AlDevice::SetLimited(bool limited) {
   if (limited && !limiter_) limiter_.emplace(mixRate_);
   if (!limited) limiter_.reset();

@@ -69,6 +69,7 @@ class AlDevice {
   // it pulled before the mix began and the limiter's delay.
   int64_t HeardFrame() const;
   void Wake();
+  void PreferLongBlocks(bool yes);
   void SetLimited(bool limited);
   int32_t LimiterDelay() const { return limiter_ ? limiter_->Delay() : 0; }
 
