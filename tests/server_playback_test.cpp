@@ -423,9 +423,10 @@ TEST_F(ServerPlayback, QuietMachine) {
   const TPlayed played = Play(*f, 30, "quiet");
   probe.Stop();
   std::printf("%s\n", probe.Describe(kStallMs).c_str());
-  EXPECT_LE(worstLatency, 20.0) << "the stream's latency as the server reports it";
-  // 2.1 to 3.5 % measured, about two thirds of it in SDL's PulseAudio path (its system
-  // calls and task switches), the mix and the limiter under 2 % of the program's samples.
+  // A song plays on long blocks, which wake the server far less (a click's short ones are
+  // the SDL output's own, measured above): some 60-70 ms.
+  EXPECT_LE(worstLatency, 100.0) << "the stream's latency as the server reports it";
+  // 1.9 to 2.1 % measured with long blocks on a busy machine, 3.5 to 4.6 % with short ones.
   EXPECT_LT(cpuPlaying, 4.0);
   SCOPED_TRACE(probe.Describe(kStallMs));
   ExpectOnTheSampleClock(played, probe.Stalls(kStallMs));
