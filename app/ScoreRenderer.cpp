@@ -11,6 +11,8 @@
 
 namespace {
 constexpr QImage::Format ViewFormat = QImage::Format_ARGB32_Premultiplied;
+// The selected columns' band: a light blue through which the staff shows.
+const QRgb SelectionColour = qPremultiply(qRgba(40, 110, 230, 70));
 
 QImage WhiteLeftOut(const QImage& mono) {
   QImage out = mono.convertToFormat(QImage::Format_ARGB32);
@@ -36,6 +38,7 @@ TScoreRenderer::TScoreRenderer(const TScorePictures& pictures)
 
 void TScoreRenderer::Prepare(QSize viewSize, int scale) {
   if (viewSize == preparedSize_ && scale == preparedScale_) return;
+  if (scale != preparedScale_) enlarged_.clear();
   preparedSize_ = viewSize;
   preparedScale_ = scale;
 
@@ -45,6 +48,8 @@ void TScoreRenderer::Prepare(QSize viewSize, int scale) {
     QPainter p(&background_);
     p.drawImage(QRect(QPoint(0, 0), viewSize), pictures_.BGImage);
   }
+  backgroundRows_ = RowColours(background_);
+  if (backgroundRows_) selectedRows_ = OverColours(SelectionColour, *backgroundRows_);
 
   // Bar numbers in a small plain font with the default pen, the same on every platform so
   // that they stay within the white band above the staff.
@@ -75,14 +80,20 @@ void TScoreRenderer::Compose(QImage& target, QSize viewSize, qreal scale,
   const int P = state.ScrollPosition;
   const int W = viewSize.width();
   const TSong& song = *state.Song;
+  drawings_.clear();
   const auto draw = [&](const QImage& picture, int x, int y) {
-    BlendOver(target, picture, x, y, s);
+    const TRasterSource source = RasterSourceOf(AtScale(picture), s);
+    drawings_.push_back({source, QRect(x * s, y * s, source.Width, source.Height)});
   };
   const auto icon = [&](const TImageList* list, int index, int x, int y) {
     draw(list->Image(index), x, y);
   };
 
-  CopyWhole(target, background_);
+  band_.reset();
+  if (state.Selection) {
+    const int left = ColumnLineX(state.Selection->First, P) - ColumnWidth / 2;
+    band_ = QRect(left * s, 0, state.Selection->Width() * ColumnWidth * s, viewSize.height() * s);
+  }
   if (P < 25) draw(toon_, 1 - P, 40);
   if (state.Loop && P < 55) draw(loopF_, 42 - P, 46);
 
@@ -133,5 +144,43 @@ void TScoreRenderer::Compose(QImage& target, QSize viewSize, qreal scale,
       icon(pictures_.PomvikImages, PomvikPicture::StepOnOddTick, fx, 10);
     else
       icon(pictures_.PomvikImages, PomvikPicture::StepOnEvenTick, fx, 11);
+  }
+  Paint(target);
+}
+
+const QImage& TScoreRenderer::AtScale(const QImage& picture) {
+  const int scale = preparedScale_;
+  if (scale == 1 || static_cast<int>(picture.devicePixelRatio()) == scale) return picture;
+  QImage& enlarged = enlarged_[&picture];
+  if (enlarged.isNull()) {
+    enlarged = QImage(picture.size() * scale, ViewFormat);
+    enlarged.setDevicePixelRatio(scale);
+    for (int y = 0; y < enlarged.height(); ++y) {
+      const auto* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y / scale));
+      auto* out = reinterpret_cast<QRgb*>(enlarged.scanLine(y));
+      for (int x = 0; x < enlarged.width(); ++x) out[x] = in[x / scale];
+    }
+  }
+  return enlarged;
+}
+
+// The band of the selection lies right on the background, so where the background's rows
+// have one colour each, so do the band's.
+void TScoreRenderer::Paint(QImage& image) {
+  const TRasterTarget target = RasterTargetOf(image);
+  constexpr qsizetype BandBytes = 64 * 1024;
+  const int bandRows = static_cast<int>(std::max<qsizetype>(1, BandBytes / target.Line));
+  for (int top = 0; top < target.Height; top += bandRows) {
+    const int bottom = std::min(top + bandRows, target.Height);
+    if (backgroundRows_) {
+      FillRows(target, *backgroundRows_, top, bottom);
+      if (band_) FillRows(target, selectedRows_, top, bottom, band_->left(), band_->right() + 1);
+    } else {
+      CopyRows(target, background_, top, bottom);
+      if (band_) FillOver(target, *band_, SelectionColour, top, bottom);
+    }
+    for (const TDrawing& d : drawings_)
+      if (d.Place.bottom() >= top && d.Place.top() < bottom)
+        BlendOver(target, d.Picture, d.Place.x(), d.Place.y(), top, bottom);
   }
 }

@@ -1,9 +1,15 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <array>
+#include <optional>
+#include <unordered_map>
+#include <vector>
 
+#include "app/Raster.h"
+#include "core/SongColumns.h"
 #include "core/SongModel.h"
 
 class TImageList;
@@ -31,11 +37,14 @@ struct TScoreViewState {
   bool Playing = false;
   int32_t PlayTick = 0;
   int32_t SelectedSound = 1;
+  std::optional<TColumnRange> Selection;  // shown as a band behind the notes
 };
 
-// Composes the whole score view into an off-screen image: background, clef, repeat signs,
-// the visible columns with bar lines, numbers and notes, the pointer's preview and the
-// walking figure. Pictures that depend only on the view size and scale are prepared once.
+// Composes the whole score view into an off-screen image: background, selected columns,
+// clef, repeat signs, the visible columns with bar lines, numbers and notes, the pointer's
+// preview and the walking figure. Pictures that depend only on the view size and scale are
+// prepared once. The drawings are listed first and then painted band by band of the
+// image's rows, so that a wide view is painted while its band is still in the cache.
 class TScoreRenderer {
  public:
   explicit TScoreRenderer(const TScorePictures& pictures);
@@ -48,6 +57,14 @@ class TScoreRenderer {
 
  private:
   void Prepare(QSize viewSize, int scale);
+  void Paint(QImage& target);
+  const QImage& AtScale(const QImage& picture);
+
+  // A picture at its place in the target's pixels.
+  struct TDrawing {
+    TRasterSource Picture;
+    QRect Place;
+  };
 
   TScorePictures pictures_;
   // White pixels of the monochrome signs are left out when drawn.
@@ -55,5 +72,11 @@ class TScoreRenderer {
   QSize preparedSize_;
   int preparedScale_ = 0;
   QImage background_;
+  std::optional<std::vector<QRgb>> backgroundRows_;  // its rows' colours, when each has one
+  std::vector<QRgb> selectedRows_;                   // and under the selection's band
+  std::optional<QRect> band_;                        // the selection's, in the target's pixels
+  std::vector<TDrawing> drawings_;
+  // Pictures enlarged to the prepared scale, so that each is copied pixel for pixel.
+  std::unordered_map<const QImage*, QImage> enlarged_;
   std::array<QImage, 33> barNumbers_;  // 1..32
 };

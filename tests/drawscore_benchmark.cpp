@@ -1,5 +1,7 @@
 // How long one full redraw of the score view takes: a song with three notes in every
-// column, the pointer over the view, at the shipped scale and on a 2x screen.
+// column, a few columns selected, the pointer over the view, at the designed width and as
+// wide as a full-HD screen, at the shipped scale and on a 2x screen. The view sweeps the
+// whole of its scroll range.
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
@@ -7,6 +9,7 @@
 
 #include "app/ScoreRenderer.h"
 #include "app/layout/ImageList.h"
+#include "core/ScoreGeometry.h"
 
 namespace {
 
@@ -28,20 +31,28 @@ struct TViewFixture {
   }
 };
 
+// Arguments: the screen's scale and the view's width.
 void BM_DrawScore(benchmark::State& state) {
   const qreal scale = static_cast<qreal>(state.range(0));
+  const int width = static_cast<int>(state.range(1));
   TViewFixture fx;
-  TScoreViewState view{&fx.song, 0, true, true, true, 0, 1};
+  TScoreViewState view{&fx.song, 0, true, true, true, 0, 1, TColumnRange{5, 12}};
   int P = 0;
   for (auto _ : state) {
     view.ScrollPosition = P;
     view.PlayTick = (P + 100) / 16;
-    fx.renderer.Compose(fx.target, QSize(385, 144), scale, view, 200, 80, 1);
+    fx.renderer.Compose(fx.target, QSize(width, 144), scale, view, 200, 80, 1);
     benchmark::DoNotOptimize(fx.target.constBits());
-    P = (P + 16) % 2781;
+    P = (P + 16) % (ScrollMaxFor(width) + 1);
   }
 }
-BENCHMARK(BM_DrawScore)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawScore)
+    ->ArgNames({"scale", "width"})
+    ->Args({1, DesignedViewWidth})
+    ->Args({1, 1920})
+    ->Args({2, DesignedViewWidth})
+    ->Args({2, 1920})
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include "app/Raster.h"
 #include "app/layout/Image.h"
 #include "app/layout/ImageList.h"
 #include "app/layout/ToolBar.h"
@@ -299,7 +300,7 @@ TEST_F(ScoreView, ComposesAtTheScreensScale) {
                            f.LastImage->Picture(), f.CLineImage->Picture(), f.SoundImages,
                            f.PomvikImages});
   QImage twice;
-  TScoreViewState state{&f.Song(), 0, false, true, false, 0, 1};
+  TScoreViewState state{&f.Song(), 0, false, true, false, 0, 1, std::nullopt};
   renderer.Compose(twice, QSize(385, 144), 2.0, state, -1, -1, -1);
   EXPECT_EQ(twice.size(), QSize(770, 288));
   const QImage once = f.MainImage->Picture();
@@ -307,6 +308,58 @@ TEST_F(ScoreView, ComposesAtTheScreensScale) {
     for (int x = 70; x < 95; ++x)
       for (int d = 0; d < 4; ++d)
         ASSERT_EQ(twice.pixel(2 * x + d % 2, 2 * y + d / 2), once.pixel(x, y)) << x << "," << y;
+}
+
+// Blending several pixels at once, or a band straight onto one-colour rows, gives the very
+// pixels a blend one at a time gives: premultiplied source over destination, rounded.
+TEST(Raster, BlendsAsOnePixelAtATimeWould) {
+  const auto over = [](QRgb src, QRgb dst) {
+    QRgb out = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+      const uint32_t s = (src >> shift) & 255, d = (dst >> shift) & 255, a = src >> 24;
+      const uint32_t t = d * (255 - a);
+      out |= (s + ((t + (t >> 8) + 128) >> 8)) << shift;
+    }
+    return out;
+  };
+  uint32_t seed = 12345;
+  const auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+  QImage source(9, 256, QImage::Format_ARGB32_Premultiplied);
+  QImage target(13, 256, QImage::Format_ARGB32_Premultiplied);
+  for (int y = 0; y < 256; ++y) {
+    for (int x = 0; x < 9; ++x) {
+      const int alpha = (y + 37 * x) % 256;  // every alpha in every column
+      source.setPixel(x, y, qPremultiply(qRgba(next() & 255, next() & 255, next() & 255, alpha)));
+    }
+    for (int x = 0; x < 13; ++x) target.setPixel(x, y, qPremultiply(next() | 0xFF000000u));
+  }
+  for (int x0 = -2; x0 <= 6; ++x0) {
+    QImage blended = target;
+    BlendOver(blended, source, x0, 0, 1);
+    for (int y = 0; y < 256; ++y)
+      for (int x = 0; x < 13; ++x) {
+        const int sx = x - x0;
+        const QRgb expected =
+            sx >= 0 && sx < 9 ? over(source.pixel(sx, y), target.pixel(x, y)) : target.pixel(x, y);
+        ASSERT_EQ(blended.pixel(x, y), expected) << x0 << ": " << x << "," << y;
+      }
+  }
+
+  // A colour over rows of one colour each, filled, against the same blended pixel by pixel.
+  std::vector<QRgb> rows;
+  for (int y = 0; y < 256; ++y) rows.push_back(target.pixel(0, y));
+  const QRgb band = qPremultiply(qRgba(40, 110, 230, 70));
+  QImage filled = target;
+  const TRasterTarget raster = RasterTargetOf(filled);
+  FillRows(raster, rows, 0, 256);
+  FillRows(raster, OverColours(band, rows), 10, 200, 3, 11);
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 13; ++x) {
+      const bool inBand = y >= 10 && y < 200 && x >= 3 && x < 11;
+      ASSERT_EQ(filled.pixel(x, y),
+                inBand ? over(band, rows[static_cast<size_t>(y)]) : rows[static_cast<size_t>(y)])
+          << x << "," << y;
+    }
 }
 
 }  // namespace
