@@ -98,6 +98,7 @@ void TForm1::ConnectHandlers() {
   });
   ConnectDocumentHandlers();
   ConnectHistoryHandlers();
+  ConnectComposeHandlers();
 }
 
 void TForm1::setPrompter(std::unique_ptr<TPrompter> prompter) { prompter_ = std::move(prompter); }
@@ -172,7 +173,7 @@ void TForm1::Exit1Click() { close(); }
 void TForm1::DrawScore(int X, int Y, int Sound, bool tickOnly) {
   const TSongSettingsValues& settings = Document().Settings();
   const TScoreViewState state{&Song(),   ScrollBar->value(), settings.Loop, settings.Time44,
-                              Playing(), Position.PlayTick,  SelectedSound};
+                              Playing(), Position.PlayTick,  SelectedSound, selection_.Range()};
   renderer_->Compose(drawBuffer_, MainImage->size(), MainImage->devicePixelRatioF(), state, X, Y,
                      Sound);
   ShowPicture(tickOnly);
@@ -212,18 +213,6 @@ void TForm1::PlayFromHereKeyActivated() {
     StopBtn->click();
   else
     PlayBtn->ClickWith(Qt::ShiftModifier);
-}
-
-void TForm1::MainImageMouseDown(Qt::MouseButton Button, Qt::KeyboardModifiers, int X, int Y) {
-  if (Playing() || Button != Qt::LeftButton) return;
-  const TCell cell = HitCell(ScrollBar->value(), X, Y);
-  if (!cell.Counts()) return;
-  const TCellEdit edit = Document().EditCell(SelectedSound, cell);
-  Audition(*DDSD1, WaveBank, edit.Heard);
-}
-
-void TForm1::MainImageMouseMove(Qt::KeyboardModifiers, int X, int Y) {
-  if (!Playing()) DrawScore(X, Y, SelectedSound);
 }
 
 void TForm1::MainImageMouseLeave() {

@@ -14,7 +14,9 @@
 #include "app/ScoreRenderer.h"
 #include "app/layout/FileDialogs.h"
 #include "app/layout/FormControls.h"
+#include "core/ColumnSelection.h"
 #include "core/Document.h"
+#include "core/PaintStroke.h"
 #include "core/SampleBank.h"
 #include "core/SongModel.h"
 #include "core/SongText.h"
@@ -58,6 +60,8 @@ class TForm1 : public QMainWindow, public TFormControls {
   const TSong& Song() const { return document_->Song(); }
   // The song's file name, or the untitled name.
   QString SongFileName() const;
+  // The columns selected along the strip above the staff.
+  std::optional<TColumnRange> SelectedColumns() const { return selection_.Range(); }
 
   // Message boxes go through this, so that tests can answer them.
   TPrompter& Prompter() { return *prompter_; }
@@ -121,6 +125,19 @@ class TForm1 : public QMainWindow, public TFormControls {
   void Undo1Click();
   void Redo1Click();
 
+  // Composing: a drag paints with the tool, the right button erases, and a drag along the
+  // strip above the staff selects whole columns for the edit menu's column commands.
+  void MainImageMouseDrag(Qt::MouseButtons Buttons, Qt::KeyboardModifiers Shift, int X, int Y);
+  void MainImageMouseUp(Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y);
+  void MainImageResize();
+  void ClearSelectionKeyActivated();
+  void CutColumns1Click();
+  void CopyColumns1Click();
+  void PasteColumns1Click();
+  void DeleteColumns1Click();
+  void InsertSpace1Click();
+  void RemoveColumns1Click();
+
   // Songs in files and on the clipboard. The save question and the saves say whether the
   // command that asked may go on: not when a save was cancelled.
   bool ModifiedActionExecute();
@@ -152,6 +169,12 @@ class TForm1 : public QMainWindow, public TFormControls {
   void ShowHistoryState();
   void ShowSongSettings();
   void ImportSongBytes(std::string_view bytes, const std::string& origin, const std::string& name);
+  void ConnectComposeHandlers();
+  void ConnectColumnCommands();
+  void ShowColumnCommands();
+  void ShowSelection(int X, int Y);
+  void EndStroke();
+  void ChangeSelectedColumns(const std::function<void(TSong&, TColumnRange)>& change);
   void StopForReplacement();
   bool StartSongReplacement();
   void ShowNewSong();
@@ -192,4 +215,9 @@ class TForm1 : public QMainWindow, public TFormControls {
     qreal Scale = 1;
   };
   std::optional<TFigureShown> figureShown_;
+  std::optional<TPaintStroke> stroke_;  // the drag that paints, from press to release
+  Qt::MouseButton strokeButton_ = Qt::NoButton;
+  TColumnSelection selection_;
+  bool selecting_ = false;  // the left button pressed on the strip is still down
+  bool clipboardHoldsColumns_ = false;
 };

@@ -31,6 +31,7 @@ void TForm1::ShowHistoryState() {
   Undo1->setEnabled(undo);
   UndoBtn->setEnabled(undo);
   Redo1->setEnabled(!Playing() && Document().CanRedo());
+  ShowColumnCommands();
 }
 
 void TForm1::Undo1Click() {

@@ -38,3 +38,6 @@ pomvik_gtest(export_test SOURCES export_test.cpp
 target_compile_definitions(export_test PRIVATE POMVIK_RENDER="$<TARGET_FILE:pomvik-render>"
   POMVIK_WAVES="${PROJECT_BINARY_DIR}/waves")
 add_dependencies(export_test pomvik-render waves)
+
+# Drags, the right button, the column selection and its commands, and a wide view.
+pomvik_gtest(compose_test SOURCES compose_test.cpp LIBS pomvik_test_support pomvik_sound OWN_MAIN)

@@ -116,7 +116,8 @@ TEST_F(Editing, EraserClearsNotesAndIsHeardOnlyThen) {
   EXPECT_EQ(f.EraserBtn->ImageIndex(), 0);
 }
 
-TEST_F(Editing, RightClicksAndClicksDuringPlaybackAreIgnored) {
+// The right button erases, so on an empty cell it does nothing either.
+TEST_F(Editing, OtherButtonsOnEmptyCellsAndClicksDuringPlaybackAreIgnored) {
   Select(3);
   seam.ClearCalls();
   Click(82, 40, Qt::RightButton);

@@ -82,7 +82,8 @@ TEST(FormLayout, ClientAreaPlacesItsControlsAsDesigned) {
   TestApplication();
   // The client area takes its controls as children.
   auto *top = new QWidget, *view = new QWidget, *scroll = new QWidget, *bottom = new QWidget;
-  view->setFixedSize(385, 144);
+  view->setFixedHeight(144);
+  view->setMaximumWidth(1000);
   TClientArea client(top, view, scroll, bottom, nullptr);
   client.resize(385, 271);
   client.show();
@@ -90,11 +91,14 @@ TEST(FormLayout, ClientAreaPlacesItsControlsAsDesigned) {
   EXPECT_EQ(view->geometry(), QRect(0, 56, 385, 144));
   EXPECT_EQ(scroll->geometry(), QRect(0, 200, 385, 15));
   EXPECT_EQ(bottom->geometry(), QRect(0, 215, 385, 56));
-  // Taller and wider: the view keeps its size at the left, its centre at 128/271 of the height.
+  // Taller and wider: the view keeps its height, its centre at 128/271 of the height, and
+  // grows sideways as far as it may.
   client.resize(600, 542);
-  EXPECT_EQ(view->geometry(), QRect(0, 256 - 72, 385, 144));
+  EXPECT_EQ(view->geometry(), QRect(0, 256 - 72, 600, 144));
   EXPECT_EQ(scroll->geometry(), QRect(0, 542 - 71, 600, 15));
   EXPECT_EQ(bottom->geometry(), QRect(0, 542 - 56, 600, 56));
+  client.resize(1200, 271);
+  EXPECT_EQ(view->geometry(), QRect(0, 56, 1000, 144));
 }
 
 TEST(FormLayout, WindowHoldsTheClientAreaBelowItsMenu) {
@@ -124,10 +128,11 @@ TEST(FormLayout, WindowHoldsTheClientAreaBelowItsMenu) {
   EXPECT_EQ(f.ScrollBar->singleStep(), 10);
   EXPECT_EQ(f.ScrollBar->pageStep(), 20);
 
-  // Widening: the view stays 385 wide at the left, the bars follow the window.
+  // Widening: the view and the bars follow the window; the view scrolls less.
   f.resize(600, f.height());
   EXPECT_EQ(f.MainImage->geometry().left(), 0);
-  EXPECT_EQ(f.MainImage->width(), 385);
+  EXPECT_EQ(f.MainImage->width(), 600);
+  EXPECT_EQ(f.ScrollBar->maximum(), 2780 - (600 - 385));
   EXPECT_EQ(f.ScrollBar->width(), 600);
   EXPECT_EQ(f.ControlBar2->width(), 600);
 }

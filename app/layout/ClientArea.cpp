@@ -15,8 +15,9 @@ void TClientArea::resizeEvent(QResizeEvent*) {
   top_->setGeometry(0, 0, w, ControlBarHeight);
   bottom_->setGeometry(0, h - ControlBarHeight, w, ControlBarHeight);
   scrollBar_->setGeometry(0, h - ControlBarHeight - ScrollBarHeight, w, ScrollBarHeight);
-  // Anchored to the left only: the view keeps its size and its centre's proportional place.
+  // The view keeps its height and its centre's proportional place; its own limits bound
+  // its width.
   constexpr double designedCentre = ViewTop + ViewHeight / 2.0;
   const int centre = static_cast<int>(std::lround(designedCentre * h / DesignedHeight));
-  view_->setGeometry(0, centre - ViewHeight / 2, ViewWidth, ViewHeight);
+  view_->setGeometry(0, centre - ViewHeight / 2, w, ViewHeight);
 }

@@ -3,8 +3,8 @@
 #include <QWidget>
 
 // The client area below the menu bar: a control bar at the top, the score view at the
-// left edge (its centre keeping its proportional height), the scroll bar and a control
-// bar at the bottom.
+// left edge (its centre keeping its proportional height) as wide as the area and the view
+// allow, the scroll bar and a control bar at the bottom.
 class TClientArea : public QWidget {
   Q_OBJECT
 
@@ -15,7 +15,7 @@ class TClientArea : public QWidget {
   static constexpr int DesignedHeight = 271;
   static constexpr int ControlBarHeight = 56;
   static constexpr int ScrollBarHeight = 15;
-  static constexpr int ViewWidth = 385;
+  static constexpr int ViewWidth = 385;  // at the designed size
   static constexpr int ViewHeight = 144;
   static constexpr int ViewTop = ControlBarHeight;
 

@@ -36,6 +36,8 @@ struct TFormControls {
   QAction *New1 = nullptr, *Open1 = nullptr, *Save1 = nullptr, *SaveAs1 = nullptr,
           *ExportAudio1 = nullptr, *Exit1 = nullptr, *Undo1 = nullptr, *Redo1 = nullptr,
           *Copy1 = nullptr, *Paste1 = nullptr, *Lite1 = nullptr, *Option1 = nullptr;
+  QAction *CutColumns1 = nullptr, *CopyColumns1 = nullptr, *PasteColumns1 = nullptr,
+          *DeleteColumns1 = nullptr, *InsertSpace1 = nullptr, *RemoveColumns1 = nullptr;
 
   QAction *NewAction = nullptr, *OpenAction = nullptr, *SaveAction = nullptr,
           *SaveAsAction = nullptr, *LoadFromClipbrdAction = nullptr, *ModifiedAction = nullptr,

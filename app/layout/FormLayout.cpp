@@ -130,7 +130,12 @@ void BuildControls(QMainWindow& f, TFormControls& c) {
 
   c.MainImage = new TImage(&f);
   c.MainImage->setObjectName(QStringLiteral("MainImage"));
-  c.MainImage->setFixedSize(TClientArea::ViewWidth, TClientArea::ViewHeight);
+  // As wide as the window lets it be, from the designed width to the widest that shows no
+  // more than the song.
+  c.MainImage->setFixedHeight(TClientArea::ViewHeight);
+  c.MainImage->setMinimumWidth(TClientArea::ViewWidth);
+  c.MainImage->setMaximumWidth(WidestView);
+  c.MainImage->resize(TClientArea::ViewWidth, TClientArea::ViewHeight);
   c.MainImage->setCursor(Qt::BlankCursor);  // the tool's icon follows the pointer instead
 
   c.ScrollBar = new QScrollBar(Qt::Horizontal, &f);

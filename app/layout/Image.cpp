@@ -41,8 +41,17 @@ void TImage::mousePressEvent(QMouseEvent* event) {
 
 void TImage::mouseMoveEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
+  if (event->buttons() != Qt::NoButton)
+    emit MouseDrag(event->buttons(), event->modifiers(), pos.x(), pos.y());
   emit MouseMove(event->modifiers(), pos.x(), pos.y());
 }
+
+void TImage::mouseReleaseEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  emit MouseUp(event->button(), event->modifiers(), pos.x(), pos.y());
+}
+
+void TImage::resizeEvent(QResizeEvent*) { emit Resized(); }
 
 void TImage::leaveEvent(QEvent*) { emit MouseLeave(); }
 

@@ -23,6 +23,11 @@ class TImage : public QWidget {
  signals:
   void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
   void MouseMove(Qt::KeyboardModifiers shift, int x, int y);
+  // A move with buttons held, just before its MouseMove; and the release of a button.
+  void MouseDrag(Qt::MouseButtons buttons, Qt::KeyboardModifiers shift, int x, int y);
+  void MouseUp(Qt::MouseButton button, Qt::KeyboardModifiers shift, int x, int y);
+  // The control took another size.
+  void Resized();
   void MouseLeave();
   // A wheel or touchpad over the control: its turn in eighths of a degree, and its pixels
   // where the device reports them.
@@ -32,6 +37,8 @@ class TImage : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
 

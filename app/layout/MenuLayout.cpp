@@ -64,6 +64,33 @@ void BindButton(TToolButton* button, QAction* action, const QString& hint) {
   button->setDefaultAction(action);
   button->setToolTip(hint);
 }
+
+// The commands on whole columns selected along the strip above the staff, under the
+// desktop's keys; they wait for a selection, and paste for columns on the clipboard.
+void BuildColumnEntries(TFormControls& c) {
+  Separator(c.Edit1, QStringLiteral("ColumnsSeparator"));
+  const QString hint = QStringLiteral("on the columns selected along the strip above the staff");
+  const auto entry = [&](const char* name, const char* caption) {
+    QAction* a = Entry(c.Edit1, QString::fromLatin1(name), QString::fromLatin1(caption));
+    a->setToolTip(hint);
+    a->setEnabled(false);
+    return a;
+  };
+  c.CutColumns1 = entry("CutColumns1", "cut columns(&T)");
+  c.CopyColumns1 = entry("CopyColumns1", "copy columns(&Y)");
+  c.PasteColumns1 = entry("PasteColumns1", "paste columns(&V)");
+  c.PasteColumns1->setToolTip(
+      QStringLiteral("from the first selected column, or the first column in view"));
+  c.DeleteColumns1 = entry("DeleteColumns1", "delete columns(&D)");
+  c.InsertSpace1 = entry("InsertSpace1", "insert space(&I)");
+  c.RemoveColumns1 = entry("RemoveColumns1", "remove columns(&M)");
+  Keys(c.CutColumns1, QKeySequence::Cut, QKeySequence(Qt::CTRL | Qt::Key_X));
+  Keys(c.CopyColumns1, QKeySequence::Copy, QKeySequence(Qt::CTRL | Qt::Key_C));
+  Keys(c.PasteColumns1, QKeySequence::Paste, QKeySequence(Qt::CTRL | Qt::Key_V));
+  Keys(c.DeleteColumns1, QKeySequence::Delete, QKeySequence(Qt::Key_Delete));
+  c.InsertSpace1->setShortcut(QKeySequence(Qt::Key_Insert));
+  c.RemoveColumns1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
+}
 }  // namespace
 
 void BuildActionsAndMenus(QMainWindow& f, TFormControls& c) {
@@ -113,6 +140,7 @@ void BuildActionsAndMenus(QMainWindow& f, TFormControls& c) {
   c.Redo1->setShortcuts(
       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
   c.Redo1->setEnabled(false);
+  BuildColumnEntries(c);
   Separator(c.Edit1, QStringLiteral("N4"));
   c.Copy1 = Bound(c.Edit1, QStringLiteral("Copy1"), c.SaveToClipbrdAction);
   c.Paste1 = Bound(c.Edit1, QStringLiteral("Paste1"), c.LoadFromClipbrdAction);
