@@ -121,6 +121,11 @@ class TSoak {
   void Undo();
   void Redo();
   void UndoToTheStart();
+  void SelectColumns();
+  void ColumnCommand();
+  // A change of the song since `before` is one step: undo gives `before` back, redo the
+  // change; sometimes walked to be checked.
+  void CheckOneStep(const std::string& before);
 
   static const std::vector<TAction> Actions;
 

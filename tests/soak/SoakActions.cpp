@@ -19,6 +19,7 @@
 #include "core/ScoreGeometry.h"
 #include "tests/soak/FormInvariants.h"
 #include "tests/soak/Soak.h"
+#include "tests/support/FormFixture.h"
 
 const std::vector<TSoak::TAction> TSoak::Actions = {
     {170, "hover", Edit, &TSoak::Hover},
@@ -42,6 +43,8 @@ const std::vector<TSoak::TAction> TSoak::Actions = {
     {40, "undo", History, &TSoak::Undo},
     {20, "redo", History, &TSoak::Redo},
     {3, "undo to the start", History, &TSoak::UndoToTheStart},
+    {40, "select columns", Edit, &TSoak::SelectColumns},
+    {70, "column command", Edit, &TSoak::ColumnCommand},
     {10, "resize", Edit, &TSoak::Resize},
     {8, "new", Replace, &TSoak::New},
     {12, "open", Replace, &TSoak::Open},
@@ -54,7 +57,8 @@ const std::vector<TSoak::TAction> TSoak::Actions = {
 };
 
 QPoint TSoak::AroundView() {
-  return {dice_.Chance(25) ? dice_.Between(340, 425) : dice_.Between(-40, 425),
+  const int w = Control<TImage>(f(), "MainImage").width();
+  return {dice_.Chance(25) ? dice_.Between(w - 45, w + 40) : dice_.Between(-40, w + 40),
           dice_.Between(-40, 185)};
 }
 
@@ -110,6 +114,7 @@ void TSoak::ClickView() {
 
 // While a button holds the pointer the view gets every move and press, wherever it is.
 void TSoak::DragView() {
+  const std::string before = SongText();
   const Qt::MouseButton b = dice_.Chance(70) ? Qt::LeftButton : Qt::RightButton;
   Mouse(QEvent::MouseButtonPress, b, AroundView());
   QPoint at;
@@ -127,6 +132,7 @@ void TSoak::DragView() {
            .arg(at.x())
            .arg(at.y())
            .arg(both ? " and the other" : ""));
+  if (!both) CheckOneStep(before);  // the other button's press ends the drag: two steps
 }
 
 // A wheel by notches or parts of one, on either axis, or a touchpad by its pixels; Shift
