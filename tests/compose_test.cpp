@@ -14,7 +14,6 @@
 #include "app/layout/ToolBar.h"
 #include "core/ColumnClipText.h"
 #include "core/ScoreGeometry.h"
-#include "core/Transport.h"
 #include "sound/ddsd/ddsd.h"
 #include "sound/dsound/ds_seam.h"
 #include "tests/support/FormFixture.h"
@@ -369,15 +368,6 @@ TEST_F(Compose, AWideWindowShowsMoreColumnsAndScrollsNoFurtherThanColumn97) {
   Select(EndMarkerSound);
   Click(Qt::LeftButton, {999, Y(4)});
   EXPECT_EQ(f.Song().EndColumn, 97);
-
-  // While playing, the view follows the figure and holds it where a narrow view would,
-  // until the scroll range ends.
-  Control<TToolButton>(f, "PlayBtn").click();
-  for (int tick = 1; tick <= 150; ++tick) {
-    f.TimerTimer();
-    ASSERT_EQ(scroll.value(), std::clamp(ScrollPositionOfTick(tick), 0, 2165)) << tick;
-  }
-  Control<TToolButton>(f, "StopBtn").click();
 
   // Narrowed again, it is the designed view with its designed range.
   f.resize(385, f.height());

@@ -132,7 +132,7 @@ TEST(FormLayout, WindowHoldsTheClientAreaBelowItsMenu) {
   f.resize(600, f.height());
   EXPECT_EQ(f.MainImage->geometry().left(), 0);
   EXPECT_EQ(f.MainImage->width(), 600);
-  EXPECT_EQ(f.ScrollBar->maximum(), 2780 - (600 - 385));
+  EXPECT_EQ(Control<QScrollBar>(f, "ScrollBar").maximum(), 2780 - (600 - 385));
   EXPECT_EQ(f.ScrollBar->width(), 600);
   EXPECT_EQ(f.ControlBar2->width(), 600);
 }

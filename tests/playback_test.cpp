@@ -49,6 +49,15 @@ class Playback : public ::testing::Test {
   TToolButton& Button(const char* name) { return Control<TToolButton>(f, name); }
   QTimer& Timer() { return Control<QTimer>(f, "Timer"); }
   QScrollBar& ScrollBar() { return Control<QScrollBar>(f, "ScrollBar"); }
+  // The view as the screen shows it.
+  QImage OnScreen() {
+    const TImage& view = Control<TImage>(f, "MainImage");
+    const QPoint at = view.mapTo(&f, QPoint(0, 0));
+    return f.screen()
+        ->grabWindow(f.winId(), at.x(), at.y(), view.width(), view.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+  }
   QSlider& TempoBar() { return Control<QSlider>(f, "TempoBar"); }
   qint64 PictureKey() { return Control<TImage>(f, "MainImage").Picture().cacheKey(); }
 
@@ -251,13 +260,6 @@ TEST_F(Playback, ATickRepaintsOnlyTheFigureAndWhatScrolled) {
   TImage& view = Control<TImage>(f, "MainImage");
   f.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
-  const auto onScreen = [&] {
-    const QPoint at = view.mapTo(&f, QPoint(0, 0));
-    return f.screen()
-        ->grabWindow(f.winId(), at.x(), at.y(), view.width(), view.height())
-        .toImage()
-        .convertToFormat(QImage::Format_RGB32);
-  };
   for (int column = 1; column <= ColumnCount; column += 3) Chord(column);
   SetEndColumn(f, 97);
   Loop();
@@ -274,7 +276,7 @@ TEST_F(Playback, ATickRepaintsOnlyTheFigureAndWhatScrolled) {
     const int moved = std::abs(ScrollBar().value() - before);
     totalArea += viewPaints.Area;
     barPaintsAll += barPaints.Paints;
-    EXPECT_EQ(onScreen(), view.Picture().convertToFormat(QImage::Format_RGB32)) << "tick " << k;
+    EXPECT_EQ(OnScreen(), view.Picture().convertToFormat(QImage::Format_RGB32)) << "tick " << k;
     if (k == 1) continue;  // the figure comes: the picture before was drawn without it
     if (moved == 0) {
       worstStill = std::max(worstStill, viewPaints.Area);
@@ -292,6 +294,27 @@ TEST_F(Playback, ATickRepaintsOnlyTheFigureAndWhatScrolled) {
   EXPECT_LE(worstStill, figures);
   EXPECT_LE(worstScrolled, figures);
   EXPECT_EQ(barPaintsStill, 0);
+}
+
+// Wider, the view holds the figure where the designed one does until its shorter range ends,
+// and the screen shows its whole picture, selected columns and all, at every tick.
+TEST_F(Playback, AWideViewFollowsTheFigureAsFarAsItsRangeGoes) {
+  TImage& view = Control<TImage>(f, "MainImage");
+  f.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+  f.resize(1000, f.height());
+  ASSERT_EQ(ScrollBar().maximum(), 2165);
+  for (int column = 1; column <= ColumnCount; column += 5) Chord(column);
+  QTest::mouseClick(&view, Qt::LeftButton, {}, {ColumnLineX(3, 0), 20});
+  QTest::mouseClick(&view, Qt::LeftButton, Qt::ShiftModifier, {ColumnLineX(6, 0), 20});
+  ASSERT_EQ(f.SelectedColumns(), (TColumnRange{3, 6}));
+  Play();
+  for (int k = 1; k < 192; ++k) {
+    Ticks(1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ScrollBar().value(), std::clamp(16 * k - 100, 0, 2165)) << "tick " << k;
+    ASSERT_EQ(OnScreen(), view.Picture().convertToFormat(QImage::Format_RGB32)) << "tick " << k;
+  }
 }
 
 TEST_F(Playback, TheLoopButtonIsReadOnlyAtTheEnd) {
