@@ -184,10 +184,10 @@ TEST_F(Compose, TheStripSelectsWholeColumnsDrawnBehindTheNotes) {
   const QImage banded = view.Picture();
   // Tinted from half a column before the first to half after the last, top to bottom...
   for (int y : {2, 70, 140}) {
-    EXPECT_NE(banded.pixel(X(4) - 15, y), plain.pixel(X(4) - 15, y)) << y;
+    EXPECT_NE(banded.pixel(X(4) - 16, y), plain.pixel(X(4) - 16, y)) << y;
     EXPECT_NE(banded.pixel(X(6) + 15, y), plain.pixel(X(6) + 15, y)) << y;
     EXPECT_EQ(banded.pixel(X(4) - 17, y), plain.pixel(X(4) - 17, y)) << y;
-    EXPECT_EQ(banded.pixel(X(6) + 17, y), plain.pixel(X(6) + 17, y)) << y;
+    EXPECT_EQ(banded.pixel(X(6) + 16, y), plain.pixel(X(6) + 16, y)) << y;
   }
   // ...behind the notes, which are drawn over it unchanged.
   SetCell(f, 6, 5, 3);
