@@ -50,11 +50,11 @@ class Playback : public ::testing::Test {
   QTimer& Timer() { return Control<QTimer>(f, "Timer"); }
   QScrollBar& ScrollBar() { return Control<QScrollBar>(f, "ScrollBar"); }
   // The view as the screen shows it.
-  QImage OnScreen() {
-    const TImage& view = Control<TImage>(f, "MainImage");
-    const QPoint at = view.mapTo(&f, QPoint(0, 0));
+  QImage OnScreen() { return OnScreen(Control<TImage>(f, "MainImage")); }
+  QImage OnScreen(const QWidget& w) {
+    const QPoint at = w.mapTo(&f, QPoint(0, 0));
     return f.screen()
-        ->grabWindow(f.winId(), at.x(), at.y(), view.width(), view.height())
+        ->grabWindow(f.winId(), at.x(), at.y(), w.width(), w.height())
         .toImage()
         .convertToFormat(QImage::Format_RGB32);
   }
@@ -255,11 +255,15 @@ class TPaintLog : public QObject {
 };
 
 // A tick repaints where the figure stood and stands and what the scroll uncovers, and the
-// scroll bar only when it moves; the screen shows the view's whole picture all along.
+// scroll bar only when it moves, where its handle was and is; the screen shows the view's
+// whole picture and the whole bar all along.
 TEST_F(Playback, ATickRepaintsOnlyTheFigureAndWhatScrolled) {
   TImage& view = Control<TImage>(f, "MainImage");
+  QScrollBar& bar = ScrollBar();
   f.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+  const long barArea = long{bar.width()} * bar.height();
+  long worstBar = 0;
   for (int column = 1; column <= ColumnCount; column += 3) Chord(column);
   SetEndColumn(f, 97);
   Loop();
@@ -275,12 +279,17 @@ TEST_F(Playback, ATickRepaintsOnlyTheFigureAndWhatScrolled) {
     QCoreApplication::processEvents();
     const int moved = std::abs(ScrollBar().value() - before);
     totalArea += viewPaints.Area;
-    barPaintsAll += barPaints.Paints;
+    const int barPainted = barPaints.Paints;  // before the whole bar is painted for comparison
+    barPaintsAll += barPainted;
     EXPECT_EQ(OnScreen(), view.Picture().convertToFormat(QImage::Format_RGB32)) << "tick " << k;
+    if (moved > 0 && moved < view.width()) worstBar = std::max(worstBar, barPaints.Area);
+    const QImage barShown = OnScreen(bar);
+    bar.repaint();
+    EXPECT_EQ(barShown, OnScreen(bar)) << "tick " << k;
     if (k == 1) continue;  // the figure comes: the picture before was drawn without it
     if (moved == 0) {
       worstStill = std::max(worstStill, viewPaints.Area);
-      barPaintsStill += barPaints.Paints;
+      barPaintsStill += barPainted;
     } else if (moved < view.width()) {
       ++scrolled;
       worstScrolled = std::max(worstScrolled, viewPaints.Area - moved * view.height());
@@ -288,12 +297,13 @@ TEST_F(Playback, ATickRepaintsOnlyTheFigureAndWhatScrolled) {
   }
   std::printf(
       "200 ticks repaint %ld pixels of the view, the scroll bar %ld times; a tick at "
-      "most %ld pixels standing, %ld besides what scrolled in\n",
-      totalArea, barPaintsAll, worstStill, worstScrolled);
+      "most %ld pixels standing, %ld besides what scrolled in, %ld of the bar's %ld\n",
+      totalArea, barPaintsAll, worstStill, worstScrolled, worstBar, barArea);
   EXPECT_GT(scrolled, 150);
   EXPECT_LE(worstStill, figures);
   EXPECT_LE(worstScrolled, figures);
   EXPECT_EQ(barPaintsStill, 0);
+  EXPECT_LE(worstBar, barArea / 4);
 }
 
 // Wider, the view holds the figure where the designed one does until its shorter range ends,

@@ -13,6 +13,7 @@
 #include "app/layout/ImageList.h"
 #include "app/layout/PictureIndex.h"
 #include "app/layout/PixelArtIcon.h"
+#include "app/layout/ScrollBar.h"
 #include "app/layout/TempoDisplay.h"
 #include "app/layout/ToolBar.h"
 #include "core/ScoreGeometry.h"
@@ -138,7 +139,7 @@ void BuildControls(QMainWindow& f, TFormControls& c) {
   c.MainImage->resize(TClientArea::ViewWidth, TClientArea::ViewHeight);
   c.MainImage->setCursor(Qt::BlankCursor);  // the tool's icon follows the pointer instead
 
-  c.ScrollBar = new QScrollBar(Qt::Horizontal, &f);
+  c.ScrollBar = new TScrollBar(Qt::Horizontal, &f);
   c.ScrollBar->setObjectName(QStringLiteral("ScrollBar"));
   c.ScrollBar->setRange(0, ScrollMax);
   c.ScrollBar->setSingleStep(10);
