@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,24 +38,37 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
   return pointers;
 }
 
-// Everything the child needs is made before fork: after it only async-signal-safe calls.
+// Started with posix_spawn, never fork: a fork makes every page of this process
+// copy-on-write, and a test's output thread then faults in the middle of a mix.
 pid_t Spawn(const std::vector<std::string>& command,
             const std::map<std::string, std::string>& environment, int out) {
   std::vector<std::string> args = command;
   std::vector<std::string> env = MergedEnvironment(environment);
   std::vector<char*> argv = Pointers(args);
   std::vector<char*> envp = Pointers(env);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    setpgid(0, 0);
-    if (out >= 0) {
-      dup2(out, STDOUT_FILENO);
-      dup2(out, STDERR_FILENO);
-    }
-    execvpe(argv[0], argv.data(), envp.data());
-    _exit(127);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (out >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out, STDERR_FILENO);
   }
-  if (pid > 0) setpgid(pid, pid);
+  // A group of its own, so that Stop reaches its children too; signals as a new program
+  // gets them, whatever the calling thread blocks.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none;
+  sigemptyset(&none);
+  sigset_t all;
+  sigfillset(&all);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setsigdefault(&attributes, &all);
+  posix_spawnattr_setpgroup(&attributes, 0);
+  posix_spawnattr_setflags(&attributes,
+                           POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  pid_t pid = -1;
+  if (posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), envp.data()) != 0) pid = -1;
+  posix_spawnattr_destroy(&attributes);
+  posix_spawn_file_actions_destroy(&actions);
   return pid;
 }
 }  // namespace
@@ -62,7 +76,8 @@ pid_t Spawn(const std::vector<std::string>& command,
 TChildProcess::TChildProcess(const std::vector<std::string>& command,
                              const std::map<std::string, std::string>& environment,
                              const std::string& log) {
-  const int out = log.empty() ? -1 : open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+  const int out =
+      log.empty() ? -1 : open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   pid_ = Spawn(command, environment, out);
   if (out >= 0) close(out);
 }
@@ -100,7 +115,7 @@ std::optional<int> TChildProcess::Wait(double seconds) {
 std::optional<std::string> RunForOutput(const std::vector<std::string>& command,
                                         const std::map<std::string, std::string>& environment) {
   int fds[2];
-  if (pipe(fds) != 0) return std::nullopt;
+  if (pipe2(fds, O_CLOEXEC) != 0) return std::nullopt;
   const pid_t pid = Spawn(command, environment, fds[1]);
   close(fds[1]);
   std::string output;
