@@ -5,19 +5,30 @@ pomvik_gtest(sdl_output_test SOURCES sdl_output_test.cpp LIBS pomvik_stream OWN_
 # Playback heard through a private PulseAudio server, quiet and with the machine loaded:
 # the SDL output on its own, and the window through it. About two and a half minutes of real
 # time at real-time priority, so it runs alone and only in the normal build (the sanitizers'
-# slowness is not what a listener hears).
+# slowness is not what a listener hears). Labelled "listening".
 if(NOT POMVIK_SANITIZE)
   add_library(pomvik_server_support STATIC
     support/ChildProcess.cpp support/ChildProcess.h
     support/ColumnTiming.cpp support/ColumnTiming.h
+    support/DropoutExcuses.cpp support/DropoutExcuses.h
+    support/Listening.cpp support/Listening.h
     support/MachineLoad.cpp support/MachineLoad.h
     support/PulseServer.cpp support/PulseServer.h
+    support/StallLog.cpp support/StallLog.h
     support/StallProbe.cpp support/StallProbe.h)
   target_link_libraries(pomvik_server_support PUBLIC pomvik_test_headers)
   add_executable(stall_probe support/stall_probe.cpp)
   target_compile_definitions(pomvik_server_support PRIVATE
     POMVIK_STALL_PROBE="$<TARGET_FILE:stall_probe>")
   add_dependencies(pomvik_server_support stall_probe)
+
+  # Which dropouts the machine's stalls excuse, and the helpers the listening tests start.
+  pomvik_gtest(listening_support_test SOURCES listening_support_test.cpp
+    LIBS pomvik_server_support)
+
+  pomvik_gtest(server_stream_test SOURCES server_stream_test.cpp
+    LIBS pomvik_server_support pomvik_recording_support pomvik_stream
+    SERIAL LABELS listening)
 
   # The window's part waits for the device layer to take a live output; until then its tests
   # say so and skip.
@@ -33,7 +44,7 @@ if(NOT POMVIK_SANITIZE)
   pomvik_gtest(server_playback_test SOURCES server_playback_test.cpp
     LIBS pomvik_test_support pomvik_server_support pomvik_recording_support pomvik_stream
          PkgConfig::SNDFILE
-    OWN_MAIN SERIAL)
+    OWN_MAIN SERIAL LABELS listening)
   target_compile_definitions(server_playback_test PRIVATE
     POMVIK_RENDER="$<TARGET_FILE:pomvik-render>" POMVIK_LIVE_OUTPUT=${live_output})
   add_dependencies(server_playback_test pomvik-render waves)

@@ -64,6 +64,9 @@ class TMonitorRecording {
  public:
   TMonitorRecording(const TPulseServer& server, const std::string& name);
   ~TMonitorRecording();
+  // Where parec writes its frames, and how many bytes each takes.
+  const std::filesystem::path& File() const { return file_; }
+  static constexpr int kFrameBytes = 8;
   // Ends the recording and reads its left channel.
   std::vector<float> Finish();
   // The frames recorded so far: the recording's present, less the recorder's latency.

@@ -2,38 +2,44 @@
 
 #include <signal.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
-TStallProbe::TStallProbe(const std::filesystem::path& folder)
-    : file_(folder / "stalls.txt"),
-      probe_(std::make_unique<TChildProcess>(std::vector<std::string>{POMVIK_STALL_PROBE},
-                                             std::map<std::string, std::string>{},
-                                             file_.string())) {}
+namespace {
+std::vector<std::string> ProbeCommand(const std::filesystem::path& recording) {
+  std::vector<std::string> command = {POMVIK_STALL_PROBE};
+  if (!recording.empty()) command.push_back(recording.string());
+  return command;
+}
+}  // namespace
 
-void TStallProbe::Stop() {
-  if (probe_ && probe_->Running()) probe_->Stop(SIGKILL);
+TStallProbe::TStallProbe(const std::filesystem::path& folder,
+                         const std::filesystem::path& recording)
+    : file_(folder / "stalls.txt") {
+  std::filesystem::remove(file_);
+  probe_ = std::make_unique<TChildProcess>(ProbeCommand(recording),
+                                           std::map<std::string, std::string>{}, file_.string());
 }
 
-void TStallProbe::Collect() {
-  lateMs_.clear();
+const TStallLog& TStallProbe::Stop() {
+  if (probe_) probe_->Stop(SIGKILL);
+  probe_.reset();
   std::ifstream in(file_);
-  double late = 0;
-  while (in >> late) lateMs_.push_back(late);
+  log_ = TStallLog::Read(in);
+  return log_;
 }
 
-long TStallProbe::Stalls(double ms) {
-  Collect();
-  return std::count_if(lateMs_.begin(), lateMs_.end(), [ms](double late) { return late > ms; });
-}
-
-std::string TStallProbe::Describe(double ms) {
-  const long over = Stalls(ms);
-  const double worst = lateMs_.empty() ? 0.0 : *std::max_element(lateMs_.begin(), lateMs_.end());
-  char line[160];
-  std::snprintf(line, sizeof line,
-                "the machine woke a real-time thread at worst %.1f ms late, %ld times over %.0f ms",
-                worst, over, ms);
+std::string TStallProbe::Describe(double slackMs) const {
+  char line[240];
+  if (!log_.Realtime())
+    std::snprintf(line, sizeof line,
+                  "the stall probe got no real-time priority (%s): its delays are not the "
+                  "output's, and no dropout is excused",
+                  log_.Refusal().c_str());
+  else
+    std::snprintf(line, sizeof line,
+                  "the machine woke a real-time thread at worst %.1f ms late; %zu stalls longer "
+                  "than the stream's slack of %.1f ms",
+                  log_.WorstLateMs(), log_.Stalls(slackMs).size(), slackMs);
   return line;
 }
