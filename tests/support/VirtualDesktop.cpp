@@ -26,18 +26,24 @@ std::string OnPath(const std::string& name) {
   return {};
 }
 
-// Starts `arguments` with its output dropped; `close` is closed in the child.
-pid_t Spawn(const std::vector<std::string>& arguments, int close = -1) {
+// Starts `arguments` with its output dropped and `extra` added to the environment; `close`
+// is closed in the child.
+pid_t Spawn(const std::vector<std::string>& arguments, int close = -1,
+            const std::vector<std::string>& extra = {}) {
   std::vector<char*> argv;
   for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (const std::string& e : extra) envp.push_back(const_cast<char*>(e.c_str()));
+  for (char** e = environ; *e != nullptr; ++e) envp.push_back(*e);
+  envp.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   if (close >= 0) posix_spawn_file_actions_addclose(&actions, close);
   pid_t pid = 0;
-  const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  const int failed = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   return failed ? 0 : pid;
 }
@@ -96,8 +102,9 @@ TVirtualDesktop::TVirtualDesktop(int width, int height) {
   unsetenv("SESSION_MANAGER");
   // No session bus belongs to this display: Qt must not reach the user's, nor start one.
   setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
-  unsetenv("XDG_CONFIG_DIRS");  // openbox reads its stock configuration
-  manager_ = Spawn({manager, "--sm-disable"});
+  // openbox reads its stock configuration, never the user's own.
+  unsetenv("XDG_CONFIG_DIRS");
+  manager_ = Spawn({manager, "--sm-disable"}, -1, {"XDG_CONFIG_HOME=/nonexistent"});
   // Windows are made once openbox manages the screen, which it shows by naming the
   // current desktop.
   for (int i = 0; manager_ && i < 200; ++i) {
