@@ -56,7 +56,10 @@ int64_t TColumnFollower::Length(int64_t column) const {
 }
 
 // The best match of the column's first 40 ms, its onset and what follows: a dropout there
-// does not throw it off. Searched coarsely first, then frame by frame.
+// does not throw it off. Searched coarsely first, then frame by frame: while nothing drops
+// out each column starts a whole number of coarse steps after the one before (every
+// interval is), but after a dropout it may start anywhere, and a match that is not all but
+// exact is looked for again frame by frame.
 int64_t TColumnFollower::Locate(const std::vector<float>& recording, int64_t column, int64_t from,
                                 int64_t to) const {
   const int64_t n = std::min<int64_t>(rate_ / 25, Length(column));
@@ -73,19 +76,21 @@ int64_t TColumnFollower::Locate(const std::vector<float>& recording, int64_t col
     return found;
   };
   const int64_t coarse = best(from, to, 4);
-  return best(coarse - 4, coarse + 5, 1);
+  const int64_t found = best(coarse - 4, coarse + 5, 1);
+  if (Correlation(recording, found, render_, Onset(column), n) >= 0.999) return found;
+  return best(from, to, 1);
 }
 
 std::vector<TColumnHit> TColumnFollower::Follow(const std::vector<float>& recording, int64_t first,
-                                                int64_t count, int shortestMs,
-                                                int longestMs) const {
+                                                int64_t count, int shortestMs, int longestMs,
+                                                int64_t firstColumn) const {
   std::vector<TColumnHit> hits;
   const int64_t early = static_cast<int64_t>(shortestMs) * rate_ / 2000;
   const int64_t late = static_cast<int64_t>(longestMs) * rate_ * 2 / 1000;
   int64_t expected = first;
-  for (int64_t column = 0; column < count; ++column) {
-    const int64_t from = column == 0 ? first - rate_ / 50 : expected + early;
-    const int64_t to = column == 0 ? first + rate_ / 50 : expected + late;
+  for (int64_t column = firstColumn; column < firstColumn + count; ++column) {
+    const int64_t from = column == firstColumn ? first - rate_ / 50 : expected + early;
+    const int64_t to = column == firstColumn ? first + rate_ / 50 : expected + late;
     if (to + Length(column) > static_cast<int64_t>(recording.size())) break;
     const int64_t at = Locate(recording, column, from, to);
     hits.push_back({at, Correlation(recording, at, render_, Onset(column), Length(column))});

@@ -32,11 +32,12 @@ class TColumnFollower {
   TColumnFollower(std::vector<float> render, std::vector<int64_t> onsets, int columnsPerPass,
                   int rate);
 
-  // Follows `count` columns from about `first` (column 1 of the first pass): each is looked
-  // for from half the shortest interval to twice the longest (in milliseconds) after the
-  // previous one, so that a late column is still found.
+  // Follows `count` columns from about `first` (the column `firstColumn` counts from column
+  // 1 of the first pass, 0 by default): each is looked for from half the shortest interval
+  // to twice the longest (in milliseconds) after the previous one, so that a late column is
+  // still found.
   std::vector<TColumnHit> Follow(const std::vector<float>& recording, int64_t first, int64_t count,
-                                 int shortestMs, int longestMs) const;
+                                 int shortestMs, int longestMs, int64_t firstColumn = 0) const;
 
  private:
   int64_t Onset(int64_t column) const;

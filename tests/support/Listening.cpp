@@ -40,6 +40,15 @@ double TListening::SlackMs() const {
   return slack;
 }
 
+std::optional<int64_t> TListening::FrameAt(std::chrono::steady_clock::time_point moment) const {
+  const std::optional<double> first =
+      log_ ? log_->FirstFrameMs(server_.Rate(), TMonitorRecording::kFrameBytes) : std::nullopt;
+  if (!first) return std::nullopt;
+  const double ms =
+      std::chrono::duration<double, std::milli>(moment.time_since_epoch()).count() - *first;
+  return static_cast<int64_t>(ms * server_.Rate() / 1000);
+}
+
 TDropoutExcuses TListening::Dropouts(const std::vector<float>& heard, int64_t from,
                                      int64_t to) const {
   const int rate = server_.Rate();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -33,6 +34,10 @@ class TListening {
   // heard, and one of 16 ms or more was heard as one dropout.
   static constexpr double kMeasuredSlackMs = 14;
   double SlackMs() const;
+
+  // The recording's frame at a moment of the steady clock (the probe's own clock), when the
+  // recording was seen to grow; after Finish.
+  std::optional<int64_t> FrameAt(std::chrono::steady_clock::time_point moment) const;
 
   // The dropouts within frames [from, to) of the recording, each with the stall that
   // excuses it, if any; the figures go to the standard output.
