@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the program and its tests need, if any is missing.
+# Installs the Debian packages that are missing: what building and running the program
+# needs; with --tests first, also what its test suite needs; then any packages named.
 set -euo pipefail
 
 packages=(
@@ -8,14 +9,20 @@ packages=(
   libopenal-dev libopenal1
   libsdl2-dev
   libsndfile1-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libxcb1-dev
   fonts-ipafont-gothic fonts-liberation2
   xvfb xauth
-  openbox xdotool
-  desktop-file-utils appstream-util shared-mime-info xdg-utils libfile-mimeinfo-perl
-  pulseaudio pulseaudio-utils stress-ng libxcb1-dev xclip
-  "$@"
 )
+if [ "${1:-}" = "--tests" ]; then
+  shift
+  packages+=(
+    libgtest-dev libgmock-dev libbenchmark-dev
+    openbox xdotool
+    desktop-file-utils appstream-util shared-mime-info xdg-utils libfile-mimeinfo-perl
+    pulseaudio pulseaudio-utils stress-ng xclip
+  )
+fi
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

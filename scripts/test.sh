@@ -3,8 +3,8 @@
 # that fails now and then is a fault to find, never one to run again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-scripts/build.sh
+scripts/install-deps.sh --tests
+scripts/build.sh -DPOMVIK_TESTS=ON
 status=0
 ctest --test-dir build --output-on-failure -j"$(nproc)" -LE listening || status=$?
 # The tests that listen to playback through a real sound server print what they measured
