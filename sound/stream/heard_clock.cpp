@@ -20,25 +20,37 @@ void HeardClock::Mark(int64_t pulled, int64_t waiting, Clock::time_point now) {
   sequence_.store(s + 2, std::memory_order_release);
 }
 
-int64_t HeardClock::Heard(Clock::time_point now) const {
-  int64_t pulled = 0;
-  int64_t heard = 0;
-  int64_t markNanos = 0;
+HeardClock::TMark HeardClock::LastMark() const {
+  TMark mark{};
   for (;;) {
     const uint64_t before = sequence_.load(std::memory_order_acquire);
-    pulled = pulled_.load(std::memory_order_relaxed);
-    heard = heardAtMark_.load(std::memory_order_relaxed);
-    markNanos = markNanos_.load(std::memory_order_relaxed);
+    mark.Pulled = pulled_.load(std::memory_order_relaxed);
+    mark.Heard = heardAtMark_.load(std::memory_order_relaxed);
+    mark.Nanos = markNanos_.load(std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_acquire);
-    if ((before & 1) == 0 && sequence_.load(std::memory_order_relaxed) == before) break;
+    if ((before & 1) == 0 && sequence_.load(std::memory_order_relaxed) == before) return mark;
   }
-  const int64_t elapsed = std::max<int64_t>(0, Nanos(now) - markNanos);
-  // Whole frames elapsed; the product stays far from overflow for any gap under a year.
-  heard = std::min(pulled, heard + elapsed / 1000 * rate_ / 1000000);
+}
+
+namespace {
+// Whole frames elapsed; the product stays far from overflow for any gap under a year.
+int64_t FramesSince(int64_t markNanos, HeardClock::Clock::time_point now, int32_t rate) {
+  return std::max<int64_t>(0, Nanos(now) - markNanos) / 1000 * rate / 1000000;
+}
+}  // namespace
+
+int64_t HeardClock::Heard(Clock::time_point now) const {
+  const TMark mark = LastMark();
+  const int64_t heard = std::min(mark.Pulled, mark.Heard + FramesSince(mark.Nanos, now, rate_));
   int64_t last = lastAnswer_.load(std::memory_order_relaxed);
   while (heard > last && !lastAnswer_.compare_exchange_weak(last, heard)) {
   }
   return std::max(heard, last);
+}
+
+int64_t HeardClock::AtPace(Clock::time_point now) const {
+  const TMark mark = LastMark();
+  return mark.Heard + FramesSince(mark.Nanos, now, rate_);
 }
 
 }  // namespace stream

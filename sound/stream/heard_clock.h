@@ -22,7 +22,18 @@ class HeardClock {
   // by the time since it; never beyond the frames pulled, never before an earlier answer.
   int64_t Heard(Clock::time_point now) const;
 
+  // The frame the listener reaches at `now` going on at the rate's pace from the last mark,
+  // past the frames pulled: where a clock that takes over from a lost device goes on.
+  int64_t AtPace(Clock::time_point now) const;
+
  private:
+  struct TMark {
+    int64_t Pulled;
+    int64_t Heard;
+    int64_t Nanos;
+  };
+  TMark LastMark() const;
+
   const int32_t rate_;
   // A sequence lock: the marking thread never waits for readers.
   std::atomic<uint64_t> sequence_{0};

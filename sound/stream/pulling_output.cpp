@@ -127,12 +127,10 @@ void PullingOutput::WatchOpen(std::unique_lock<std::mutex>& lock) {
   const bool reopened = reopen && OpenDevice();
   if (reopened) ResumeDevice();
   lock.lock();
-  if (reopen && !reopened) {
-    EnterPaced();
-    return;
-  }
-  if (lost)
-    EnterPaced();
+  // The song goes on as if the closed device still played: from the frame it would be at
+  // now, however long its loss took to be seen, with the blocks it missed pulled at once.
+  if (lost || (reopen && !reopened))
+    EnterPaced(clock_->AtPace(Clock::now()));
   else if (quiet)
     state_ = State::Idle;
 }
@@ -150,13 +148,13 @@ void PullingOutput::WaitForWake(std::unique_lock<std::mutex>& lock) {
   if (opened)
     state_ = State::Open;
   else
-    EnterPaced();
+    EnterPaced(pulled_);
 }
 
-void PullingOutput::EnterPaced() {
+void PullingOutput::EnterPaced(int64_t fromFrame) {
   state_ = State::Paced;
   pacedSince_ = Clock::now();
-  pacedFromFrame_ = pulled_;
+  pacedFromFrame_ = fromFrame;
   nextLook_ = pacedSince_ + kLookEvery;
 }
 

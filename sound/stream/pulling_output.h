@@ -69,7 +69,8 @@ class PullingOutput : public dsound::LiveOutput {
   void WatchOpen(std::unique_lock<std::mutex>& lock);
   void WaitForWake(std::unique_lock<std::mutex>& lock);
   void KeepTime(std::unique_lock<std::mutex>& lock);
-  void EnterPaced();
+  // The clock pulls from here on, frame `fromFrame` due now.
+  void EnterPaced(int64_t fromFrame);
   void PullToClock();
   bool TakeWake();
   bool Silent() const { return silentFrames_.load() >= idleFrames_; }
