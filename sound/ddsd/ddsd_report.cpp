@@ -98,7 +98,12 @@ void TDDSDReport::Report(TKind kind, int32_t code, std::string_view text) {
   }
   if (option.testFlag(dsoDebugMessage)) WriteDebugLine(joined);
   if (option.testFlag(dsoExceptOnError)) throw EDDSD(joined);
-  if (kind != TKind::Error && option.testFlag(dsoHaltOnError)) std::exit(kDDSDHaltStatus);
+  if (kind != TKind::Error && option.testFlag(dsoHaltOnError)) {
+    // Halt without the libraries' exit handlers: the output thread may still be mixing, and
+    // OpenAL's cleanup would pull its device from under it (an abort, not the halt's status).
+    std::fflush(nullptr);
+    std::_Exit(kDDSDHaltStatus);
+  }
 }
 
 bool TDDSDReport::Defer(TKind kind, int32_t code, std::string_view text) {
