@@ -34,11 +34,12 @@ struct TMixedTick;
 // SongFileName of a song that no file holds.
 extern const QString UntitledSongName;
 
-// The main window: it owns every control and component of its layout (reachable under
-// their layout names through TFormControls), the document and the sample bank. Its
-// handlers are short and call the core, which does the work: every change of the song goes
-// through the document, which keeps its history and its unsaved mark.
-class TForm1 : public QMainWindow, public TFormControls {
+// The main window: it owns every control and component of its layout, the document and the
+// sample bank. Its controls are private: tests find them by their layout names, which are
+// their object names. Its handlers are short and call the core, which does the work: every
+// change of the song goes through the document, which keeps its history and its unsaved
+// mark.
+class TForm1 : public QMainWindow, private TFormControls {
   Q_OBJECT
 
  public:
@@ -47,12 +48,6 @@ class TForm1 : public QMainWindow, public TFormControls {
   explicit TForm1(std::unique_ptr<TPrompter> prompter = nullptr, int32_t offlineMixRate = 0,
                   QWidget* parent = nullptr);
   ~TForm1() override;
-
-  // The song and the editor's state.
-  std::array<TToolButton*, PaletteButtonCount + 1> SoundButtons{};
-  TWaveBank WaveBank;
-  TPlayPosition Position;  // PlayColumn and PlayTick
-  int32_t SelectedSound = 1;
 
   TDocument& Document() { return *document_; }
   const TDocument& Document() const { return *document_; }
@@ -70,13 +65,18 @@ class TForm1 : public QMainWindow, public TFormControls {
   // `tickOnly`: nothing but the tick and the scroll changed since the last picture.
   void DrawScore(int X, int Y, int Sound, bool tickOnly = false);
 
+  // The sound component, for the start check that names the samples it could not load.
+  const TDDSD& SoundComponent() const { return *DDSD1; }
+
+  // From Play until Stop, or until the end of the song is heard.
+  bool Playing() const;
+  // Where the transport stands: the column that sounds next and the tick shown last.
+  const TPlayPosition& PlayPosition() const { return Position; }
+
   // Opens the sound device, sets its format and loads the samples, saying once when one is
   // missing. The window does it right after its first paint, or before the first input that
   // comes sooner; the start of the program without a user does it at once. Once only.
   void StartSound();
-
-  // From Play until Stop, or until the end of the song is heard.
-  bool Playing() const;
 
   // Offers back a song that a crash left behind, then keeps a recovery copy of the song
   // while it has unsaved changes. The program calls it once its window shows.
@@ -190,6 +190,12 @@ class TForm1 : public QMainWindow, public TFormControls {
   bool FinishTick(const TMixedTick& tick);
   TScorePictures ScorePictures() const;
   void ChooseEtcButton(TToolButton* clicked, int upImage);
+
+  // The editor's state.
+  std::array<TToolButton*, PaletteButtonCount + 1> SoundButtons{};
+  TWaveBank WaveBank;
+  TPlayPosition Position;  // PlayColumn and PlayTick
+  int32_t SelectedSound = 1;
 
   TFileDialogs dialogs_{*this};
   TAfterFirstPaint* soundStart_ = nullptr;  // runs OpenSound once; a child of the window

@@ -27,7 +27,7 @@ int StartCheck(TApplication& app, const std::string& song) {
   // wants to know that each is there and sound. With one, the window named each sample that
   // plays damaged as it loaded it; such a sample fails the check all the same.
   const std::filesystem::path folder = ChosenSampleFolder();
-  for (const TSampleProblem& problem : CheckUnloadedWaveBank(*form.DDSD1, folder)) {
+  for (const TSampleProblem& problem : CheckUnloadedWaveBank(form.SoundComponent(), folder)) {
     LogFailure(problem.Text());
     ++*said;
   }

@@ -2,7 +2,8 @@
 # defines main itself leaves FormMain out).
 add_library(pomvik_test_support STATIC
   support/FormFixture.cpp support/FormFixture.h support/FormMain.cpp)
-target_link_libraries(pomvik_test_support PUBLIC pomvik_app pomvik_test_headers Qt6::Test GTest::gtest)
+target_link_libraries(pomvik_test_support
+  PUBLIC pomvik_app pomvik_sound pomvik_window pomvik_test_headers Qt6::Test GTest::gtest)
 
 pomvik_gtest(form_test SOURCES form_test.cpp LIBS pomvik_test_support pomvik_window OWN_MAIN)
 pomvik_gtest(scoreview_test SOURCES scoreview_test.cpp LIBS pomvik_test_support OWN_MAIN)

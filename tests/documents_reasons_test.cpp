@@ -65,7 +65,7 @@ TEST_F(Documents, AByteOrderMarkIsBadScoreDataOnEveryPath) {
   const std::string marked = "\xEF\xBB\xBF" + kWorkedExampleText;
   const QString file = Write("marked.psq", marked);
   answers.Files = {file};
-  EXPECT_EQ(ErrorLines([&] { f.OpenAction->trigger(); }),
+  EXPECT_EQ(ErrorLines([&] { c.OpenAction->trigger(); }),
             std::vector{Program(file.toStdString() + ": not a song: bad score data")});
   EXPECT_EQ(LastShown(), Message("データが不正です"));
 
@@ -79,7 +79,7 @@ TEST_F(Documents, AByteOrderMarkIsBadScoreDataOnEveryPath) {
       mime->setData(QString::fromLatin1(format), QByteArray::fromStdString(marked));
       QGuiApplication::clipboard()->setMimeData(mime);
     }
-    EXPECT_EQ(ErrorLines([&] { f.LoadFromClipbrdAction->trigger(); }),
+    EXPECT_EQ(ErrorLines([&] { c.LoadFromClipbrdAction->trigger(); }),
               std::vector{Program("the clipboard: not a song: bad score data")})
         << format;
     EXPECT_EQ(LastShown(), Message("file import err ")) << format;
@@ -91,12 +91,12 @@ TEST_F(Documents, AByteOrderMarkIsBadScoreDataOnEveryPath) {
 
   // A clipboard text past the limit of a song file is refused like a file.
   answers.Files = {Write("song.psq", song)};
-  f.OpenAction->trigger();
+  c.OpenAction->trigger();
   Modify();
   Shown();
   const std::string edited = f.Document().Text();
   QGuiApplication::clipboard()->setText(QString(static_cast<qsizetype>(MaxSongFileBytes) + 1, 'x'));
-  EXPECT_EQ(ErrorLines([&] { f.LoadFromClipbrdAction->trigger(); }),
+  EXPECT_EQ(ErrorLines([&] { c.LoadFromClipbrdAction->trigger(); }),
             std::vector{Program(
                 "cannot read the clipboard: 1048577 bytes, larger than a song can be (1 MiB)")});
   EXPECT_EQ(Shown(), (std::vector{Confirmed(), Error("クリップボードのテキストは大きすぎます")}));
@@ -108,10 +108,10 @@ TEST_F(Documents, AByteOrderMarkIsBadScoreDataOnEveryPath) {
 TEST_F(Documents, EveryFailureSaysWhatAndWhyOnTheStandardError) {
   const std::string missing = Path("missing.psq").toStdString();
   answers.Files = {Path("missing.psq"), dir.path()};
-  EXPECT_EQ(ErrorLines([&] { f.OpenAction->trigger(); }),
+  EXPECT_EQ(ErrorLines([&] { c.OpenAction->trigger(); }),
             std::vector{Program("cannot read " + missing + ": " + std::strerror(ENOENT))});
   EXPECT_EQ(
-      ErrorLines([&] { f.OpenAction->trigger(); }),
+      ErrorLines([&] { c.OpenAction->trigger(); }),
       std::vector{Program("cannot read " + dir.path().toStdString() + ": not a regular file")});
   const std::string web = "https://example.org/a.psq";
   EXPECT_EQ(ErrorLines([&] { Drop({QUrl(QString::fromStdString(web))}); }),
@@ -120,10 +120,10 @@ TEST_F(Documents, EveryFailureSaysWhatAndWhyOnTheStandardError) {
   // A conversion error names the key and where the text came from.
   const QString notSong = Write("notes.txt", "TEMPO=120\nEND=$21\n");
   answers.Files = {notSong};
-  EXPECT_EQ(ErrorLines([&] { f.OpenAction->trigger(); }),
+  EXPECT_EQ(ErrorLines([&] { c.OpenAction->trigger(); }),
             std::vector{Program(notSong.toStdString() + ": END: '$21' is not an integer")});
   QGuiApplication::clipboard()->setText(QStringLiteral("LOOP=TRUE\n"));
-  EXPECT_EQ(ErrorLines([&] { f.LoadFromClipbrdAction->trigger(); }),
+  EXPECT_EQ(ErrorLines([&] { c.LoadFromClipbrdAction->trigger(); }),
             std::vector{Program("the clipboard: TEMPO: '' is not an integer")});
   EXPECT_EQ(ErrorLines([&] { Drop({QUrl::fromLocalFile(notSong)}); }),
             std::vector{Program(notSong.toStdString() + ": END: '$21' is not an integer")});
@@ -137,7 +137,7 @@ TEST_F(Documents, EveryFailureSaysWhatAndWhyOnTheStandardError) {
   const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
   const std::vector<std::string> lines = ErrorLines([&] {
     setrlimit(RLIMIT_FSIZE, &small);
-    f.SaveAsAction->trigger();
+    c.SaveAsAction->trigger();
     setrlimit(RLIMIT_FSIZE, &saved);
   });
   signal(SIGXFSZ, oldHandler);
@@ -152,39 +152,39 @@ TEST_F(Documents, EveryFailureSaysWhatAndWhyOnTheStandardError) {
 // A command that shows a new song must show it at once, not at the next pointer movement.
 TEST_F(Documents, TheCommandsLeaveTheViewShowingTheSong) {
   const auto current = [&] {
-    const QImage shown = f.MainImage->Picture();
+    const QImage shown = c.MainImage->Picture();
     f.DrawScore(-1, -1, -1);
-    return shown == f.MainImage->Picture();
+    return shown == c.MainImage->Picture();
   };
   // Playing draws the walking figure; a cancelled Open stops and draws the song without it.
   // Without a device the song walks on the clock.
-  QTest::mouseClick(f.PlayBtn, Qt::LeftButton);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return f.Position.PlayTick >= 4; }, 5000));
-  f.OpenAction->trigger();
+  QTest::mouseClick(c.PlayBtn, Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return f.PlayPosition().PlayTick >= 4; }, 5000));
+  c.OpenAction->trigger();
   EXPECT_TRUE(current()) << "a cancelled Open";
 
   answers.Files = {Write("song.psq", kWorkedExampleText)};
-  f.OpenAction->trigger();
+  c.OpenAction->trigger();
   EXPECT_TRUE(current()) << "Open";
-  f.NewAction->trigger();
+  c.NewAction->trigger();
   EXPECT_TRUE(current()) << "New";
   QGuiApplication::clipboard()->setText(QString::fromStdString(kWorkedExampleText));
-  f.LoadFromClipbrdAction->trigger();
+  c.LoadFromClipbrdAction->trigger();
   EXPECT_TRUE(current()) << "an import";
 }
 
 // The tempo a text brings is a change like a user's: it retimes playback and marks the song.
 TEST_F(Documents, AnImportedTempoRetimesAndMarksTheSong) {
   QGuiApplication::clipboard()->setText(QString::fromStdString(kWorkedExampleText));
-  f.LoadFromClipbrdAction->trigger();
-  EXPECT_EQ(f.Timer->interval(), IntervalFromTempo(300));
+  c.LoadFromClipbrdAction->trigger();
+  EXPECT_EQ(c.Timer->interval(), IntervalFromTempo(300));
   QGuiApplication::clipboard()->setText(QStringLiteral("TEMPO=600\nEND=x\n"));
-  f.LoadFromClipbrdAction->trigger();
-  EXPECT_EQ(f.TempoBar->value(), 600);
-  EXPECT_EQ(f.Timer->interval(), IntervalFromTempo(600));
+  c.LoadFromClipbrdAction->trigger();
+  EXPECT_EQ(c.TempoBar->value(), 600);
+  EXPECT_EQ(c.Timer->interval(), IntervalFromTempo(600));
   EXPECT_TRUE(f.Document().Modified());
-  f.Undo1->trigger();
-  EXPECT_EQ(f.Timer->interval(), IntervalFromTempo(300));
+  c.Undo1->trigger();
+  EXPECT_EQ(c.Timer->interval(), IntervalFromTempo(300));
   EXPECT_FALSE(f.Document().Modified());
 }
 

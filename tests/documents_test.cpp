@@ -33,43 +33,43 @@ TEST_F(Documents, ASongSurvivesSaveAsNewOpenTheClipboardAndADrop) {
   Place(15, 1, 3);
   Place(2, 10, 3);
   Place(10, 13, 3);
-  f.ScrollBar->setValue(1000);
+  c.ScrollBar->setValue(1000);
   Place(EndMarkerSound, 1, 33);
-  f.ScrollBar->setValue(0);
-  f.TempoBar->setValue(300);
-  f.LoopBtn->click();
-  f.TimeBtn34->click();
+  c.ScrollBar->setValue(0);
+  c.TempoBar->setValue(300);
+  c.LoopBtn->click();
+  c.TimeBtn34->click();
 
   answers.Files = {Path("song")};
-  f.SaveAsAction->trigger();
+  c.SaveAsAction->trigger();
   const QString file = Path("song.psq");
   EXPECT_EQ(Read(file), kWorkedExampleText);
   EXPECT_EQ(f.SongFileName(), file);
   EXPECT_FALSE(f.Document().Modified());
 
-  f.NewAction->trigger();
-  f.LoopBtn->click();
-  f.TimeBtn44->click();
+  c.NewAction->trigger();
+  c.LoopBtn->click();
+  c.TimeBtn44->click();
   EXPECT_EQ(f.Song().ColumnNoteCount, TSong{}.ColumnNoteCount);
   answers.Files = {file};
-  f.OpenAction->trigger();
+  c.OpenAction->trigger();
   EXPECT_EQ(Shown(), (std::vector{Dialog("SaveDialog1", Untitled), Confirmed(),
                                   Dialog("OpenDialog1", QString())}));
   EXPECT_EQ(f.SongFileName(), file);
   EXPECT_FALSE(f.Document().Modified());
-  EXPECT_EQ(f.LoopBtn->ImageIndex(), PlayerPicture::LoopDown);
-  EXPECT_EQ(f.TimeBtn34->ImageIndex(), EtcPicture::Time34Down);
-  EXPECT_EQ(f.TimeBtn44->ImageIndex(), EtcPicture::Time44Up);
+  EXPECT_EQ(c.LoopBtn->ImageIndex(), PlayerPicture::LoopDown);
+  EXPECT_EQ(c.TimeBtn34->ImageIndex(), EtcPicture::Time34Down);
+  EXPECT_EQ(c.TimeBtn44->ImageIndex(), EtcPicture::Time44Up);
   EXPECT_EQ(f.windowTitle(), QStringLiteral("PomvikSequencer"));
   EXPECT_EQ(SongText(), kWorkedExampleText);  // the export
 
-  f.NewAction->trigger();
-  f.LoadFromClipbrdAction->trigger();
+  c.NewAction->trigger();
+  c.LoadFromClipbrdAction->trigger();
   EXPECT_EQ(f.SongFileName(), Untitled);
   EXPECT_FALSE(f.Document().Modified());
   EXPECT_EQ(SongText(), kWorkedExampleText);
 
-  f.NewAction->trigger();
+  c.NewAction->trigger();
   Modify();
   Drop({QUrl::fromLocalFile(file)});
   EXPECT_EQ(f.SongFileName(), file);
@@ -84,7 +84,7 @@ TEST_F(Documents, ASongSurvivesSaveAsNewOpenTheClipboardAndADrop) {
 }
 
 TEST_F(Documents, SaveCompletesTheNameAndAsksBeforeReplacing) {
-  f.SaveAction->trigger();  // untitled: Save As, cancelled
+  c.SaveAction->trigger();  // untitled: Save As, cancelled
   EXPECT_EQ(Shown(), std::vector{Dialog("SaveDialog1", Untitled)});
   EXPECT_EQ(f.SongFileName(), Untitled);
 
@@ -92,18 +92,19 @@ TEST_F(Documents, SaveCompletesTheNameAndAsksBeforeReplacing) {
     const char* Typed;
     const char* Written;
   };
-  for (const Case& c : {Case{"a", "a.psq"}, {"A.PSQ", "A.PSQ.psq"}, {"a.psq.bak", "a.psq.bak"}}) {
+  for (const Case& name :
+       {Case{"a", "a.psq"}, {"A.PSQ", "A.PSQ.psq"}, {"a.psq.bak", "a.psq.bak"}}) {
     Modify();
-    answers.Files = {Path(c.Typed)};
-    f.SaveAsAction->trigger();
-    EXPECT_EQ(f.SongFileName(), Path(c.Written));
+    answers.Files = {Path(name.Typed)};
+    c.SaveAsAction->trigger();
+    EXPECT_EQ(f.SongFileName(), Path(name.Written));
     EXPECT_FALSE(f.Document().Modified());
-    EXPECT_EQ(Read(Path(c.Written)), SongText()) << c.Typed;
+    EXPECT_EQ(Read(Path(name.Written)), SongText()) << name.Typed;
   }
   // A named song is saved without a dialog.
   Shown();
-  f.TempoBar->setValue(640);
-  f.SaveAction->trigger();
+  c.TempoBar->setValue(640);
+  c.SaveAction->trigger();
   EXPECT_EQ(Shown(), std::vector<TShown>{});
   EXPECT_NE(Read(Path("a.psq.bak")).find("TEMPO=640"), std::string::npos);
 
@@ -112,7 +113,7 @@ TEST_F(Documents, SaveCompletesTheNameAndAsksBeforeReplacing) {
   Modify();
   answers.Files = {Path("a")};
   answers.Confirm = {false};
-  f.SaveAsAction->trigger();
+  c.SaveAsAction->trigger();
   const QString replace = QStringLiteral("ファイル %1 は既に存在します。上書きしますか?");
   EXPECT_EQ(Shown(), (std::vector{Dialog("SaveDialog1", Path("a.psq.bak")),
                                   TShown{"confirm", QString(), replace.arg(Path("a.psq"))}}));
@@ -122,24 +123,24 @@ TEST_F(Documents, SaveCompletesTheNameAndAsksBeforeReplacing) {
 }
 
 TEST_F(Documents, ACancelledSaveAtTheQuestionStopsTheCommandThatAsked) {
-  f.NewAction->trigger();
+  c.NewAction->trigger();
   EXPECT_EQ(Shown(), std::vector<TShown>{});
 
   // Yes on a named song still opens Save As; cancelling it keeps the song, its name and its
   // unsaved mark, whichever command asked.
   answers.Files = {Path("named")};
-  f.SaveAsAction->trigger();
+  c.SaveAsAction->trigger();
   Place(5, 4, 2);
   Shown();
   const std::string edited = f.Document().Text();
   QGuiApplication::clipboard()->setText(QString::fromStdString(kWorkedExampleText));
   const QString other = Write("other.psq", kWorkedExampleText);
   std::vector<std::pair<const char*, std::function<void()>>> commands = {
-      {"new", [&] { f.NewAction->trigger(); }},
-      {"open", [&] { f.OpenAction->trigger(); }},
-      {"import", [&] { f.LoadFromClipbrdAction->trigger(); }},
+      {"new", [&] { c.NewAction->trigger(); }},
+      {"open", [&] { c.OpenAction->trigger(); }},
+      {"import", [&] { c.LoadFromClipbrdAction->trigger(); }},
       {"drop", [&] { Drop({QUrl::fromLocalFile(other)}); }},
-      {"quit", [&] { f.Exit1->trigger(); }},
+      {"quit", [&] { c.Exit1->trigger(); }},
   };
   // Escape or the close box at the question stops it the same way, with no dialog.
   const auto close = [&] { f.close(); };
@@ -162,7 +163,7 @@ TEST_F(Documents, ACancelledSaveAtTheQuestionStopsTheCommandThatAsked) {
   // Yes and a save: the command goes on.
   answers.Confirm = {true};
   answers.Files = {Path("kept")};
-  f.NewAction->trigger();
+  c.NewAction->trigger();
   EXPECT_EQ(Read(Path("kept.psq")), edited);
   EXPECT_EQ(f.Song().Cell(4, 2), 0);
   EXPECT_EQ(f.SongFileName(), Untitled);
@@ -170,10 +171,10 @@ TEST_F(Documents, ACancelledSaveAtTheQuestionStopsTheCommandThatAsked) {
 
   // No, then a cancelled Open: the song and its unsaved state stay, and the next command asks.
   Place(5, 4, 2);
-  f.OpenAction->trigger();
+  c.OpenAction->trigger();
   EXPECT_EQ(f.Song().Cell(4, 2), 5);
   EXPECT_TRUE(f.Document().Modified());
-  f.LoadFromClipbrdAction->trigger();
+  c.LoadFromClipbrdAction->trigger();
   EXPECT_EQ(Shown(), (std::vector{Confirmed(), Dialog("OpenDialog1", QString()), Confirmed()}));
 }
 
@@ -189,7 +190,7 @@ TEST_F(Documents, OpenChangesOnlyWhatItCouldRead) {
   QString proposed;  // the open dialog proposes the name last chosen in it
   for (const QString& name : {Path("missing.psq"), dir.path(), huge}) {
     answers.Files = {name};
-    f.OpenAction->trigger();
+    c.OpenAction->trigger();
     const QString reason =
         name == huge ? QStringLiteral("は大きすぎます") : QStringLiteral("は開けません");
     EXPECT_EQ(Shown(), (std::vector{Confirmed(), Dialog("OpenDialog1", proposed),
@@ -199,24 +200,24 @@ TEST_F(Documents, OpenChangesOnlyWhatItCouldRead) {
   }
   // A conversion error at END: tempo and loop applied, the rest and the name kept.
   answers.Files = {Write("end.psq", "TEMPO=640\r\nLOOP=TRUE\r\nEND=$21\r\nSCORE=")};
-  f.OpenAction->trigger();
+  c.OpenAction->trigger();
   EXPECT_EQ(LastShown(), Error("'$21' は整数ではありません"));
-  EXPECT_EQ(f.TempoBar->value(), 640);
-  EXPECT_TRUE(f.LoopBtn->isChecked());
+  EXPECT_EQ(c.TempoBar->value(), 640);
+  EXPECT_TRUE(c.LoopBtn->isChecked());
   unchanged("conversion error");
   answers.Files = {Write("empty.psq", "")};
-  f.OpenAction->trigger();
+  c.OpenAction->trigger();
   EXPECT_EQ(LastShown(), Error("'' は整数ではありません"));
 
   // Bad score data: a new song that keeps the file's loop and time signature.
   answers.Files = {Write("bad.psq", "SCORE=0E1\nTEMPO=300\nLOOP=FALSE\nEND=5\nTIME44=FALSE\n")};
-  f.OpenAction->trigger();
+  c.OpenAction->trigger();
   EXPECT_EQ(LastShown(), Message("データが不正です"));
   EXPECT_EQ(f.Song().Score, TSong{}.Score);
   EXPECT_EQ(f.Song().EndColumn, WholeSongEnd);
-  EXPECT_EQ(f.TempoBar->value(), DefaultTempo);
-  EXPECT_FALSE(f.LoopBtn->isChecked());
-  EXPECT_TRUE(f.TimeBtn34->isChecked());
+  EXPECT_EQ(c.TempoBar->value(), DefaultTempo);
+  EXPECT_FALSE(c.LoopBtn->isChecked());
+  EXPECT_TRUE(c.TimeBtn34->isChecked());
   EXPECT_EQ(f.SongFileName(), Untitled);
   EXPECT_FALSE(f.Document().Modified());
 }
@@ -232,7 +233,7 @@ TEST_F(Documents, AFailedSaveKeepsTheOldFileTheFlagAndTheWindow) {
   small.rlim_cur = 16;
   setrlimit(RLIMIT_FSIZE, &small);
   const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
-  f.SaveAsAction->trigger();
+  c.SaveAsAction->trigger();
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(LastShown(), Error("ファイル " + file + " を作成できません"));
@@ -260,37 +261,37 @@ TEST_F(Documents, ClipboardImportAndExport) {
   // An image, or nothing: after the question, nothing happens.
   QGuiApplication::clipboard()->setImage(QImage(4, 4, QImage::Format_RGB32));
   Modify();
-  f.LoadFromClipbrdAction->trigger();
+  c.LoadFromClipbrdAction->trigger();
   QGuiApplication::clipboard()->clear();
-  f.LoadFromClipbrdAction->trigger();
+  c.LoadFromClipbrdAction->trigger();
   EXPECT_EQ(Shown(), (std::vector{Confirmed(), Confirmed()}));
   EXPECT_EQ(f.Song().Cell(2, 1), 9);
   EXPECT_TRUE(f.Document().Modified());
 
   // A conversion error: the name is already untitled, the rest as the text left it.
   answers.Files = {Path("named")};
-  f.SaveAsAction->trigger();
-  f.TempoBar->setValue(200);
+  c.SaveAsAction->trigger();
+  c.TempoBar->setValue(200);
   QGuiApplication::clipboard()->setText(QStringLiteral("TEMPO=300\nEND=x\n"));
-  f.LoadFromClipbrdAction->trigger();
+  c.LoadFromClipbrdAction->trigger();
   EXPECT_EQ(LastShown(), Error("'x' は整数ではありません"));
   EXPECT_EQ(f.SongFileName(), Untitled);
-  EXPECT_EQ(f.TempoBar->value(), 300);
+  EXPECT_EQ(c.TempoBar->value(), 300);
   EXPECT_EQ(f.Song().Cell(2, 1), 9);
   EXPECT_TRUE(f.Document().Modified());
 
   QGuiApplication::clipboard()->setText(
       QStringLiteral("SCORE=91\r\nTEMPO=400\r\nLOOP=TRUE\r\nEND=3\r\nTIME44=FALSE"));
-  f.LoadFromClipbrdAction->trigger();
+  c.LoadFromClipbrdAction->trigger();
   EXPECT_EQ(LastShown(), Message("file import err "));
   EXPECT_EQ(f.Song().Score, TSong{}.Score);
-  EXPECT_EQ(f.TempoBar->value(), DefaultTempo);
-  EXPECT_TRUE(f.LoopBtn->isChecked());
-  EXPECT_TRUE(f.TimeBtn34->isChecked());
+  EXPECT_EQ(c.TempoBar->value(), DefaultTempo);
+  EXPECT_TRUE(c.LoopBtn->isChecked());
+  EXPECT_TRUE(c.TimeBtn34->isChecked());
   EXPECT_FALSE(f.Document().Modified());
 
   QGuiApplication::clipboard()->setText(QString::fromStdString(text));
-  f.LoadFromClipbrdAction->trigger();
+  c.LoadFromClipbrdAction->trigger();
   EXPECT_EQ(SongText(), text);
 }
 

@@ -21,24 +21,26 @@ class Editing : public ::testing::Test {
   soundtest::TManualDevice device;
   TFormFixture fx;
   TForm1& f = *fx.Form;
+  const TFormControls c = FindControls(f);
 
   void SetUp() override {
-    ASSERT_TRUE(f.DDSD1->Available());
+    ASSERT_TRUE(c.DDSD1->Available());
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     seam.ClearCalls();
   }
   void Click(int X, int Y, Qt::MouseButton button = Qt::LeftButton) {
-    QTest::mouseClick(f.MainImage, button, Qt::NoModifier, QPoint(X, Y));
+    QTest::mouseClick(c.MainImage, button, Qt::NoModifier, QPoint(X, Y));
   }
-  void Select(int sound) { f.SoundButtons[static_cast<size_t>(sound)]->click(); }
+  void Select(int sound) { SoundButton(f, sound).click(); }
   // The recorded calls that make a sound: duplicates, frequencies, stops and plays.
   std::vector<std::string> Sounding() const {
     std::vector<std::string> out;
-    for (const std::string& c : seam.Calls())
-      if (c.find("Duplicate") != std::string::npos || c.find("SetFrequency") != std::string::npos ||
-          c.ends_with(".Stop") || c.ends_with(".Play"))
-        out.push_back(c);
+    for (const std::string& call : seam.Calls())
+      if (call.find("Duplicate") != std::string::npos ||
+          call.find("SetFrequency") != std::string::npos || call.ends_with(".Stop") ||
+          call.ends_with(".Play"))
+        out.push_back(call);
     return out;
   }
   int CountNotes() const {
@@ -73,7 +75,7 @@ TEST_F(Editing, AClickEditsTheCellUnderThePointerAndIsHeardOnChannelZero) {
   EXPECT_EQ(Sounding(), expected);
 
   // The end-marker tool at the far right.
-  f.ScrollBar->setValue(2780);
+  c.ScrollBar->setValue(2780);
   Select(16);
   Click(358, 80);
   EXPECT_EQ(f.Song().EndColumn, 97);
@@ -82,11 +84,11 @@ TEST_F(Editing, AClickEditsTheCellUnderThePointerAndIsHeardOnChannelZero) {
 TEST_F(Editing, EraserClearsNotesAndIsHeardOnlyThen) {
   Select(2);
   Click(82, 72);
-  f.EraserBtn->click();
-  EXPECT_TRUE(f.EraserBtn->isChecked());
-  EXPECT_EQ(f.SelectedSound, 17);
-  EXPECT_EQ(f.EraserBtn->ImageIndex(), 1);
-  for (int n = 1; n <= 16; ++n) EXPECT_FALSE(f.SoundButtons[static_cast<size_t>(n)]->isChecked());
+  c.EraserBtn->click();
+  EXPECT_TRUE(c.EraserBtn->isChecked());
+  EXPECT_EQ(ChosenTool(f), 17);
+  EXPECT_EQ(c.EraserBtn->ImageIndex(), 1);
+  for (int n = 1; n <= 16; ++n) EXPECT_FALSE(SoundButton(f, n).isChecked());
 
   seam.ClearCalls();
   Click(82, 80);  // an empty cell: nothing at all
@@ -101,19 +103,21 @@ TEST_F(Editing, EraserClearsNotesAndIsHeardOnlyThen) {
   // Choosing a sound pops the eraser up and plays the sound at its own rate.
   seam.ClearCalls();
   Select(7);
-  EXPECT_FALSE(f.EraserBtn->isChecked());
-  EXPECT_EQ(f.EraserBtn->ImageIndex(), 0);
-  EXPECT_EQ(f.SelectedSound, 7);
+  EXPECT_FALSE(c.EraserBtn->isChecked());
+  EXPECT_EQ(c.EraserBtn->ImageIndex(), 0);
+  EXPECT_EQ(ChosenTool(f), 7);
   const std::vector<std::string> palette = {"DuplicateSoundBuffer(waves/Sound7.wav)",
                                             "channel 0.Stop", "channel 0.Play"};
   EXPECT_EQ(Sounding(), palette);
 
   // Releasing the eraser always comes back to sound 1.
-  f.EraserBtn->click();
-  f.EraserBtn->click();
-  EXPECT_EQ(f.SelectedSound, 1);
-  EXPECT_TRUE(f.SoundButtons[1]->isChecked());
-  EXPECT_EQ(f.EraserBtn->ImageIndex(), 0);
+  c.EraserBtn->click();
+  c.EraserBtn->click();
+  EXPECT_EQ(ChosenTool(f), 1);
+  EXPECT_TRUE(SoundButton(f, 1).isChecked());
+  EXPECT_EQ(c.EraserBtn->ImageIndex(), 0);
+  Click(82, 80);  // and sound 1 is what a click places
+  EXPECT_EQ(f.Song().Score[6][1], 1);
 }
 
 // The right button erases, so on an empty cell it does nothing either.
@@ -124,7 +128,7 @@ TEST_F(Editing, OtherButtonsOnEmptyCellsAndClicksDuringPlaybackAreIgnored) {
   Click(82, 40, Qt::MiddleButton);
   EXPECT_EQ(CountNotes(), 0);
   EXPECT_TRUE(Sounding().empty());
-  f.PlayBtn->click();
+  c.PlayBtn->click();
   Click(82, 40);
   EXPECT_EQ(CountNotes(), 0);
   EXPECT_TRUE(Sounding().empty());
@@ -133,59 +137,58 @@ TEST_F(Editing, OtherButtonsOnEmptyCellsAndClicksDuringPlaybackAreIgnored) {
 
 TEST_F(Editing, PaletteChoosesAndPlaysTheSound) {
   Select(16);
-  EXPECT_EQ(f.SelectedSound, 16);
+  EXPECT_EQ(ChosenTool(f), 16);
   EXPECT_EQ(Sounding().front(), "DuplicateSoundBuffer(waves/Sound16.wav)");
   seam.ClearCalls();
   Select(16);  // again: played again
   EXPECT_EQ(Sounding().size(), 3u);
-  for (int n = 1; n <= 16; ++n)
-    EXPECT_EQ(f.SoundButtons[static_cast<size_t>(n)]->isChecked(), n == 16);
+  for (int n = 1; n <= 16; ++n) EXPECT_EQ(SoundButton(f, n).isChecked(), n == 16);
 }
 
 TEST_F(Editing, TimeSignatureButtonsSwitchPicturesAndMarkTheSong) {
-  f.TimeBtn34->click();
-  EXPECT_TRUE(f.TimeBtn34->isChecked());
-  EXPECT_FALSE(f.TimeBtn44->isChecked());
-  EXPECT_EQ(f.TimeBtn34->ImageIndex(), 3);
-  EXPECT_EQ(f.TimeBtn44->ImageIndex(), 4);
+  c.TimeBtn34->click();
+  EXPECT_TRUE(c.TimeBtn34->isChecked());
+  EXPECT_FALSE(c.TimeBtn44->isChecked());
+  EXPECT_EQ(c.TimeBtn34->ImageIndex(), 3);
+  EXPECT_EQ(c.TimeBtn44->ImageIndex(), 4);
   EXPECT_TRUE(f.Document().Modified());
   f.Document().Saved();
-  f.TimeBtn34->click();  // already down: nothing changes, so nothing is left to save
+  c.TimeBtn34->click();  // already down: nothing changes, so nothing is left to save
   EXPECT_FALSE(f.Document().Modified());
-  f.TimeBtn44->click();
-  EXPECT_EQ(f.TimeBtn34->ImageIndex(), 2);
-  EXPECT_EQ(f.TimeBtn44->ImageIndex(), 5);
+  c.TimeBtn44->click();
+  EXPECT_EQ(c.TimeBtn34->ImageIndex(), 2);
+  EXPECT_EQ(c.TimeBtn44->ImageIndex(), 5);
 }
 
 TEST_F(Editing, SpareButtonsOnlySwapTheirPictures) {
-  f.etcBtn2->setChecked(true);
+  c.etcBtn2->setChecked(true);
   f.etcBtn2Click();
-  EXPECT_EQ(f.etcBtn2->ImageIndex(), 9);
-  f.etcBtn1->setChecked(true);
+  EXPECT_EQ(c.etcBtn2->ImageIndex(), 9);
+  c.etcBtn1->setChecked(true);
   f.etcBtn1Click();
-  EXPECT_EQ(f.etcBtn1->ImageIndex(), 7);
-  EXPECT_FALSE(f.etcBtn2->isChecked());
-  EXPECT_EQ(f.etcBtn2->ImageIndex(), 8);
-  EXPECT_EQ(f.etcBtn3->ImageIndex(), 10);
-  f.etcBtn1->setChecked(false);
+  EXPECT_EQ(c.etcBtn1->ImageIndex(), 7);
+  EXPECT_FALSE(c.etcBtn2->isChecked());
+  EXPECT_EQ(c.etcBtn2->ImageIndex(), 8);
+  EXPECT_EQ(c.etcBtn3->ImageIndex(), 10);
+  c.etcBtn1->setChecked(false);
   f.etcBtn1Click();
-  EXPECT_EQ(f.etcBtn1->ImageIndex(), 6);
+  EXPECT_EQ(c.etcBtn1->ImageIndex(), 6);
   f.UndoBtnMouseDown();
-  EXPECT_EQ(f.UndoBtn->ImageIndex(), 13);
+  EXPECT_EQ(c.UndoBtn->ImageIndex(), 13);
   f.UndoBtnMouseUp();
-  EXPECT_EQ(f.UndoBtn->ImageIndex(), 12);
+  EXPECT_EQ(c.UndoBtn->ImageIndex(), 12);
   EXPECT_EQ(CountNotes(), 0);
   EXPECT_FALSE(f.Document().Modified());
 }
 
 TEST_F(Editing, PointerMovementRedrawsWithThePreview) {
-  const QImage before = f.MainImage->Picture();
-  QTest::mouseMove(f.MainImage, QPoint(200, 80));
-  EXPECT_NE(f.MainImage->Picture(), before);
-  f.PlayBtn->click();
-  const QImage still = f.MainImage->Picture();
-  QTest::mouseMove(f.MainImage, QPoint(150, 60));
-  EXPECT_EQ(f.MainImage->Picture(), still);
+  const QImage before = c.MainImage->Picture();
+  QTest::mouseMove(c.MainImage, QPoint(200, 80));
+  EXPECT_NE(c.MainImage->Picture(), before);
+  c.PlayBtn->click();
+  const QImage still = c.MainImage->Picture();
+  QTest::mouseMove(c.MainImage, QPoint(150, 60));
+  EXPECT_EQ(c.MainImage->Picture(), still);
 }
 
 }  // namespace

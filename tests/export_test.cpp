@@ -27,9 +27,9 @@ class Export : public Documents {
     SetCell(f, 12, 7, 17);
     SetCell(f, 9, 9, 5);
     SetEndColumn(f, 12);
-    f.TempoBar->setValue(400);
-    f.LoopBtn->click();
-    f.TimeBtn34->click();
+    Control<QSlider>(f, "TempoBar").setValue(400);
+    Control<TToolButton>(f, "LoopBtn").click();
+    Control<TToolButton>(f, "TimeBtn34").click();
   }
   std::filesystem::path Local(const QString& name) const {
     return QFile::encodeName(Path(name)).toStdString();
@@ -56,7 +56,7 @@ class Export : public Documents {
 TEST_F(Export, WritesWhatTheRendererWritesOfTheSavedSong) {
   MakeSong();
   answers.Files = {Path("song.psq")};
-  f.SaveAsAction->trigger();
+  Control<QAction>(f, "SaveAsAction").trigger();
   ASSERT_FALSE(f.Document().Modified());
   const std::filesystem::path scratch = Local(QString());
   UseSamples();
@@ -65,7 +65,7 @@ TEST_F(Export, WritesWhatTheRendererWritesOfTheSavedSong) {
     SCOPED_TRACE(extension);
     const QString exported = Path(QStringLiteral("window.") + extension);
     answers.Files = {exported};
-    f.ExportAudio1->trigger();
+    Control<QAction>(f, "ExportAudio1").trigger();
     EXPECT_EQ(LastShown(), Dialog("ExportDialog1", Path("song.wav")));
     const std::string reference = std::string("render.") + extension;
     const auto run = pomvik::test::RunRender(
@@ -82,7 +82,7 @@ TEST_F(Export, WritesWhatTheRendererWritesOfTheSavedSong) {
 
   // A name without an extension takes the dialog's chosen one.
   answers.Files = {Path("plain")};
-  f.ExportAudio1->trigger();
+  Control<QAction>(f, "ExportAudio1").trigger();
   EXPECT_TRUE(QFile::exists(Path("plain.wav")));
 }
 
@@ -90,7 +90,7 @@ TEST_F(Export, CancelledOrFailedLeavesAnExistingFileAsItWasAndSaysWhy) {
   MakeSong();
   const QString target = Write("kept.wav", "an older export");
   answers.Files = {QString()};  // the dialog cancelled
-  f.ExportAudio1->trigger();
+  Control<QAction>(f, "ExportAudio1").trigger();
   EXPECT_EQ(Read(target), "an older export");
 
   // Stopped half way: the progress says so on its first step.
@@ -108,7 +108,7 @@ TEST_F(Export, CancelledOrFailedLeavesAnExistingFileAsItWasAndSaysWhy) {
   // A sample the song sounds is missing: nothing written, the file named in the error.
   UseSamples("Sound9.wav");
   answers.Files = {target};
-  f.ExportAudio1->trigger();
+  Control<QAction>(f, "ExportAudio1").trigger();
   const TShown error = LastShown();
   EXPECT_EQ(error.Kind, "error");
   EXPECT_TRUE(error.Text.contains("Sound9.wav")) << error.Text.toStdString();

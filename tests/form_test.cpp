@@ -32,49 +32,45 @@ bool Empty(const TScore& score) {
 TEST(FormStart, TheSongAndTheControlsStartInTheirDefaults) {
   TFormFixture fx;
   TForm1& f = *fx.Form;
+  const TFormControls c = FindControls(f);
   EXPECT_TRUE(Empty(f.Song().Score));
   for (int32_t n : f.Song().ColumnNoteCount) EXPECT_EQ(n, 0);
   EXPECT_EQ(f.Song().EndColumn, 97);
-  EXPECT_EQ(f.TempoBar->value(), 250);
-  EXPECT_EQ(f.TempoBar->minimum(), 100);
-  EXPECT_EQ(f.TempoBar->maximum(), 700);
+  EXPECT_EQ(c.TempoBar->value(), 250);
+  EXPECT_EQ(c.TempoBar->minimum(), 100);
+  EXPECT_EQ(c.TempoBar->maximum(), 700);
   EXPECT_FALSE(f.Document().Modified());
   EXPECT_FALSE(f.Playing());
-  EXPECT_EQ(f.SelectedSound, 1);
+  EXPECT_EQ(ChosenTool(f), 1);
   EXPECT_EQ(f.SongFileName(), QStringLiteral("無題"));
-  EXPECT_FALSE(f.Timer->isActive());
-  EXPECT_EQ(f.Timer->interval(), 120);
-  EXPECT_EQ(f.Timer->timerType(), Qt::PreciseTimer);
+  EXPECT_FALSE(c.Timer->isActive());
+  EXPECT_EQ(c.Timer->interval(), 120);
+  EXPECT_EQ(c.Timer->timerType(), Qt::PreciseTimer);
 
-  EXPECT_TRUE(f.SoundButtons[1]->isChecked());
-  EXPECT_TRUE(f.StopBtn->isChecked());
-  EXPECT_FALSE(f.PlayBtn->isChecked());
-  EXPECT_TRUE(f.TimeBtn44->isChecked());
-  EXPECT_FALSE(f.TimeBtn34->isChecked());
-  EXPECT_FALSE(f.LoopBtn->isChecked());
-  EXPECT_FALSE(f.EraserBtn->isChecked());
-  EXPECT_FALSE(f.Lite1->isChecked());
+  EXPECT_TRUE(SoundButton(f, 1).isChecked());
+  EXPECT_TRUE(c.StopBtn->isChecked());
+  EXPECT_FALSE(c.PlayBtn->isChecked());
+  EXPECT_TRUE(c.TimeBtn44->isChecked());
+  EXPECT_FALSE(c.TimeBtn34->isChecked());
+  EXPECT_FALSE(c.LoopBtn->isChecked());
+  EXPECT_FALSE(c.EraserBtn->isChecked());
+  EXPECT_FALSE(c.Lite1->isChecked());
 
   // Start pictures of the buttons that switch them.
-  EXPECT_EQ(f.PlayBtn->ImageIndex(), 0);
-  EXPECT_EQ(f.StopBtn->ImageIndex(), 3);
-  EXPECT_EQ(f.LoopBtn->ImageIndex(), 4);
-  EXPECT_EQ(f.EraserBtn->ImageIndex(), 0);
-  EXPECT_EQ(f.TimeBtn34->ImageIndex(), 2);
-  EXPECT_EQ(f.TimeBtn44->ImageIndex(), 5);
-  EXPECT_EQ(f.etcBtn1->ImageIndex(), 6);
-  EXPECT_EQ(f.etcBtn2->ImageIndex(), 8);
-  EXPECT_EQ(f.etcBtn3->ImageIndex(), 10);
-  EXPECT_EQ(f.UndoBtn->ImageIndex(), 12);
-  for (TToolButton* b : {f.OptionBtn, f.etcBtn1, f.etcBtn2, f.etcBtn3, f.UndoBtn})
+  EXPECT_EQ(c.PlayBtn->ImageIndex(), 0);
+  EXPECT_EQ(c.StopBtn->ImageIndex(), 3);
+  EXPECT_EQ(c.LoopBtn->ImageIndex(), 4);
+  EXPECT_EQ(c.EraserBtn->ImageIndex(), 0);
+  EXPECT_EQ(c.TimeBtn34->ImageIndex(), 2);
+  EXPECT_EQ(c.TimeBtn44->ImageIndex(), 5);
+  EXPECT_EQ(c.etcBtn1->ImageIndex(), 6);
+  EXPECT_EQ(c.etcBtn2->ImageIndex(), 8);
+  EXPECT_EQ(c.etcBtn3->ImageIndex(), 10);
+  EXPECT_EQ(c.UndoBtn->ImageIndex(), 12);
+  for (TToolButton* b : {c.OptionBtn, c.etcBtn1, c.etcBtn2, c.etcBtn3, c.UndoBtn})
     EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
 
-  for (int n = 1; n <= 16; ++n) {
-    ASSERT_NE(f.SoundButtons[static_cast<size_t>(n)], nullptr);
-    EXPECT_EQ(f.SoundButtons[static_cast<size_t>(n)]->objectName(),
-              QStringLiteral("SoundBtn%1").arg(n));
-    EXPECT_EQ(f.SoundButtons[static_cast<size_t>(n)]->ImageIndex(), n - 1);
-  }
+  for (int n = 1; n <= 16; ++n) EXPECT_EQ(SoundButton(f, n).ImageIndex(), n - 1);
   EXPECT_TRUE(fx.Shown->empty());
 }
 
@@ -104,51 +100,53 @@ TEST(FormLayout, ClientAreaPlacesItsControlsAsDesigned) {
 TEST(FormLayout, WindowHoldsTheClientAreaBelowItsMenu) {
   TFormFixture fx;
   TForm1& f = *fx.Form;
+  const TFormControls c = FindControls(f);
   f.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
   QWidget* client = f.centralWidget();
   EXPECT_EQ(client->size(), QSize(385, 271));
   EXPECT_EQ(client->y(), f.menuBar()->height());
-  EXPECT_EQ(f.MainImage->size(), QSize(385, 144));
-  EXPECT_EQ(f.MainImage->x(), 0);
-  EXPECT_EQ(f.ControlBar1->geometry(), QRect(0, 0, client->width(), 56));
-  EXPECT_EQ(f.ToolBar1->geometry(), QRect(11, 2, 142, 22));
-  EXPECT_EQ(f.SoundsBar->geometry(), QRect(11, 28, 368, 22));
-  EXPECT_EQ(f.etcBar->geometry(), QRect(11, 2, 185, 22));
-  EXPECT_EQ(f.PlayerBar->geometry().topLeft(), QPoint(11, 28));
-  EXPECT_EQ(f.SoundButtons[16]->geometry(), QRect(15 * 23, 0, 23, 22));
-  EXPECT_EQ(f.SaveBtn->width(), 34);
-  EXPECT_EQ(f.TempoBar->size(), QSize(120, 22));
+  EXPECT_EQ(c.MainImage->size(), QSize(385, 144));
+  EXPECT_EQ(c.MainImage->x(), 0);
+  EXPECT_EQ(c.ControlBar1->geometry(), QRect(0, 0, client->width(), 56));
+  EXPECT_EQ(c.ToolBar1->geometry(), QRect(11, 2, 142, 22));
+  EXPECT_EQ(c.SoundsBar->geometry(), QRect(11, 28, 368, 22));
+  EXPECT_EQ(c.etcBar->geometry(), QRect(11, 2, 185, 22));
+  EXPECT_EQ(c.PlayerBar->geometry().topLeft(), QPoint(11, 28));
+  EXPECT_EQ(SoundButton(f, 16).geometry(), QRect(15 * 23, 0, 23, 22));
+  EXPECT_EQ(c.SaveBtn->width(), 34);
+  EXPECT_EQ(c.TempoBar->size(), QSize(120, 22));
   EXPECT_EQ(f.windowTitle(), QStringLiteral("PomvikSequencer"));
   EXPECT_FALSE(f.windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(f.windowFlags() & Qt::WindowMinimizeButtonHint);
 
-  EXPECT_EQ(f.ScrollBar->minimum(), 0);
-  EXPECT_EQ(f.ScrollBar->maximum(), 2780);
-  EXPECT_EQ(f.ScrollBar->singleStep(), 10);
-  EXPECT_EQ(f.ScrollBar->pageStep(), 20);
+  EXPECT_EQ(c.ScrollBar->minimum(), 0);
+  EXPECT_EQ(c.ScrollBar->maximum(), 2780);
+  EXPECT_EQ(c.ScrollBar->singleStep(), 10);
+  EXPECT_EQ(c.ScrollBar->pageStep(), 20);
 
   // Widening: the view and the bars follow the window; the view scrolls less.
   f.resize(600, f.height());
-  EXPECT_EQ(f.MainImage->geometry().left(), 0);
-  EXPECT_EQ(f.MainImage->width(), 600);
-  EXPECT_EQ(Control<QScrollBar>(f, "ScrollBar").maximum(), 2780 - (600 - 385));
-  EXPECT_EQ(f.ScrollBar->width(), 600);
-  EXPECT_EQ(f.ControlBar2->width(), 600);
+  EXPECT_EQ(c.MainImage->geometry().left(), 0);
+  EXPECT_EQ(c.MainImage->width(), 600);
+  EXPECT_EQ(c.ScrollBar->maximum(), 2780 - (600 - 385));
+  EXPECT_EQ(c.ScrollBar->width(), 600);
+  EXPECT_EQ(c.ControlBar2->width(), 600);
 }
 
 TEST(FormLayout, WindowCannotBeSizedBeyondItsLimits) {
   TFormFixture fx;
   TForm1& f = *fx.Form;
+  const TFormControls c = FindControls(f);
   f.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
   // The designed client area below the menu bar is the smallest, 183 pixels taller the
   // tallest, whatever frame surrounds it.
-  EXPECT_TRUE(f.WinSize1->ClientSizes());
-  EXPECT_EQ(f.WinSize1->MinTrackSizeX(), 385);
-  EXPECT_EQ(f.WinSize1->MinTrackSizeY(), 271);
-  EXPECT_EQ(f.WinSize1->MaxTrackSizeY(), 454);
-  EXPECT_EQ(f.WinSize1->MaxTrackSizeX(), 0);
+  EXPECT_TRUE(c.WinSize1->ClientSizes());
+  EXPECT_EQ(c.WinSize1->MinTrackSizeX(), 385);
+  EXPECT_EQ(c.WinSize1->MinTrackSizeY(), 271);
+  EXPECT_EQ(c.WinSize1->MaxTrackSizeY(), 454);
+  EXPECT_EQ(c.WinSize1->MaxTrackSizeX(), 0);
   f.resize(10, 10);
   EXPECT_EQ(f.centralWidget()->size(), QSize(385, 271));
   f.resize(2000, 2000);
@@ -160,6 +158,7 @@ QAction* FindEntry(QWidget* root, const QString& name) { return root->findChild<
 TEST(FormMenus, EntriesCaptionsAndStates) {
   TFormFixture fx;
   TForm1& f = *fx.Form;
+  const TFormControls c = FindControls(f);
   const std::vector<std::pair<const char*, const char*>> captions = {
       {"New1", "new(&N)"},
       {"Open1", "open(&O)"},
@@ -185,9 +184,9 @@ TEST(FormMenus, EntriesCaptionsAndStates) {
     ASSERT_NE(a, nullptr) << name;
     EXPECT_EQ(a->text(), QString::fromUtf8(caption)) << name;
   }
-  EXPECT_EQ(f.File1->title(), QStringLiteral("file(&F)"));
-  EXPECT_EQ(f.Edit1->title(), QStringLiteral("edit(&E)"));
-  EXPECT_EQ(f.Help1->title(), QStringLiteral("help(&H)"));
+  EXPECT_EQ(c.File1->title(), QStringLiteral("file(&F)"));
+  EXPECT_EQ(c.Edit1->title(), QStringLiteral("edit(&E)"));
+  EXPECT_EQ(c.Help1->title(), QStringLiteral("help(&H)"));
   const std::vector<std::pair<const char*, const char*>> submenus = {
       {"About1", "about(&A)..."},
       {"N3", "trouble shooting"},
@@ -205,11 +204,11 @@ TEST(FormMenus, EntriesCaptionsAndStates) {
     EXPECT_EQ(m->title(), QString::fromUtf8(caption)) << name;
   }
 
-  EXPECT_FALSE(f.Undo1->isEnabled());
-  EXPECT_EQ(f.Undo1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
-  EXPECT_FALSE(f.Redo1->isEnabled());
-  EXPECT_FALSE(f.Option1->isEnabled());
-  EXPECT_TRUE(f.Lite1->isCheckable());
+  EXPECT_FALSE(c.Undo1->isEnabled());
+  EXPECT_EQ(c.Undo1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+  EXPECT_FALSE(c.Redo1->isEnabled());
+  EXPECT_FALSE(c.Option1->isEnabled());
+  EXPECT_TRUE(c.Lite1->isCheckable());
   EXPECT_FALSE(FindEntry(&f, QStringLiteral("Lite2"))->isCheckable());
 
   // Help entries and Lite2 do nothing.
@@ -217,32 +216,33 @@ TEST(FormMenus, EntriesCaptionsAndStates) {
   FindEntry(&f, QStringLiteral("Lite2"))->trigger();
   FindEntry(&f, QStringLiteral("N26"))->trigger();
   EXPECT_EQ(f.Song().Score[3][4], 5);
-  EXPECT_FALSE(f.Lite1->isChecked());
+  EXPECT_FALSE(c.Lite1->isChecked());
 
-  EXPECT_EQ(f.SaveBtn->menu(), f.SaveBtnMenu);
-  EXPECT_EQ(f.SaveBtn->popupMode(), QToolButton::MenuButtonPopup);
-  EXPECT_EQ(f.NewBtn->toolTip(), QStringLiteral("new"));
-  EXPECT_EQ(f.OpenBtn->toolTip(), QStringLiteral("open"));
-  EXPECT_EQ(f.SaveBtn->toolTip(), QStringLiteral("save"));
-  EXPECT_EQ(f.PasteBtn->toolTip(), QStringLiteral("paste"));
+  EXPECT_EQ(c.SaveBtn->menu(), c.SaveBtnMenu);
+  EXPECT_EQ(c.SaveBtn->popupMode(), QToolButton::MenuButtonPopup);
+  EXPECT_EQ(c.NewBtn->toolTip(), QStringLiteral("new"));
+  EXPECT_EQ(c.OpenBtn->toolTip(), QStringLiteral("open"));
+  EXPECT_EQ(c.SaveBtn->toolTip(), QStringLiteral("save"));
+  EXPECT_EQ(c.PasteBtn->toolTip(), QStringLiteral("paste"));
 }
 
 TEST(FormMenus, ActionsCarryTheirCategoriesCaptionsAndImages) {
   TFormFixture fx;
   TForm1& f = *fx.Form;
+  const TFormControls c = FindControls(f);
   struct Expected {
     QAction* action;
     const char* category;
     const char* caption;
     int image;
   };
-  const Expected actions[] = {{f.NewAction, "file", "new(&N)", 0},
-                              {f.OpenAction, "file", "open(&O)", 1},
-                              {f.SaveAction, "file", "save(&S)", 2},
-                              {f.SaveAsAction, "file", "save as(&A)", -1},
-                              {f.LoadFromClipbrdAction, "edit", "import from clipboard(&P)", 3},
-                              {f.ModifiedAction, "", "ModifiedAction", -1},
-                              {f.SaveToClipbrdAction, "edit", "export to clipboard(&C)", -1}};
+  const Expected actions[] = {{c.NewAction, "file", "new(&N)", 0},
+                              {c.OpenAction, "file", "open(&O)", 1},
+                              {c.SaveAction, "file", "save(&S)", 2},
+                              {c.SaveAsAction, "file", "save as(&A)", -1},
+                              {c.LoadFromClipbrdAction, "edit", "import from clipboard(&P)", 3},
+                              {c.ModifiedAction, "", "ModifiedAction", -1},
+                              {c.SaveToClipbrdAction, "edit", "export to clipboard(&C)", -1}};
   for (const Expected& e : actions) {
     ASSERT_NE(e.action, nullptr);
     EXPECT_EQ(e.action->property("Category").toString(), QString::fromLatin1(e.category));
@@ -299,66 +299,69 @@ TEST(FormDialogs, EachIsMadeOnFirstUseWithItsStoredProperties) {
 TEST(FormPictures, ImageListsAndHiddenPicturesHaveTheirSizes) {
   TFormFixture fx;
   TForm1& f = *fx.Form;
-  const std::tuple<TImageList*, int, int, int> lists[] = {{f.CommonImages, 16, 16, 5},
-                                                          {f.PlayerImages, 16, 16, 6},
-                                                          {f.etcImages, 16, 16, 14},
-                                                          {f.SoundImages, 16, 16, 18},
-                                                          {f.PomvikImages, 16, 22, 5}};
+  const TFormControls c = FindControls(f);
+  const std::tuple<TImageList*, int, int, int> lists[] = {{c.CommonImages, 16, 16, 5},
+                                                          {c.PlayerImages, 16, 16, 6},
+                                                          {c.etcImages, 16, 16, 14},
+                                                          {c.SoundImages, 16, 16, 18},
+                                                          {c.PomvikImages, 16, 22, 5}};
   for (const auto& [list, w, h, count] : lists) {
     EXPECT_EQ(list->Count(), count) << list->objectName().toStdString();
     EXPECT_EQ(list->Image(0).size(), QSize(w, h)) << list->objectName().toStdString();
   }
-  const std::pair<TImage*, QSize> hidden[] = {{f.BGImage, {1, 144}},      {f.ToonImage, {24, 82}},
-                                              {f.CounterImage, {1, 107}}, {f.LineImage, {1, 107}},
-                                              {f.LoopFImage, {13, 66}},   {f.LoopLImage, {13, 66}},
-                                              {f.LastImage, {8, 66}},     {f.CLineImage, {24, 2}}};
+  const std::pair<TImage*, QSize> hidden[] = {{c.BGImage, {1, 144}},      {c.ToonImage, {24, 82}},
+                                              {c.CounterImage, {1, 107}}, {c.LineImage, {1, 107}},
+                                              {c.LoopFImage, {13, 66}},   {c.LoopLImage, {13, 66}},
+                                              {c.LastImage, {8, 66}},     {c.CLineImage, {24, 2}}};
   for (const auto& [image, size] : hidden) {
     EXPECT_EQ(image->Picture().size(), size) << image->objectName().toStdString();
     EXPECT_FALSE(image->isVisible());
   }
-  EXPECT_EQ(f.BGImage->Picture().pixelColor(0, 40), QColor(205, 238, 230));
+  EXPECT_EQ(c.BGImage->Picture().pixelColor(0, 40), QColor(205, 238, 230));
   EXPECT_FALSE(f.windowIcon().isNull());
 }
 
 TEST(FormNew, KeepsLoopAndTimeAndResetsTheRest) {
   TFormFixture fx;
   TForm1& f = *fx.Form;
-  f.LoopBtn->click();
-  f.TimeBtn34->click();
-  f.TempoBar->setValue(400);
+  const TFormControls c = FindControls(f);
+  c.LoopBtn->click();
+  c.TimeBtn34->click();
+  c.TempoBar->setValue(400);
   EXPECT_TRUE(f.Document().Modified());
-  EXPECT_EQ(f.Timer->interval(), 75);
+  EXPECT_EQ(c.Timer->interval(), 75);
   SetEndColumn(f, 30);
   SetCell(f, 13, 96, 15);
-  f.ScrollBar->setValue(300);
-  f.SelectedSound = 7;
+  c.ScrollBar->setValue(300);
+  SoundButton(f, 7).click();
 
-  f.NewAction->trigger();
-  EXPECT_TRUE(f.LoopBtn->isChecked());
-  EXPECT_TRUE(f.TimeBtn34->isChecked());
-  EXPECT_EQ(f.TempoBar->value(), 250);
-  EXPECT_EQ(f.Timer->interval(), 120);
+  c.NewAction->trigger();
+  EXPECT_TRUE(c.LoopBtn->isChecked());
+  EXPECT_TRUE(c.TimeBtn34->isChecked());
+  EXPECT_EQ(c.TempoBar->value(), 250);
+  EXPECT_EQ(c.Timer->interval(), 120);
   EXPECT_EQ(f.Song().EndColumn, 97);
   EXPECT_TRUE(Empty(f.Song().Score));
   EXPECT_EQ(f.Song().ColumnNoteCount[96], 0);
   EXPECT_FALSE(f.Document().Modified());  // the tempo reset does not leave the song marked
-  EXPECT_EQ(f.ScrollBar->value(), 300);
-  EXPECT_EQ(f.SelectedSound, 7);
-  EXPECT_TRUE(f.StopBtn->isChecked());
+  EXPECT_EQ(c.ScrollBar->value(), 300);
+  EXPECT_EQ(ChosenTool(f), 7);
+  EXPECT_TRUE(c.StopBtn->isChecked());
 }
 
 TEST(FormNew, StopsPlaybackFirst) {
   TFormFixture fx;
   TForm1& f = *fx.Form;
-  QTest::mouseClick(f.PlayBtn, Qt::LeftButton);
+  const TFormControls c = FindControls(f);
+  QTest::mouseClick(c.PlayBtn, Qt::LeftButton);
   ASSERT_TRUE(f.Playing());
-  f.NewAction->trigger();
+  c.NewAction->trigger();
   EXPECT_FALSE(f.Playing());
-  EXPECT_FALSE(f.Timer->isActive());
-  EXPECT_TRUE(f.StopBtn->isChecked());
-  EXPECT_FALSE(f.PlayBtn->isChecked());
-  EXPECT_EQ(f.StopBtn->ImageIndex(), 3);
-  EXPECT_EQ(f.PlayBtn->ImageIndex(), 0);
+  EXPECT_FALSE(c.Timer->isActive());
+  EXPECT_TRUE(c.StopBtn->isChecked());
+  EXPECT_FALSE(c.PlayBtn->isChecked());
+  EXPECT_EQ(c.StopBtn->ImageIndex(), 3);
+  EXPECT_EQ(c.PlayBtn->ImageIndex(), 0);
 }
 
 TEST(ErrorReport, AnExceptionFromAHandlerIsShownAndTheProgramCarriesOn) {

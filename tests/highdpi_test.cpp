@@ -85,13 +85,14 @@ TEST_F(Scaled, EveryToolBarPictureIsPaintedInTheColoursOfItsArtOnly) {
 
 TEST_F(Scaled, TheScoreViewReachesTheScreenPixelForPixelAndHitsLogicalPixels) {
   // The view is composed at the screen's whole scale, so painting it scales nothing.
-  const QImage& picture = f.MainImage->Picture();
+  const QImage& picture = Control<TImage>(f, "MainImage").Picture();
   EXPECT_EQ(picture.devicePixelRatio(), qRound(scale));
-  EXPECT_EQ(f.MainImage->grab().toImage().convertToFormat(picture.format()), picture);
+  EXPECT_EQ(Control<TImage>(f, "MainImage").grab().toImage().convertToFormat(picture.format()),
+            picture);
 
   // 99, 44 in the view's own pixels is row 2, column 2, whatever the screen's pixels.
   QTest::mouseClick(f.windowHandle(), Qt::LeftButton, Qt::NoModifier,
-                    f.MainImage->mapTo(&f, QPoint(99, 44)));
+                    Control<TImage>(f, "MainImage").mapTo(&f, QPoint(99, 44)));
   EXPECT_EQ(f.Song().Cell(2, 2), 1);
 }
 

@@ -30,6 +30,7 @@ class Input : public ::testing::Test {
  protected:
   TFormFixture fx;
   TForm1& f = *fx.Form;
+  const TFormControls c = FindControls(f);
 
   void SetUp() override {
     TestApplication().setPrompter(std::make_unique<TRecordingPrompter>(fx.Shown));
@@ -62,7 +63,7 @@ class Input : public ::testing::Test {
 };
 
 TEST_F(Input, TheFileCommandsHaveTheirStandardKeys) {
-  Focus(f.TempoBar);
+  Focus(c.TempoBar);
   Key(Qt::Key_O, Qt::ControlModifier);
   EXPECT_EQ(Shown(), (std::vector<TShown>{{"file", "OpenDialog1", ""}}));
   Key(Qt::Key_S, Qt::ControlModifier);  // an untitled song is saved under a name first
@@ -70,150 +71,150 @@ TEST_F(Input, TheFileCommandsHaveTheirStandardKeys) {
   Key(Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(Shown(), (std::vector<TShown>{{"file", "SaveDialog1", "無題"}}));
 
-  f.TimeBtn34->click();
+  c.TimeBtn34->click();
   Key(Qt::Key_N, Qt::ControlModifier);
   EXPECT_EQ(Shown(), (std::vector<TShown>{{"confirm", "", "modifided. save this? "}}));
-  EXPECT_TRUE(f.TimeBtn34->isChecked());  // New keeps the time signature
+  EXPECT_TRUE(c.TimeBtn34->isChecked());  // New keeps the time signature
   EXPECT_FALSE(f.Document().Modified());
 
   // The menu shows them beside their entries.
-  EXPECT_EQ(f.New1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
-  EXPECT_EQ(f.SaveAs1->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)), true);
+  EXPECT_EQ(c.New1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+  EXPECT_EQ(c.SaveAs1->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)), true);
 
   Key(Qt::Key_Q, Qt::ControlModifier);
   EXPECT_FALSE(f.isVisible());
 }
 
 TEST_F(Input, SpacePlaysAndStopsWhateverHasTheFocus) {
-  for (QWidget* focused : std::vector<QWidget*>{f.TempoBar, f.ScrollBar, f.LoopBtn, f.MainImage}) {
+  for (QWidget* focused : std::vector<QWidget*>{c.TempoBar, c.ScrollBar, c.LoopBtn, c.MainImage}) {
     SCOPED_TRACE(focused->objectName().toStdString());
     Focus(focused);
     Key(Qt::Key_Space);
     EXPECT_TRUE(f.Playing());
-    EXPECT_TRUE(f.Timer->isActive());
-    EXPECT_TRUE(f.PlayBtn->isChecked());
-    EXPECT_EQ(f.PlayBtn->ImageIndex(), 1);
+    EXPECT_TRUE(c.Timer->isActive());
+    EXPECT_TRUE(c.PlayBtn->isChecked());
+    EXPECT_EQ(c.PlayBtn->ImageIndex(), 1);
     // A held key repeats: the song keeps playing.
     Key(Qt::Key_Space, Qt::NoModifier, true);
     EXPECT_TRUE(f.Playing());
     Key(Qt::Key_Space);
     EXPECT_FALSE(f.Playing());
-    EXPECT_FALSE(f.Timer->isActive());
-    EXPECT_TRUE(f.StopBtn->isChecked());
-    EXPECT_EQ(f.StopBtn->ImageIndex(), 3);
+    EXPECT_FALSE(c.Timer->isActive());
+    EXPECT_TRUE(c.StopBtn->isChecked());
+    EXPECT_EQ(c.StopBtn->ImageIndex(), 3);
     // The focused control never saw the key.
-    EXPECT_FALSE(f.LoopBtn->isChecked());
-    EXPECT_EQ(f.TempoBar->value(), 250);
+    EXPECT_FALSE(c.LoopBtn->isChecked());
+    EXPECT_EQ(c.TempoBar->value(), 250);
   }
 }
 
 TEST_F(Input, ShiftPlaysFromTheFirstColumnWhollyInView) {
   // Scrolled by 300 pixels, column 8's notes are cut at the left edge and column 9's whole.
-  f.ScrollBar->setValue(300);
-  QTest::mouseClick(f.PlayBtn, Qt::LeftButton, Qt::ShiftModifier);
+  c.ScrollBar->setValue(300);
+  QTest::mouseClick(c.PlayBtn, Qt::LeftButton, Qt::ShiftModifier);
   EXPECT_TRUE(f.Playing());
-  EXPECT_EQ(f.Position.PlayColumn, 9);
-  EXPECT_EQ(f.Position.PlayTick, 17);  // a silent tick first, then column 9
+  EXPECT_EQ(f.PlayPosition().PlayColumn, 9);
+  EXPECT_EQ(f.PlayPosition().PlayTick, 17);  // a silent tick first, then column 9
   Key(Qt::Key_Space);
   EXPECT_FALSE(f.Playing());
 
   // A plain click plays from column 1 wherever the view stands.
-  f.ScrollBar->setValue(300);
-  QTest::mouseClick(f.PlayBtn, Qt::LeftButton);
-  EXPECT_EQ(f.Position.PlayColumn, 1);
-  EXPECT_EQ(f.Position.PlayTick, 1);
+  c.ScrollBar->setValue(300);
+  QTest::mouseClick(c.PlayBtn, Qt::LeftButton);
+  EXPECT_EQ(f.PlayPosition().PlayColumn, 1);
+  EXPECT_EQ(f.PlayPosition().PlayTick, 1);
   Key(Qt::Key_Space);
 
   // Shift+Space whatever has the focus, and again to stop.
-  for (QWidget* focused : std::vector<QWidget*>{f.TempoBar, f.ScrollBar, f.MainImage}) {
+  for (QWidget* focused : std::vector<QWidget*>{c.TempoBar, c.ScrollBar, c.MainImage}) {
     SCOPED_TRACE(focused->objectName().toStdString());
     Focus(focused);
-    f.ScrollBar->setValue(75);
+    c.ScrollBar->setValue(75);
     Key(Qt::Key_Space, Qt::ShiftModifier);
     EXPECT_TRUE(f.Playing());
-    EXPECT_TRUE(f.PlayBtn->isChecked());
-    EXPECT_EQ(f.Position.PlayColumn, 2);
+    EXPECT_TRUE(c.PlayBtn->isChecked());
+    EXPECT_EQ(f.PlayPosition().PlayColumn, 2);
     Key(Qt::Key_Space, Qt::ShiftModifier);
     EXPECT_FALSE(f.Playing());
-    EXPECT_TRUE(f.StopBtn->isChecked());
-    EXPECT_EQ(f.TempoBar->value(), 250);
+    EXPECT_TRUE(c.StopBtn->isChecked());
+    EXPECT_EQ(c.TempoBar->value(), 250);
   }
   // The keys held then are gone: a later click from code plays from column 1.
-  f.PlayBtn->click();
-  EXPECT_EQ(f.Position.PlayColumn, 1);
+  c.PlayBtn->click();
+  EXPECT_EQ(f.PlayPosition().PlayColumn, 1);
 }
 
 TEST_F(Input, TheWheelOverTheStaffScrollsAColumnANotchAndATouchpadByItsPixels) {
   const QPoint over(200, 70);
-  Wheel(f.MainImage, over, {0, -120});
-  EXPECT_EQ(f.ScrollBar->value(), 32);
+  Wheel(c.MainImage, over, {0, -120});
+  EXPECT_EQ(c.ScrollBar->value(), 32);
   // Shift turns a wheel sideways on many desktops; either way it scrolls the song.
-  Wheel(f.MainImage, over, {-120, 0}, {}, Qt::ShiftModifier);
-  Wheel(f.MainImage, over, {0, -240}, {}, Qt::ShiftModifier);
-  EXPECT_EQ(f.ScrollBar->value(), 128);
-  Wheel(f.MainImage, over, {0, -120}, {0, -5});
-  EXPECT_EQ(f.ScrollBar->value(), 133);
-  Wheel(f.MainImage, over, {0, 120 * 10});
-  EXPECT_EQ(f.ScrollBar->value(), 0);
-  Wheel(f.MainImage, over, {0, -120 * 1000});
-  EXPECT_EQ(f.ScrollBar->value(), f.ScrollBar->maximum());
+  Wheel(c.MainImage, over, {-120, 0}, {}, Qt::ShiftModifier);
+  Wheel(c.MainImage, over, {0, -240}, {}, Qt::ShiftModifier);
+  EXPECT_EQ(c.ScrollBar->value(), 128);
+  Wheel(c.MainImage, over, {0, -120}, {0, -5});
+  EXPECT_EQ(c.ScrollBar->value(), 133);
+  Wheel(c.MainImage, over, {0, 120 * 10});
+  EXPECT_EQ(c.ScrollBar->value(), 0);
+  Wheel(c.MainImage, over, {0, -120 * 1000});
+  EXPECT_EQ(c.ScrollBar->value(), c.ScrollBar->maximum());
 
   // The view shows the scrolled staff with the tool under the pointer at once.
-  Wheel(f.MainImage, over, {0, 120});
-  EXPECT_EQ(f.MainImage->cursor().shape(), Qt::BlankCursor);
-  QImage expected = f.MainImage->Picture();
-  f.DrawScore(over.x(), over.y(), f.SelectedSound);
-  EXPECT_EQ(f.MainImage->Picture(), expected);
+  Wheel(c.MainImage, over, {0, 120});
+  EXPECT_EQ(c.MainImage->cursor().shape(), Qt::BlankCursor);
+  QImage expected = c.MainImage->Picture();
+  f.DrawScore(over.x(), over.y(), ChosenTool(f));
+  EXPECT_EQ(c.MainImage->Picture(), expected);
 }
 
 TEST_F(Input, TheTempoIsShownBesideTheSliderWhileTheUserMovesIt) {
-  EXPECT_EQ(f.TempoBar->toolTip(), QStringLiteral("tempo: 250 columns per minute"));
+  EXPECT_EQ(c.TempoBar->toolTip(), QStringLiteral("tempo: 250 columns per minute"));
   const auto tipReads = [](int tempo) {
     return QToolTip::isVisible() &&
            QToolTip::text() == QStringLiteral("tempo: %1 columns per minute").arg(tempo);
   };
 
-  Focus(f.TempoBar);
+  Focus(c.TempoBar);
   Key(Qt::Key_Right);
-  EXPECT_EQ(f.TempoBar->value(), 251);
+  EXPECT_EQ(c.TempoBar->value(), 251);
   EXPECT_TRUE(tipReads(251));
-  EXPECT_EQ(f.TempoBar->toolTip(), QStringLiteral("tempo: 251 columns per minute"));
+  EXPECT_EQ(c.TempoBar->toolTip(), QStringLiteral("tempo: 251 columns per minute"));
   // Above the slider, centred on its handle.
   QStyleOptionSlider option;
-  option.initFrom(f.TempoBar);
+  option.initFrom(c.TempoBar);
   option.minimum = 100;
   option.maximum = 700;
   option.sliderPosition = 251;
-  const QRect handle = f.TempoBar->style()->subControlRect(QStyle::CC_Slider, &option,
-                                                           QStyle::SC_SliderHandle, f.TempoBar);
-  const QWidget* tip = QApplication::topLevelAt(f.TempoBar->mapToGlobal(handle.center()) -
+  const QRect handle = c.TempoBar->style()->subControlRect(QStyle::CC_Slider, &option,
+                                                           QStyle::SC_SliderHandle, c.TempoBar);
+  const QWidget* tip = QApplication::topLevelAt(c.TempoBar->mapToGlobal(handle.center()) -
                                                 QPoint(0, handle.height() / 2 + 8));
   ASSERT_NE(tip, nullptr);
   EXPECT_EQ(tip->metaObject()->className(), std::string("QTipLabel"));
-  EXPECT_LE(tip->geometry().bottom(), f.TempoBar->mapToGlobal(QPoint(0, 0)).y());
+  EXPECT_LE(tip->geometry().bottom(), c.TempoBar->mapToGlobal(QPoint(0, 0)).y());
 
   Key(Qt::Key_End);
   EXPECT_TRUE(tipReads(700));
-  Wheel(f.TempoBar, f.TempoBar->rect().center(), {0, -120});
-  EXPECT_EQ(f.TempoBar->value(), 697);
+  Wheel(c.TempoBar, c.TempoBar->rect().center(), {0, -120});
+  EXPECT_EQ(c.TempoBar->value(), 697);
   EXPECT_TRUE(tipReads(697));
 
   // Dragging the handle: the tip follows the value as it moves.
-  option.sliderPosition = f.TempoBar->value();
+  option.sliderPosition = c.TempoBar->value();
   const QPoint grip =
-      f.TempoBar->style()
-          ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, f.TempoBar)
+      c.TempoBar->style()
+          ->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, c.TempoBar)
           .center();
-  QTest::mousePress(f.TempoBar, Qt::LeftButton, Qt::NoModifier, grip);
-  QTest::mouseMove(f.TempoBar, grip - QPoint(40, 0));
-  const int dragged = f.TempoBar->value();
+  QTest::mousePress(c.TempoBar, Qt::LeftButton, Qt::NoModifier, grip);
+  QTest::mouseMove(c.TempoBar, grip - QPoint(40, 0));
+  const int dragged = c.TempoBar->value();
   EXPECT_LT(dragged, 697);
   EXPECT_TRUE(tipReads(dragged));
-  QTest::mouseRelease(f.TempoBar, Qt::LeftButton, Qt::NoModifier, grip - QPoint(40, 0));
+  QTest::mouseRelease(c.TempoBar, Qt::LeftButton, Qt::NoModifier, grip - QPoint(40, 0));
 
   // A song that sets the tempo changes the tooltip but raises no tip.
-  f.NewAction->trigger();
-  EXPECT_EQ(f.TempoBar->toolTip(), QStringLiteral("tempo: 250 columns per minute"));
+  c.NewAction->trigger();
+  EXPECT_EQ(c.TempoBar->toolTip(), QStringLiteral("tempo: 250 columns per minute"));
   EXPECT_FALSE(tipReads(250));
 }
 
@@ -223,20 +224,19 @@ TEST_F(Input, EverySoundAndButtonNamesItselfInATooltip) {
       "cat",  "pig",      "goose",           "baby", "aeroplane", "boat",          "car",
       "heart"};
   for (int n = 1; n <= 15; ++n)
-    EXPECT_EQ(f.SoundButtons[static_cast<size_t>(n)]->toolTip(), QString::fromLatin1(names[n - 1]))
-        << n;
-  EXPECT_TRUE(f.SoundButtons[16]->toolTip().startsWith(QStringLiteral("end of the song")));
+    EXPECT_EQ(SoundButton(f, n).toolTip(), QString::fromLatin1(names[n - 1])) << n;
+  EXPECT_TRUE(SoundButton(f, 16).toolTip().startsWith(QStringLiteral("end of the song")));
   const std::pair<TToolButton*, const char*> buttons[] = {
-      {f.EraserBtn, "eraser"}, {f.TimeBtn34, "3/4 time"},   {f.TimeBtn44, "4/4 time"},
-      {f.PlayBtn, "play"},     {f.StopBtn, "stop (Space)"}, {f.LoopBtn, "loop"}};
+      {c.EraserBtn, "eraser"}, {c.TimeBtn34, "3/4 time"},   {c.TimeBtn44, "4/4 time"},
+      {c.PlayBtn, "play"},     {c.StopBtn, "stop (Space)"}, {c.LoopBtn, "loop"}};
   for (const auto& [button, hint] : buttons)
     EXPECT_TRUE(button->toolTip().startsWith(QString::fromLatin1(hint)))
         << button->objectName().toStdString();
-  EXPECT_TRUE(f.Lite1->toolTip().contains(QStringLiteral("slow machines")));
-  EXPECT_TRUE(f.Edit1->toolTipsVisible());
+  EXPECT_TRUE(c.Lite1->toolTip().contains(QStringLiteral("slow machines")));
+  EXPECT_TRUE(c.Edit1->toolTipsVisible());
 
   // The pointer resting on a palette button shows its name.
-  TToolButton* mushroom = f.SoundButtons[2];
+  TToolButton* mushroom = &SoundButton(f, 2);
   QHelpEvent rest(QEvent::ToolTip, QPoint(8, 8), mushroom->mapToGlobal(QPoint(8, 8)));
   QCoreApplication::sendEvent(mushroom, &rest);
   EXPECT_TRUE(QToolTip::isVisible());
@@ -262,14 +262,14 @@ TEST_F(Input, ASongNamedOnTheCommandLineOpensAsOpenWouldOpenIt) {
   EXPECT_EQ(f.SongFileName(), dir.filePath(QStringLiteral("song.psq")));
   EXPECT_EQ(f.Song().Cell(9, 1), 1);
   EXPECT_EQ(f.Song().EndColumn, 33);
-  EXPECT_EQ(f.TempoBar->value(), 300);
+  EXPECT_EQ(c.TempoBar->value(), 300);
   EXPECT_FALSE(f.Document().Modified());
   // The open dialog proposes it next, as after Open.
-  f.OpenAction->trigger();
+  c.OpenAction->trigger();
   EXPECT_EQ(Shown().back(), (TShown{"file", "OpenDialog1", f.SongFileName()}));
 
   // Changes are offered for saving first; failures say what Open says.
-  f.TimeBtn44->click();
+  c.TimeBtn44->click();
   f.OpenFromCommandLine(QStringLiteral("missing.psq"));
   const std::vector<TShown> missing = Shown();
   ASSERT_EQ(missing.size(), 2u);

@@ -50,7 +50,7 @@ TEST(LateServer, ASongPlayedBeforeTheServerIsHeardWithinTwoSecondsOfIt) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return recording.Frames() >= kRate; }, 10000))
       << "the recording did not start";
   // The song walks on the clock meanwhile.
-  EXPECT_GT(f.Position.PlayTick, 3);
+  EXPECT_GT(f.PlayPosition().PlayTick, 3);
 
   ASSERT_TRUE(server.OpenSocket(late));
   const int64_t appeared = recording.Frames();

@@ -30,24 +30,26 @@ class LivePlayback : public ::testing::Test {
     state->Rate = kRate;
     soundtest::UseLiveOutput([s = state] { return std::make_unique<soundtest::TManualOutput>(s); });
     fx = std::make_unique<TFormFixture>();
+    controls_ = FindControls(f());
     dsound::SetLiveOutputFactory(nullptr);
   }
   void SetUp() override {
-    ASSERT_TRUE(f().DDSD1->Available());
-    ASSERT_TRUE(f().DDSD1->DirectSound()->IsLive());
+    ASSERT_TRUE(c().DDSD1->Available());
+    ASSERT_TRUE(c().DDSD1->DirectSound()->IsLive());
     ASSERT_TRUE(fx->Shown->empty()) << "the samples did not load";
   }
 
   TForm1& f() { return *fx->Form; }
-  int64_t Delay() { return f().DDSD1->DirectSound()->LimiterDelay(); }
+  const TFormControls& c() const { return controls_; }
+  int64_t Delay() { return c().DDSD1->DirectSound()->LimiterDelay(); }
   // Sound 1 in row 9 of every column.
   void FillSong() {
     for (int column = 1; column <= ColumnCount; ++column) f().Document().EditCell(1, {9, column});
   }
   // Presses Play at the tempo; the next block pulled begins the song.
   void Play(int tempo) {
-    f().TempoBar->setValue(tempo);
-    QTest::mouseClick(f().PlayBtn, Qt::LeftButton);
+    c().TempoBar->setValue(tempo);
+    QTest::mouseClick(c().PlayBtn, Qt::LeftButton);
     playFrame_ = state->Pulled;
     interval_ = IntervalFromTempo(tempo);
   }
@@ -63,13 +65,14 @@ class LivePlayback : public ::testing::Test {
   std::shared_ptr<soundtest::TManualOutputState> state =
       std::make_shared<soundtest::TManualOutputState>();
   std::unique_ptr<TFormFixture> fx;
+  TFormControls controls_;
   int64_t playFrame_ = 0;
   int interval_ = 0;
 };
 
 TEST_F(LivePlayback, AClickIsHeardAtTheStartOfTheNextBlock) {
   state->PullBlock(kBlock);
-  QTest::mouseClick(f().MainImage, Qt::LeftButton, {}, QPoint(82, 8 * 9 + 32));
+  QTest::mouseClick(c().MainImage, Qt::LeftButton, {}, QPoint(82, 8 * 9 + 32));
   const std::vector<float> block = state->PullBlock(kBlock);
   std::size_t onset = 0;
   while (onset < kBlock && std::fabs(block[2 * onset]) < 1e-4f) ++onset;
@@ -83,49 +86,49 @@ TEST_F(LivePlayback, TheTimerDrawsTheTickHeardMergesTheOverdueOnesAndComesForThe
   FillSong();
   Play(700);
   Hear(10, 12);  // mixed ahead, heard up to tick 10
-  EXPECT_EQ(f().ScrollBar->value(), ScrollPositionOfTick(10));
-  EXPECT_EQ(f().Position, (TPlayPosition{6, 11}));
+  EXPECT_EQ(c().ScrollBar->value(), ScrollPositionOfTick(10));
+  EXPECT_EQ(f().PlayPosition(), (TPlayPosition{6, 11}));
   // Tick 11 falls due 42 ms after tick 10: the timer is set for when it is heard.
-  EXPECT_NEAR(f().Timer->remainingTime(), 42, 2);
+  EXPECT_NEAR(c().Timer->remainingTime(), 42, 2);
 
-  const qint64 before = f().MainImage->Picture().cacheKey();
+  const qint64 before = c().MainImage->Picture().cacheKey();
   Hear(10, 13);  // nothing new heard: nothing drawn
-  EXPECT_EQ(f().MainImage->Picture().cacheKey(), before);
+  EXPECT_EQ(c().MainImage->Picture().cacheKey(), before);
   Hear(14, 15);  // ticks 11 to 14 at once: one picture, of the latest
-  EXPECT_NE(f().MainImage->Picture().cacheKey(), before);
-  EXPECT_EQ(f().ScrollBar->value(), ScrollPositionOfTick(14));
-  EXPECT_EQ(f().Position, (TPlayPosition{8, 15}));
+  EXPECT_NE(c().MainImage->Picture().cacheKey(), before);
+  EXPECT_EQ(c().ScrollBar->value(), ScrollPositionOfTick(14));
+  EXPECT_EQ(f().PlayPosition(), (TPlayPosition{8, 15}));
 
-  f().Lite1->trigger();
-  f().ScrollBar->setValue(1000);
+  c().Lite1->trigger();
+  c().ScrollBar->setValue(1000);
   Hear(20, 21);
-  EXPECT_EQ(f().ScrollBar->value(), 1000);  // LiteMode: no following
-  EXPECT_EQ(f().Position, (TPlayPosition{11, 21}));
+  EXPECT_EQ(c().ScrollBar->value(), 1000);  // LiteMode: no following
+  EXPECT_EQ(f().PlayPosition(), (TPlayPosition{11, 21}));
   // A tempo change keeps the timer's interval as the tempo's.
-  f().TempoBar->setValue(100);
-  EXPECT_EQ(f().Timer->interval(), 300);
+  c().TempoBar->setValue(100);
+  EXPECT_EQ(c().Timer->interval(), 300);
 }
 
 TEST_F(LivePlayback, TheEndIsHeardBeforeStopIsPressedAndALoopScrollsBack) {
   FillSong();
   SetEndColumn(f(), 3);
-  QTest::mouseClick(f().LoopBtn, Qt::LeftButton);
+  QTest::mouseClick(c().LoopBtn, Qt::LeftButton);
   Play(500);
   Hear(3, 6);  // the loop's end (tick 4) mixed, not yet heard
-  EXPECT_EQ(f().Position.PlayTick, 4);
+  EXPECT_EQ(f().PlayPosition().PlayTick, 4);
   Hear(6, 8);  // ticks 4 (end, looped) to 6 heard together
-  EXPECT_EQ(f().Position, (TPlayPosition{2, 3}));
-  QTest::mouseClick(f().LoopBtn, Qt::LeftButton);  // off, but the end of tick 8 is mixed
+  EXPECT_EQ(f().PlayPosition(), (TPlayPosition{2, 3}));
+  QTest::mouseClick(c().LoopBtn, Qt::LeftButton);  // off, but the end of tick 8 is mixed
   Hear(8, 12);
-  EXPECT_EQ(f().Position, (TPlayPosition{1, 1}));  // looped again
+  EXPECT_EQ(f().PlayPosition(), (TPlayPosition{1, 1}));  // looped again
   Hear(11, 12);  // the end of tick 12 is mixed: the sequencer has stopped, unheard yet
   EXPECT_TRUE(f().Playing());
   Hear(12, 12);
   EXPECT_FALSE(f().Playing());
-  EXPECT_FALSE(f().Timer->isActive());
-  EXPECT_TRUE(f().StopBtn->isChecked());
-  EXPECT_EQ(f().StopBtn->ImageIndex(), 3);
-  EXPECT_EQ(f().Position.PlayColumn, 3);
+  EXPECT_FALSE(c().Timer->isActive());
+  EXPECT_TRUE(c().StopBtn->isChecked());
+  EXPECT_EQ(c().StopBtn->ImageIndex(), 3);
+  EXPECT_EQ(f().PlayPosition().PlayColumn, 3);
 }
 
 // Live and render of the same song at the same rate: every column agrees.

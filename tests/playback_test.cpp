@@ -147,7 +147,7 @@ TEST_F(Playback, TheTempoSetsTheIntervalAtOnceAlsoWhilePlaying) {
   EXPECT_LE(Timer().remainingTime(), 42);  // the next tick, not the one after it
   // The sequencer ticks at the new tempo from the last tick on: 42 ms later, not 300.
   EXPECT_EQ(Ticks(2), (std::vector<int>{0, 5}));
-  EXPECT_EQ(f.Position, (TPlayPosition{3, 5}));
+  EXPECT_EQ(f.PlayPosition(), (TPlayPosition{3, 5}));
   TempoBar().setValue(250);  // and slower again: 120 ms from the last tick, none earlier
   EXPECT_EQ(Ticks(4), (std::vector<int>{0, 1, 0, 5}));
 }
@@ -210,7 +210,7 @@ TEST_F(Playback, PlayStopsBothBanksOnceAndNeverRestarts) {
   device.State->PullBlock(1);
   ExpectPlaying();
   EXPECT_TRUE(seam.Calls().empty());
-  EXPECT_EQ(f.Position, (TPlayPosition{2, 4}));
+  EXPECT_EQ(f.PlayPosition(), (TPlayPosition{2, 4}));
 
   Control<QAction>(f, "NewAction").trigger();
   ExpectStopped();
@@ -382,13 +382,13 @@ TEST(PlaybackWithoutDevice, TheFigureWalksToTheEndOnTheClock) {
   Control<QSlider>(f, "TempoBar").setValue(700);
   std::vector<int32_t> drawn;
   QObject::connect(&Control<QTimer>(f, "Timer"), &QTimer::timeout,
-                   [&] { drawn.push_back(f.Position.PlayTick); });
+                   [&] { drawn.push_back(f.PlayPosition().PlayTick); });
   const auto played = std::chrono::steady_clock::now();
   QTest::mouseClick(&Control<TToolButton>(f, "PlayBtn"), Qt::LeftButton);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !f.Playing(); }, 5000));
   // The end is heard on tick 6, six intervals of 42 ms after Play.
   EXPECT_GE(std::chrono::steady_clock::now() - played, std::chrono::milliseconds(6 * 42));
-  EXPECT_EQ(f.Position.PlayColumn, 4);
+  EXPECT_EQ(f.PlayPosition().PlayColumn, 4);
   EXPECT_FALSE(Control<QTimer>(f, "Timer").isActive());
   EXPECT_TRUE(Control<TToolButton>(f, "StopBtn").isChecked());
   // The figure stood on the ticks in order, and came before the end.

@@ -88,8 +88,8 @@ class RecoveryWindow : public ::testing::Test {
     return QTest::qWaitFor(matches, 5000);
   }
   void Place(int sound, int row, int column) {
-    f->SoundButtons[static_cast<size_t>(sound)]->click();
-    QTest::mouseClick(f->MainImage, Qt::LeftButton, Qt::NoModifier,
+    SoundButton(*f, sound).click();
+    QTest::mouseClick(&Control<TImage>(*f, "MainImage"), Qt::LeftButton, Qt::NoModifier,
                       QPoint(82 + 32 * (column - 1), 32 + 8 * row));
   }
 };
@@ -100,7 +100,7 @@ TEST_F(RecoveryWindow, ASongLeftByACrashComesBackUntitledAndUnsavedAndKeepsItsCo
   f->StartRecovery();
   EXPECT_EQ(*fx->Shown, (std::vector<TShown>{{"recovery", QString(), Question}}));
   EXPECT_EQ(f->Document().Text(), kWorkedExampleText);
-  EXPECT_EQ(f->TempoBar->value(), 300);
+  EXPECT_EQ(Control<QSlider>(*f, "TempoBar").value(), 300);
   EXPECT_TRUE(f->Document().Untitled());
   EXPECT_TRUE(f->Document().Modified());
   EXPECT_TRUE(TRecoverySlot::ClaimOrphans(folder).empty()) << "the copy is this window's now";
@@ -111,7 +111,7 @@ TEST_F(RecoveryWindow, ASongLeftByACrashComesBackUntitledAndUnsavedAndKeepsItsCo
 
   QTemporaryDir songs;
   fx->Answers->Files = {songs.filePath(QStringLiteral("song"))};
-  f->SaveAsAction->trigger();
+  Control<QAction>(*f, "SaveAsAction").trigger();
   EXPECT_TRUE(CopiesBecome({})) << "a saved song needs no copy";
   fx.reset();
   EXPECT_TRUE(fs::is_empty(folder));
@@ -125,19 +125,19 @@ TEST_F(RecoveryWindow, UnsavedChangesAreKeptUntilSavedReplacedUndoneOrTheWindowC
   Place(1, 9, 1);
   Place(3, 5, 2);
   ASSERT_TRUE(CopiesBecome({f->Document().Text()}));
-  f->TempoBar->setValue(640);
+  Control<QSlider>(*f, "TempoBar").setValue(640);
   ASSERT_TRUE(CopiesBecome({f->Document().Text()}));
   EXPECT_NE(Copies().begin()->second.find("TEMPO=640"), std::string::npos);
 
-  f->NewAction->trigger();  // the save question answered No
+  Control<QAction>(*f, "NewAction").trigger();  // the save question answered No
   EXPECT_TRUE(CopiesBecome({}));
   Place(1, 9, 1);
   ASSERT_TRUE(CopiesBecome({f->Document().Text()}));
-  f->Undo1->trigger();
+  Control<QAction>(*f, "Undo1").trigger();
   EXPECT_TRUE(CopiesBecome({})) << "back at the saved song";
-  f->Redo1->trigger();
+  Control<QAction>(*f, "Redo1").trigger();
   ASSERT_TRUE(CopiesBecome({f->Document().Text()}));
-  f->SaveToClipbrdAction->trigger();
+  Control<QAction>(*f, "SaveToClipbrdAction").trigger();
   EXPECT_TRUE(CopiesBecome({})) << "an export counts as a save";
 
   Place(2, 4, 4);

@@ -3,11 +3,14 @@
 #include <QAction>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
+#include <vector>
 
 #include "app/Raster.h"
 #include "app/layout/Image.h"
 #include "app/layout/ImageList.h"
 #include "app/layout/ToolBar.h"
+#include "core/ScoreGeometry.h"
 #include "tests/support/FormFixture.h"
 
 namespace {
@@ -17,19 +20,23 @@ class ScoreView : public ::testing::Test {
  protected:
   TFormFixture fx;
   TForm1& f = *fx.Form;
+  const TFormControls c = FindControls(f);
 
   void Draw(int P, int X = -1, int Y = -1, int Sound = -1) {
-    f.ScrollBar->setValue(P);
+    c.ScrollBar->setValue(P);
     f.DrawScore(X, Y, Sound);
   }
-  QRgb View(int x, int y) const { return f.MainImage->Picture().pixel(x, y); }
-  QRgb Background(int y) const { return f.BGImage->Picture().pixel(0, y); }
+  QRgb View(int x, int y) const { return c.MainImage->Picture().pixel(x, y); }
+  QRgb Background(int y) const { return c.BGImage->Picture().pixel(0, y); }
 
   // Every opaque pixel of `picture` that lands inside the view shows at (x0, y0) + its place;
   // with `whiteLeftOut`, white pixels are skipped as the monochrome signs draw them.
   ::testing::AssertionResult Shows(const QImage& picture, int x0, int y0,
                                    bool whiteLeftOut = false) const {
-    const QImage view = f.MainImage->Picture();
+    return ShowsIn(c.MainImage->Picture(), picture, x0, y0, whiteLeftOut);
+  }
+  static ::testing::AssertionResult ShowsIn(const QImage& view, const QImage& picture, int x0,
+                                            int y0, bool whiteLeftOut = false) {
     int checked = 0;
     for (int y = 0; y < picture.height(); ++y)
       for (int x = 0; x < picture.width(); ++x) {
@@ -46,15 +53,22 @@ class ScoreView : public ::testing::Test {
     if (checked == 0) return ::testing::AssertionFailure() << "nothing of it is in view";
     return ::testing::AssertionSuccess();
   }
+  // The view's pictures, for a renderer of the test's own.
+  TScorePictures Pictures() const {
+    return {c.BGImage->Picture(),   c.ToonImage->Picture(),  c.CounterImage->Picture(),
+            c.LineImage->Picture(), c.LoopFImage->Picture(), c.LoopLImage->Picture(),
+            c.LastImage->Picture(), c.CLineImage->Picture(), c.SoundImages,
+            c.PomvikImages};
+  }
   ::testing::AssertionResult Icon(int index, int x, int y) const {
-    return Shows(f.SoundImages->Image(index), x, y);
+    return Shows(c.SoundImages->Image(index), x, y);
   }
   // The column x holds only the background from y0 to y1.
   // A monochrome sign drawn at (x0, y0): its black pixels show, its white ones let the
   // background through. Only pixels left of the first column line (x < 82 - P) are free of
   // other drawing, so the check stops there.
   ::testing::AssertionResult Signed(const QImage& sign, int x0, int y0) const {
-    const int P = f.ScrollBar->value();
+    const int P = c.ScrollBar->value();
     int black = 0;
     for (int y = 0; y < sign.height(); ++y)
       for (int x = 0; x < sign.width(); ++x) {
@@ -85,15 +99,15 @@ class ScoreView : public ::testing::Test {
 
 TEST_F(ScoreView, EmptySongAtTheStart) {
   Draw(0);
-  EXPECT_EQ(f.MainImage->Picture().size(), QSize(385, 144));
-  EXPECT_TRUE(Shows(f.ToonImage->Picture(), 1, 40, true));
+  EXPECT_EQ(c.MainImage->Picture().size(), QSize(385, 144));
+  EXPECT_TRUE(Shows(c.ToonImage->Picture(), 1, 40, true));
   EXPECT_TRUE(Plain(0, 0, 143));
   // Bar lines below the numbers' band, beat lines in between.
-  EXPECT_TRUE(Shows(f.CounterImage->Picture().copy(0, 6, 1, 101), 82, 38));
-  EXPECT_TRUE(Shows(f.LineImage->Picture(), 114, 32));
-  EXPECT_TRUE(Shows(f.LineImage->Picture(), 146, 32));
-  EXPECT_TRUE(Shows(f.LineImage->Picture(), 178, 32));
-  EXPECT_TRUE(Shows(f.CounterImage->Picture().copy(0, 6, 1, 101), 210, 38));
+  EXPECT_TRUE(Shows(c.CounterImage->Picture().copy(0, 6, 1, 101), 82, 38));
+  EXPECT_TRUE(Shows(c.LineImage->Picture(), 114, 32));
+  EXPECT_TRUE(Shows(c.LineImage->Picture(), 146, 32));
+  EXPECT_TRUE(Shows(c.LineImage->Picture(), 178, 32));
+  EXPECT_TRUE(Shows(c.CounterImage->Picture().copy(0, 6, 1, 101), 210, 38));
   EXPECT_TRUE(Plain(98, 0, 143));
   // "1" and "2" written from (77, 20) and (205, 20); nothing else inked in the white band.
   EXPECT_GT(Inked(QRect(77, 20, 10, 12)), 3);
@@ -101,14 +115,14 @@ TEST_F(ScoreView, EmptySongAtTheStart) {
   EXPECT_EQ(Inked(QRect(0, 0, 385, 20)), 0);
   EXPECT_EQ(Inked(QRect(87, 20, 110, 12)), 0);
   // No end sign: the last column in view is 10, far from 97.
-  EXPECT_TRUE(Plain(372, 46, 111) || Shows(f.LineImage->Picture(), 370, 32));
+  EXPECT_TRUE(Plain(372, 46, 111) || Shows(c.LineImage->Picture(), 370, 32));
   // Staff lines run through the whole width.
   EXPECT_EQ(View(300, 46), qRgb(0, 0, 0));
   EXPECT_EQ(View(300, 111), qRgb(0, 0, 0));
 }
 
 TEST_F(ScoreView, ClefScrollsOutAfter24Pixels) {
-  const QImage toon = f.ToonImage->Picture();
+  const QImage toon = c.ToonImage->Picture();
   // Its rightmost ink is column 22, at the view's left edge when P = 23.
   for (int P : {0, 9, 23}) {
     Draw(P);
@@ -119,15 +133,15 @@ TEST_F(ScoreView, ClefScrollsOutAfter24Pixels) {
 }
 
 TEST_F(ScoreView, RepeatSignsWithLoopOn) {
-  f.LoopBtn->click();
+  c.LoopBtn->click();
   SetEndColumn(f, 10);
   Draw(0);
-  EXPECT_TRUE(Signed(f.LoopFImage->Picture(), 42, 46));
-  EXPECT_TRUE(Signed(f.LoopLImage->Picture(), 370 - 7, 46));
+  EXPECT_TRUE(Signed(c.LoopFImage->Picture(), 42, 46));
+  EXPECT_TRUE(Signed(c.LoopLImage->Picture(), 370 - 7, 46));
   // Its rightmost ink is column 10, at the view's left edge when P = 52.
   for (int P : {30, 52}) {
     Draw(P);
-    EXPECT_TRUE(Signed(f.LoopFImage->Picture(), 42 - P, 46)) << "P = " << P;
+    EXPECT_TRUE(Signed(c.LoopFImage->Picture(), 42 - P, 46)) << "P = " << P;
   }
   Draw(53);
   EXPECT_TRUE(Plain(0, 46, 111));
@@ -139,12 +153,12 @@ TEST_F(ScoreView, EndSignHidesTheNotesFromItsColumnOn) {
   SetCell(f, 5, 12, 4);
   Draw(100);
   EXPECT_TRUE(Icon(2, 32 * 9 + 50 - 100 - 8, 64));
-  EXPECT_TRUE(Shows(f.LastImage->Picture(), 370 - 100 - 2, 46, true));
+  EXPECT_TRUE(Shows(c.LastImage->Picture(), 370 - 100 - 2, 46, true));
   // Column 12 keeps its note in the grid but shows only its beat line.
   const int x12 = 32 * 12 + 50 - 100;
   EXPECT_FALSE(Icon(3, x12 - 8, 64));
   EXPECT_TRUE(Plain(x12 - 8, 32, 143));
-  EXPECT_TRUE(Shows(f.LineImage->Picture(), x12, 32));
+  EXPECT_TRUE(Shows(c.LineImage->Picture(), x12, 32));
 }
 
 TEST_F(ScoreView, LedgerLinesBelowTheStaff) {
@@ -158,7 +172,7 @@ TEST_F(ScoreView, LedgerLinesBelowTheStaff) {
   EXPECT_EQ(View(125, 129), qRgb(0, 0, 0));
   EXPECT_TRUE(Icon(1, 106, 128));
   // Row 13 paints over the lower half of row 12's note.
-  EXPECT_TRUE(Shows(f.SoundImages->Image(0).copy(0, 0, 16, 8), 106, 120));
+  EXPECT_TRUE(Shows(c.SoundImages->Image(0).copy(0, 0, 16, 8), 106, 120));
   // A row-12 note alone (column 4 at x = 178) has its line too.
   EXPECT_EQ(View(166, 128), qRgb(0, 0, 0));
   EXPECT_EQ(View(189, 129), qRgb(0, 0, 0));
@@ -170,12 +184,12 @@ TEST_F(ScoreView, LedgerLinesBelowTheStaff) {
 }
 
 TEST_F(ScoreView, PointerPreviewMarksTheCellAClickWouldHit) {
-  f.SelectedSound = 5;
+  SoundButton(f, 5).click();
   Draw(0, 82, 40, 5);
   EXPECT_TRUE(Icon(4, 74, 32));  // the tool's icon on the pointer, over the frame
   // Frame corners show where the tool icon is transparent.
-  const QImage frame = f.SoundImages->Image(17);
-  const QImage tool = f.SoundImages->Image(4);
+  const QImage frame = c.SoundImages->Image(17);
+  const QImage tool = c.SoundImages->Image(4);
   int framePixels = 0;
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x)
@@ -212,9 +226,9 @@ TEST_F(ScoreView, PointerPreviewMarksTheCellAClickWouldHit) {
 }
 
 TEST_F(ScoreView, RowFourteenPreviewsOnlyTheLedgerLine) {
-  f.SelectedSound = 1;
+  SoundButton(f, 1).click();
   Draw(0);
-  const QImage plain = f.MainImage->Picture();
+  const QImage plain = c.MainImage->Picture();
   Draw(0, 146, 142, 1);  // column 3, row Nearest(13.75) = 14
   EXPECT_EQ(View(32 * 3 + 38, 128), qRgb(0, 0, 0));
   EXPECT_EQ(View(32 * 3 + 38 + 23, 129), qRgb(0, 0, 0));
@@ -222,9 +236,9 @@ TEST_F(ScoreView, RowFourteenPreviewsOnlyTheLedgerLine) {
   // With the tool's icon off to the right (x 162 still rounds to column 3), the cell a
   // fourteenth row would have below the staff shows no frame.
   Draw(0, 162, 142, 1);
-  EXPECT_EQ(f.MainImage->Picture().copy(138, 130, 16, 14), plain.copy(138, 130, 16, 14));
+  EXPECT_EQ(c.MainImage->Picture().copy(138, 130, 16, 14), plain.copy(138, 130, 16, 14));
   // With the end-marker tool there is no ledger line preview.
-  f.SelectedSound = 16;
+  SoundButton(f, 16).click();
   Draw(0, 146, 142, 16);
   EXPECT_EQ(View(32 * 3 + 38, 128), Background(128));
 }
@@ -237,49 +251,70 @@ TEST_F(ScoreView, BarNumbersIn44And34) {
   EXPECT_GT(Inked(QRect(x93 - 5, 20, 14, 12)), 3);
   EXPECT_EQ(Inked(QRect(x97 - 5, 20, 11, 12)), 0);
   // The end sign covers the bar line of column 97 on the staff; above and below it shows.
-  EXPECT_TRUE(Shows(f.CounterImage->Picture().copy(0, 6, 1, 8), x97, 38));
-  EXPECT_TRUE(Shows(f.CounterImage->Picture().copy(0, 80, 1, 27), x97, 112));
-  EXPECT_TRUE(Shows(f.LineImage->Picture(), 342, 32));  // column 96
-  EXPECT_TRUE(Shows(f.LastImage->Picture(), x97 - 2, 46, true));
+  EXPECT_TRUE(Shows(c.CounterImage->Picture().copy(0, 6, 1, 8), x97, 38));
+  EXPECT_TRUE(Shows(c.CounterImage->Picture().copy(0, 80, 1, 27), x97, 112));
+  EXPECT_TRUE(Shows(c.LineImage->Picture(), 342, 32));  // column 96
+  EXPECT_TRUE(Shows(c.LastImage->Picture(), x97 - 2, 46, true));
 
   // 3/4: bar 32 starts at column 94, column 97 would be bar 33 and has no number.
-  f.TimeBtn34->click();
+  c.TimeBtn34->click();
   const int x94 = 32 * 94 + 50 - 2780;
   EXPECT_GT(Inked(QRect(x94 - 5, 20, 14, 12)), 3);
   EXPECT_EQ(Inked(QRect(x97 - 5, 20, 11, 12)), 0);
-  EXPECT_TRUE(Shows(f.CounterImage->Picture().copy(0, 6, 1, 101), x94, 38));
-  EXPECT_TRUE(Shows(f.LineImage->Picture(), x93, 32));
+  EXPECT_TRUE(Shows(c.CounterImage->Picture().copy(0, 6, 1, 101), x94, 38));
+  EXPECT_TRUE(Shows(c.LineImage->Picture(), x93, 32));
 }
 
 TEST_F(ScoreView, TimeSignatureSwitchRedrawsAtOnce) {
   SetCell(f, 1, 5, 15);
   Draw(0);
   const int x5 = 32 * 5 + 50;
-  EXPECT_TRUE(Shows(f.CounterImage->Picture().copy(0, 16, 1, 91), x5, 48));  // below the note
+  EXPECT_TRUE(Shows(c.CounterImage->Picture().copy(0, 16, 1, 91), x5, 48));  // below the note
   EXPECT_TRUE(Icon(14, x5 - 8, 32));
-  f.TimeBtn34->click();
-  EXPECT_TRUE(Shows(f.LineImage->Picture().copy(0, 16, 1, 91), x5, 48));  // no bar start in 3/4
-  EXPECT_TRUE(Shows(f.CounterImage->Picture().copy(0, 6, 1, 101), 32 * 4 + 50, 38));
+  c.TimeBtn34->click();
+  EXPECT_TRUE(Shows(c.LineImage->Picture().copy(0, 16, 1, 91), x5, 48));  // no bar start in 3/4
+  EXPECT_TRUE(Shows(c.CounterImage->Picture().copy(0, 6, 1, 101), 32 * 4 + 50, 38));
   EXPECT_TRUE(Icon(14, x5 - 8, 32));
 }
 
+// Its two poses, and the window drawing it on each tick the timer shows while the song
+// walks on the clock (no device here), the view following it; stopped, it is gone.
 TEST_F(ScoreView, WalkingFigureTakesTwoPoses) {
-  f.PlayBtn->click();
-  f.Position.PlayTick = 3;
-  Draw(0);
-  EXPECT_TRUE(Shows(f.PomvikImages->Image(1), 16 * 3 + 50, 10));
-  f.Position.PlayTick = 4;
-  Draw(0);
-  EXPECT_TRUE(Shows(f.PomvikImages->Image(0), 16 * 4 + 50, 11));
-  f.StopBtn->click();
-  Draw(0);
-  EXPECT_FALSE(Shows(f.PomvikImages->Image(0), 16 * 4 + 50, 11));
+  TScoreRenderer renderer(Pictures());
+  const auto drawn = [&](bool playing, int32_t tick) {
+    QImage view;
+    renderer.Compose(view, QSize(385, 144), 1.0,
+                     {&f.Song(), 0, false, true, playing, tick, 1, std::nullopt}, -1, -1, -1);
+    return view;
+  };
+  EXPECT_TRUE(ShowsIn(drawn(true, 3), c.PomvikImages->Image(1), 16 * 3 + 50, 10));
+  EXPECT_TRUE(ShowsIn(drawn(true, 4), c.PomvikImages->Image(0), 16 * 4 + 50, 11));
+  EXPECT_FALSE(ShowsIn(drawn(false, 4), c.PomvikImages->Image(0), 16 * 4 + 50, 11));
+
+  const auto standsOn = [&](int32_t tick) {
+    const bool odd = tick % 2 != 0;
+    return Shows(c.PomvikImages->Image(odd ? 1 : 0), FigureX(tick, c.ScrollBar->value()),
+                 odd ? 10 : 11);
+  };
+  std::vector<int32_t> shown;
+  QObject::connect(c.Timer, &QTimer::timeout, [&] {
+    // The position is already the one after the tick drawn.
+    const int32_t tick = f.PlayPosition().PlayTick - 1;
+    if (tick < 1) return;  // nothing heard yet
+    EXPECT_TRUE(standsOn(tick)) << "tick " << tick;
+    shown.push_back(tick);
+  });
+  c.PlayBtn->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return shown.size() >= 4; }, 10000));
+  c.StopBtn->click();
+  f.DrawScore(-1, -1, -1);
+  EXPECT_FALSE(standsOn(shown.back()));
 }
 
 TEST_F(ScoreView, ScrollingAndResizingRedraw) {
   SetCell(f, 4, 2, 6);
   f.DrawScore(-1, -1, -1);
-  f.ScrollBar->setValue(10);  // the scroll bar's change redraws by itself
+  c.ScrollBar->setValue(10);  // the scroll bar's change redraws by itself
   EXPECT_TRUE(Icon(5, 32 * 2 + 50 - 10 - 8, 56));
   // So does a change of the window's size.
   f.show();
@@ -292,18 +327,15 @@ TEST_F(ScoreView, ScrollingAndResizingRedraw) {
 
 TEST_F(ScoreView, ComposesAtTheScreensScale) {
   SetCell(f, 1, 1, 1);
-  f.ScrollBar->setValue(0);
+  c.ScrollBar->setValue(0);
   f.DrawScore(-1, -1, -1);
   // Drawn again on a 2x screen the picture has twice the pixels, each art pixel a 2x2 block.
-  TScoreRenderer renderer({f.BGImage->Picture(), f.ToonImage->Picture(), f.CounterImage->Picture(),
-                           f.LineImage->Picture(), f.LoopFImage->Picture(), f.LoopLImage->Picture(),
-                           f.LastImage->Picture(), f.CLineImage->Picture(), f.SoundImages,
-                           f.PomvikImages});
+  TScoreRenderer renderer(Pictures());
   QImage twice;
   TScoreViewState state{&f.Song(), 0, false, true, false, 0, 1, std::nullopt};
   renderer.Compose(twice, QSize(385, 144), 2.0, state, -1, -1, -1);
   EXPECT_EQ(twice.size(), QSize(770, 288));
-  const QImage once = f.MainImage->Picture();
+  const QImage once = c.MainImage->Picture();
   for (int y = 36; y < 60; ++y)
     for (int x = 70; x < 95; ++x)
       for (int d = 0; d < 4; ++d)

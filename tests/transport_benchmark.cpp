@@ -24,6 +24,7 @@
 #include "sound/ddsd/ddsd.h"
 #include "tests/sound_test_support.h"
 #include "tests/support/FakeLiveOutput.h"
+#include "tests/support/FormFixture.h"
 #include "tests/support/Recording.h"
 
 namespace {
@@ -94,20 +95,21 @@ TTiming PlayAndRecord(int tempo) {
     const QPoint cell(82, 8 * NoteRow + 32);  // column 1 of the unscrolled view
     for (int i = 0; i < AuditionClicks; ++i) {
       presses.push_back(Clock::now());
-      QTest::mousePress(form.MainImage, Qt::LeftButton, {}, cell);
-      QTest::mouseRelease(form.MainImage, Qt::LeftButton, {}, cell);
+      QTest::mousePress(&Control<TImage>(form, "MainImage"), Qt::LeftButton, {}, cell);
+      QTest::mouseRelease(&Control<TImage>(form, "MainImage"), Qt::LeftButton, {}, cell);
       RunEvents(std::chrono::milliseconds(200), [] { return false; });
     }
 
     for (int column = 1; column <= ColumnCount; ++column)
       form.Document().EditCell(NoteSound, {NoteRow, column});
-    form.TempoBar->setValue(tempo);
+    Control<QSlider>(form, "TempoBar").setValue(tempo);
     RunEvents(std::chrono::milliseconds(1700), [] { return false; });  // the auditions ring out
     std::vector<Clock::time_point> ticks;  // when each tick's handler had run
     ticks.reserve(4 * ColumnCount);
-    QObject::connect(form.Timer, &QTimer::timeout, [&] { ticks.push_back(Clock::now()); });
+    QObject::connect(&Control<QTimer>(form, "Timer"), &QTimer::timeout,
+                     [&] { ticks.push_back(Clock::now()); });
     played = Clock::now();
-    QTest::mouseClick(form.PlayBtn, Qt::LeftButton);
+    QTest::mouseClick(&Control<TToolButton>(form, "PlayBtn"), Qt::LeftButton);
     RunEvents(std::chrono::seconds(40), [&] { return !form.Playing(); });
     RunEvents(std::chrono::milliseconds(300), [] { return false; });
     // Column n sounds on tick 2n.

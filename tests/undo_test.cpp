@@ -26,14 +26,15 @@ class UndoWindow : public ::testing::Test {
  protected:
   TFormFixture fx;
   TForm1& f = *fx.Form;
+  const TFormControls c = FindControls(f);
 
   void SetUp() override {
     f.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
   }
   void Place(int sound, int row, int column) {
-    f.SoundButtons[static_cast<size_t>(sound)]->click();
-    QTest::mouseClick(f.MainImage, Qt::LeftButton, Qt::NoModifier,
+    SoundButton(f, sound).click();
+    QTest::mouseClick(c.MainImage, Qt::LeftButton, Qt::NoModifier,
                       QPoint(82 + 32 * (column - 1), 32 + 8 * row));
   }
   void Key(QWidget* to, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
@@ -41,16 +42,16 @@ class UndoWindow : public ::testing::Test {
   }
   // Which of undo and redo the menu and the button offer.
   std::string Offered() const {
-    EXPECT_EQ(f.UndoBtn->isEnabled(), f.Undo1->isEnabled());
-    return std::string(f.Undo1->isEnabled() ? "undo" : "") + (f.Redo1->isEnabled() ? "redo" : "");
+    EXPECT_EQ(c.UndoBtn->isEnabled(), c.Undo1->isEnabled());
+    return std::string(c.Undo1->isEnabled() ? "undo" : "") + (c.Redo1->isEnabled() ? "redo" : "");
   }
   QImage View() {
     f.DrawScore(-1, -1, -1);
-    return f.MainImage->Picture();
+    return c.MainImage->Picture();
   }
   // Drags the slider's handle by the mouse through several places.
   void DragTempo(std::initializer_list<int> offsets) {
-    QSlider* s = f.TempoBar;
+    QSlider* s = c.TempoBar;
     QStyleOptionSlider option;
     option.initFrom(s);
     option.orientation = s->orientation();
@@ -74,7 +75,7 @@ class UndoWindow : public ::testing::Test {
 
 TEST_F(UndoWindow, TheKeysTheMenuAndTheButtonWalkTheHistory) {
   EXPECT_EQ(Offered(), "");
-  EXPECT_EQ(f.Redo1->shortcuts(),
+  EXPECT_EQ(c.Redo1->shortcuts(),
             (QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
                                  QKeySequence(Qt::CTRL | Qt::Key_Y)}));
   const QImage empty = View();
@@ -82,41 +83,41 @@ TEST_F(UndoWindow, TheKeysTheMenuAndTheButtonWalkTheHistory) {
   const QImage one = View();
   EXPECT_NE(one, empty);
   EXPECT_EQ(Offered(), "undo");
-  f.TimeBtn34->click();
-  f.LoopBtn->click();
+  c.TimeBtn34->click();
+  c.LoopBtn->click();
   EXPECT_TRUE(f.Document().Modified());
 
   Key(&f, Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_FALSE(f.LoopBtn->isChecked());
-  EXPECT_EQ(f.LoopBtn->ImageIndex(), PlayerPicture::LoopUp);
+  EXPECT_FALSE(c.LoopBtn->isChecked());
+  EXPECT_EQ(c.LoopBtn->ImageIndex(), PlayerPicture::LoopUp);
   EXPECT_EQ(Offered(), "undoredo");
   Key(&f, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-  EXPECT_TRUE(f.LoopBtn->isChecked());
-  EXPECT_EQ(f.LoopBtn->ImageIndex(), PlayerPicture::LoopDown);
+  EXPECT_TRUE(c.LoopBtn->isChecked());
+  EXPECT_EQ(c.LoopBtn->ImageIndex(), PlayerPicture::LoopDown);
   EXPECT_EQ(Offered(), "undo");
-  f.Undo1->trigger();
-  Key(f.TempoBar, Qt::Key_Y, Qt::ControlModifier);  // whatever has the focus
-  EXPECT_TRUE(f.LoopBtn->isChecked());
+  c.Undo1->trigger();
+  Key(c.TempoBar, Qt::Key_Y, Qt::ControlModifier);  // whatever has the focus
+  EXPECT_TRUE(c.LoopBtn->isChecked());
 
   // The button shows the dog's face held while it is pressed, and undoes when released.
-  QTest::mouseClick(f.UndoBtn, Qt::LeftButton);  // the loop
-  QTest::mousePress(f.UndoBtn, Qt::LeftButton);
-  EXPECT_EQ(f.UndoBtn->ImageIndex(), EtcPicture::UndoHeld);
-  EXPECT_TRUE(f.TimeBtn34->isChecked());
-  QTest::mouseRelease(f.UndoBtn, Qt::LeftButton);
-  EXPECT_EQ(f.UndoBtn->ImageIndex(), EtcPicture::UndoReleased);
-  EXPECT_TRUE(f.TimeBtn44->isChecked());
-  EXPECT_EQ(f.TimeBtn44->ImageIndex(), EtcPicture::Time44Down);
-  EXPECT_EQ(f.TimeBtn34->ImageIndex(), EtcPicture::Time34Up);
+  QTest::mouseClick(c.UndoBtn, Qt::LeftButton);  // the loop
+  QTest::mousePress(c.UndoBtn, Qt::LeftButton);
+  EXPECT_EQ(c.UndoBtn->ImageIndex(), EtcPicture::UndoHeld);
+  EXPECT_TRUE(c.TimeBtn34->isChecked());
+  QTest::mouseRelease(c.UndoBtn, Qt::LeftButton);
+  EXPECT_EQ(c.UndoBtn->ImageIndex(), EtcPicture::UndoReleased);
+  EXPECT_TRUE(c.TimeBtn44->isChecked());
+  EXPECT_EQ(c.TimeBtn44->ImageIndex(), EtcPicture::Time44Down);
+  EXPECT_EQ(c.TimeBtn34->ImageIndex(), EtcPicture::Time34Up);
 
   // The last step back shows the empty song at once, with nothing left to save.
   Key(&f, Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_EQ(f.MainImage->Picture(), empty);
+  EXPECT_EQ(c.MainImage->Picture(), empty);
   EXPECT_EQ(f.Song().ColumnNoteCount[2], 0);
   EXPECT_FALSE(f.Document().Modified());
   EXPECT_EQ(Offered(), "redo");
   Key(&f, Qt::Key_Y, Qt::ControlModifier);
-  EXPECT_EQ(f.MainImage->Picture(), one);
+  EXPECT_EQ(c.MainImage->Picture(), one);
   // A new change leaves nothing to redo.
   Key(&f, Qt::Key_Z, Qt::ControlModifier);
   Place(4, 6, 6);
@@ -125,9 +126,9 @@ TEST_F(UndoWindow, TheKeysTheMenuAndTheButtonWalkTheHistory) {
 
 TEST_F(UndoWindow, NothingCanBeUndoneWhilePlaying) {
   Place(3, 5, 2);
-  f.TimeBtn34->click();
-  f.Undo1->trigger();
-  QTest::mouseClick(f.PlayBtn, Qt::LeftButton);
+  c.TimeBtn34->click();
+  c.Undo1->trigger();
+  QTest::mouseClick(c.PlayBtn, Qt::LeftButton);
   ASSERT_TRUE(f.Playing());
   EXPECT_EQ(Offered(), "");
   Key(&f, Qt::Key_Z, Qt::ControlModifier);
@@ -135,35 +136,35 @@ TEST_F(UndoWindow, NothingCanBeUndoneWhilePlaying) {
   f.Undo1Click();  // even called directly
   f.Redo1Click();
   EXPECT_EQ(f.Song().Cell(5, 2), 3);
-  EXPECT_TRUE(f.TimeBtn44->isChecked());
-  QTest::mouseClick(f.StopBtn, Qt::LeftButton);
+  EXPECT_TRUE(c.TimeBtn44->isChecked());
+  QTest::mouseClick(c.StopBtn, Qt::LeftButton);
   EXPECT_EQ(Offered(), "undoredo");
 }
 
 TEST_F(UndoWindow, ATempoDragOrKeyRunIsOneStepAndUndoRetimes) {
   DragTempo({10, 25, 40});
-  const int dragged = f.TempoBar->value();
+  const int dragged = c.TempoBar->value();
   ASSERT_GT(dragged, DefaultTempo + 100);
-  EXPECT_EQ(f.Timer->interval(), IntervalFromTempo(dragged));
+  EXPECT_EQ(c.Timer->interval(), IntervalFromTempo(dragged));
   DragTempo({-5, -20});  // a second drag is a step of its own
-  ASSERT_LT(f.TempoBar->value(), dragged);
+  ASSERT_LT(c.TempoBar->value(), dragged);
   Key(&f, Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_EQ(f.TempoBar->value(), dragged);
+  EXPECT_EQ(c.TempoBar->value(), dragged);
   Key(&f, Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_EQ(f.TempoBar->value(), DefaultTempo);
-  EXPECT_EQ(f.Timer->interval(), IntervalFromTempo(DefaultTempo));
+  EXPECT_EQ(c.TempoBar->value(), DefaultTempo);
+  EXPECT_EQ(c.Timer->interval(), IntervalFromTempo(DefaultTempo));
   EXPECT_EQ(Offered(), "redo");
 
   // Keys pressed in a row are one step; a pause ends the run.
-  f.TempoBar->setFocus();
-  for (int k = 0; k < 3; ++k) Key(f.TempoBar, Qt::Key_Right);
+  c.TempoBar->setFocus();
+  for (int k = 0; k < 3; ++k) Key(c.TempoBar, Qt::Key_Right);
   QTest::qWait(800);
-  for (int k = 0; k < 2; ++k) Key(f.TempoBar, Qt::Key_Right);
-  EXPECT_EQ(f.TempoBar->value(), DefaultTempo + 5);
-  Key(f.TempoBar, Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_EQ(f.TempoBar->value(), DefaultTempo + 3);
-  Key(f.TempoBar, Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_EQ(f.TempoBar->value(), DefaultTempo);
+  for (int k = 0; k < 2; ++k) Key(c.TempoBar, Qt::Key_Right);
+  EXPECT_EQ(c.TempoBar->value(), DefaultTempo + 5);
+  Key(c.TempoBar, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(c.TempoBar->value(), DefaultTempo + 3);
+  Key(c.TempoBar, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(c.TempoBar->value(), DefaultTempo);
   EXPECT_FALSE(f.Document().Modified());
 }
 
@@ -204,17 +205,17 @@ TEST_F(UndoWindow, TheControlsShowTheSongsSettingsAndNeverHoldThem) {
     EXPECT_EQ(f.Document().Settings().Tempo, bpm);
     EXPECT_EQ(moved.count() + clicked.count() + clicked34.count() + clicked44.count(), 0);
   };
-  f.Undo1->trigger();
+  c.Undo1->trigger();
   shows(dragged, true, true, "undoing 3/4");
-  f.Undo1->trigger();
+  c.Undo1->trigger();
   shows(dragged, false, true, "undoing the loop");
-  f.Undo1->trigger();
+  c.Undo1->trigger();
   shows(DefaultTempo, false, true, "undoing the drag");
   EXPECT_EQ(changes, 3);
-  for (int k = 0; k < 3; ++k) f.Redo1->trigger();
+  for (int k = 0; k < 3; ++k) c.Redo1->trigger();
   shows(dragged, true, false, "redoing all");
   EXPECT_EQ(changes, 6);
-  f.NewAction->trigger();  // the question is answered No
+  c.NewAction->trigger();  // the question is answered No
   shows(DefaultTempo, true, false, "a new song");
 
   // Controls moved without telling the window change nothing the window writes or draws;
@@ -231,7 +232,7 @@ TEST_F(UndoWindow, TheControlsShowTheSongsSettingsAndNeverHoldThem) {
   time44.setChecked(true);
   EXPECT_EQ(f.Document().Text(), text);
   EXPECT_EQ(View(), view);
-  f.SaveToClipbrdAction->trigger();
+  c.SaveToClipbrdAction->trigger();
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), text);
   QTest::mouseClick(&time44, Qt::LeftButton);
   EXPECT_TRUE(f.Document().Settings().Time44);

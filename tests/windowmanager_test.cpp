@@ -128,7 +128,7 @@ TEST_F(UnderOpenbox, TheClientAreaCannotBeMadeSmallerNorTallerThanItsRange) {
 // cancelled with Escape. Neither closing the window nor the quit entry may lose the song.
 TEST_F(UnderOpenbox, ACancelledSaveAtTheQuestionKeepsTheWindowAndTheSong) {
   f->setPrompter(std::make_unique<TPrompter>());
-  const QPoint cell = f->MainImage->mapToGlobal(QPoint(82 + 32, 32 + 8 * 5));
+  const QPoint cell = Control<TImage>(*f, "MainImage").mapToGlobal(QPoint(82 + 32, 32 + 8 * 5));
   Xdotool({QStringLiteral("mousemove"), Device(cell.x()), Device(cell.y()), QStringLiteral("click"),
            QStringLiteral("1")});
   ASSERT_TRUE(QTest::qWaitFor([&] { return f->Document().Modified(); }, 5000));

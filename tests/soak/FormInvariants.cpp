@@ -8,6 +8,7 @@
 #include "app/layout/TempoDisplay.h"
 #include "app/layout/ToolBar.h"
 #include "core/Transport.h"
+#include "tests/support/FormFixture.h"
 
 namespace {
 std::string Str(int value) { return std::to_string(value); }
@@ -30,67 +31,61 @@ std::string BrokenSong(const TSong& song) {
   return {};
 }
 
-std::string BrokenTools(TForm1& f) {
-  const bool erasing = f.EraserBtn->isChecked();
+std::string BrokenTools(const TForm1& f, const TFormControls& c) {
+  const bool erasing = c.EraserBtn->isChecked();
   int down = erasing ? 1 : 0;
-  int32_t tool = erasing ? EraserSound : 0;
-  for (int n = 1; n <= PaletteButtonCount; ++n) {
-    if (!f.SoundButtons[static_cast<std::size_t>(n)]->isChecked()) continue;
-    ++down;
-    tool = n;
-  }
+  for (int n = 1; n <= PaletteButtonCount; ++n) down += SoundButton(f, n).isChecked() ? 1 : 0;
   if (down != 1) return Str(down) + " tools are down";
-  if (f.SelectedSound != tool)
-    return "SelectedSound is " + Str(f.SelectedSound) + " with tool " + Str(tool) + " down";
-  if (f.EraserBtn->ImageIndex() != (erasing ? EtcPicture::EraserDown : EtcPicture::EraserUp))
+  if (c.EraserBtn->ImageIndex() != (erasing ? EtcPicture::EraserDown : EtcPicture::EraserUp))
     return "the eraser's picture";
   return {};
 }
 
-std::string BrokenPlayer(TForm1& f) {
+std::string BrokenPlayer(const TForm1& f, const TFormControls& c) {
   const bool playing = f.Playing();
-  if (playing != f.Timer->isActive()) return "Playing is not whether the timer runs";
+  if (playing != c.Timer->isActive()) return "Playing is not whether the timer runs";
   // It comes when the next tick is heard, never later than a tick at the tempo.
-  if (f.Timer->interval() > IntervalFromTempo(f.TempoBar->value()))
+  if (c.Timer->interval() > IntervalFromTempo(c.TempoBar->value()))
     return "the timer waits longer than a tick";
-  if (f.PlayBtn->isChecked() != playing || f.StopBtn->isChecked() == playing)
+  if (c.PlayBtn->isChecked() != playing || c.StopBtn->isChecked() == playing)
     return "the play and stop buttons are not down as they should be";
-  if (f.PlayBtn->ImageIndex() !=
+  if (c.PlayBtn->ImageIndex() !=
           (playing ? PlayerPicture::PlayPlaying : PlayerPicture::PlayStopped) ||
-      f.StopBtn->ImageIndex() !=
+      c.StopBtn->ImageIndex() !=
           (playing ? PlayerPicture::StopPlaying : PlayerPicture::StopStopped))
     return "the play and stop pictures";
-  if (f.LoopBtn->ImageIndex() !=
-      (f.LoopBtn->isChecked() ? PlayerPicture::LoopDown : PlayerPicture::LoopUp))
+  if (c.LoopBtn->ImageIndex() !=
+      (c.LoopBtn->isChecked() ? PlayerPicture::LoopDown : PlayerPicture::LoopUp))
     return "the loop picture";
   return {};
 }
 
 // The document owns the settings; the controls only show them.
-std::string BrokenSettings(TForm1& f) {
+std::string BrokenSettings(const TForm1& f, const TFormControls& c) {
   const TSongSettingsValues& settings = f.Document().Settings();
-  if (f.TempoBar->value() != settings.Tempo) return "the slider does not show the song's tempo";
-  if (f.TempoBar->toolTip() != TTempoDisplay::Text(settings.Tempo))
+  if (c.TempoBar->value() != settings.Tempo) return "the slider does not show the song's tempo";
+  if (c.TempoBar->toolTip() != TTempoDisplay::Text(settings.Tempo))
     return "the slider's tooltip does not read the song's tempo";
-  if (f.LoopBtn->isChecked() != settings.Loop) return "the loop button does not show the loop";
-  if (f.TimeBtn44->isChecked() != settings.Time44)
+  if (c.LoopBtn->isChecked() != settings.Loop) return "the loop button does not show the loop";
+  if (c.TimeBtn44->isChecked() != settings.Time44)
     return "the time buttons do not show the time signature";
   return {};
 }
 
-std::string BrokenTime(TForm1& f) {
-  const bool four = f.TimeBtn44->isChecked();
-  if (four == f.TimeBtn34->isChecked()) return "both or neither time signature down";
-  if (f.TimeBtn44->ImageIndex() != (four ? EtcPicture::Time44Down : EtcPicture::Time44Up) ||
-      f.TimeBtn34->ImageIndex() != (four ? EtcPicture::Time34Up : EtcPicture::Time34Down))
+std::string BrokenTime(const TFormControls& c) {
+  const bool four = c.TimeBtn44->isChecked();
+  if (four == c.TimeBtn34->isChecked()) return "both or neither time signature down";
+  if (c.TimeBtn44->ImageIndex() != (four ? EtcPicture::Time44Down : EtcPicture::Time44Up) ||
+      c.TimeBtn34->ImageIndex() != (four ? EtcPicture::Time34Up : EtcPicture::Time34Down))
     return "the time signature pictures";
   return {};
 }
 }  // namespace
 
 std::string BrokenInvariant(TForm1& f) {
-  for (const std::string& broken :
-       {BrokenSong(f.Song()), BrokenTools(f), BrokenPlayer(f), BrokenSettings(f), BrokenTime(f)})
+  const TFormControls c = FindControls(f);
+  for (const std::string& broken : {BrokenSong(f.Song()), BrokenTools(f, c), BrokenPlayer(f, c),
+                                    BrokenSettings(f, c), BrokenTime(c)})
     if (!broken.empty()) return broken;
   return {};
 }

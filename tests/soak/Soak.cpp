@@ -40,6 +40,7 @@ TSoak::TSoak(uint64_t seed) : dice_(seed) {
   TestApplication().setPrompter(std::make_unique<TAnswers>(*this));
   QGuiApplication::setQuitOnLastWindowClosed(false);  // closing is one action among many
   form_ = std::make_unique<TForm1>(std::make_unique<TAnswers>(*this));
+  controls_ = FindControls(f());
   f().show();
   (void)QTest::qWaitForWindowExposed(form_.get());
   form_->StartSound();  // whether or not the first paint has started it yet, for a replay
@@ -106,14 +107,14 @@ std::optional<QString> TSoak::ChooseFile(const QString& dialog, const QString& p
 
 // A modal box or dialog does not hold up the play timer.
 void TSoak::TicksDuringDialog() {
-  for (int k = dice_.Chance(20) ? dice_.Between(1, 3) : 0; k > 0 && f().Timer->isActive(); --k) {
+  for (int k = dice_.Chance(20) ? dice_.Between(1, 3) : 0; k > 0 && c().Timer->isActive(); --k) {
     MixATick();
     f().TimerTimer();
   }
 }
 
 void TSoak::MixATick() {
-  device_.State->PullAndHear(int64_t{IntervalFromTempo(f().TempoBar->value())} *
+  device_.State->PullAndHear(int64_t{IntervalFromTempo(c().TempoBar->value())} *
                              device_.State->Rate / 1000);
 }
 
@@ -200,22 +201,22 @@ std::string TSoak::Run(long count) {
 
 // Export then import gives the same song; the last file saved reads back as the song saved.
 std::string TSoak::FinalChecks() {
-  QTest::mouseClick(f().StopBtn, Qt::LeftButton);
+  QTest::mouseClick(c().StopBtn, Qt::LeftButton);
   const TSong song = f().Song();
   const std::string text = SongText();
-  f().Copy1->trigger();
-  f().Paste1->trigger();
+  c().Copy1->trigger();
+  c().Paste1->trigger();
   if (f().Song().Score != song.Score || f().Song().ColumnNoteCount != song.ColumnNoteCount ||
       f().Song().EndColumn != song.EndColumn || SongText() != text)
     return "export then import changed the song";
   if (!lastSave_) {
     forcedFiles_.push_back(inputs_.Saved(QStringLiteral("final.psq")));
-    f().SaveAs1->trigger();
+    c().SaveAs1->trigger();
     CheckSave();
   }
   if (!lastSave_) return "nothing could be saved";
   forcedFiles_.push_back(lastSave_->Path);
-  f().Open1->trigger();
+  c().Open1->trigger();
   if (SongText() != lastSave_->Text) return "the last file saved reads back as another song";
   return failure_;
 }

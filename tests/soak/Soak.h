@@ -12,6 +12,7 @@
 
 #include "app/Prompter.h"
 #include "app/Unit1.h"
+#include "app/layout/FormControls.h"
 #include "tests/soak/SoakInputs.h"
 #include "tests/soak/SongDamage.h"
 #include "tests/support/FakeLiveOutput.h"
@@ -66,6 +67,8 @@ class TSoak {
   };
 
   TForm1& f() { return *form_; }
+  // The window's controls, found by their layout names.
+  const TFormControls& c() const { return controls_; }
   // The song as the user sees it: the grid, and the settings as the controls show them.
   std::string SongText();
   void Fail(const std::string& why) {
@@ -133,6 +136,7 @@ class TSoak {
   TSoakInputs inputs_{dice_};
   soundtest::TManualDevice device_;
   std::unique_ptr<TForm1> form_;
+  TFormControls controls_;
   Qt::MouseButtons held_;
   std::string failure_, what_;
   std::optional<TSave> pendingSave_, lastSave_;

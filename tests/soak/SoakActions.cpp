@@ -71,9 +71,9 @@ void TSoak::Mouse(QEvent::Type type, Qt::MouseButton button, QPoint at) {
   if (type == QEvent::MouseButtonRelease) held_ &= ~button;
   static const std::vector<Qt::KeyboardModifiers> shifts = {Qt::NoModifier, Qt::ShiftModifier,
                                                             Qt::ControlModifier, Qt::AltModifier};
-  QMouseEvent event(type, QPointF(at), QPointF(f().MainImage->mapToGlobal(at)), button, held_,
+  QMouseEvent event(type, QPointF(at), QPointF(c().MainImage->mapToGlobal(at)), button, held_,
                     dice_.Pick(shifts));
-  QCoreApplication::sendEvent(f().MainImage, &event);
+  QCoreApplication::sendEvent(c().MainImage, &event);
 }
 
 void TSoak::ClickButton(QWidget* widget, QPoint at) {
@@ -89,7 +89,7 @@ void TSoak::Command(QWidget* widget, QPoint at) {
 // The pointer moves as the window system reports it, to whichever widget lies beneath.
 void TSoak::Hover() {
   const QPoint at = AroundView();
-  QCursor::setPos(f().MainImage->mapToGlobal(at));
+  QCursor::setPos(c().MainImage->mapToGlobal(at));
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::X11ExcludeTimers);
   Note(QStringLiteral("at %1,%2").arg(at.x()).arg(at.y()));
 }
@@ -99,6 +99,9 @@ void TSoak::ClickView() {
                                                        Qt::RightButton, Qt::MiddleButton};
   const QPoint at = AroundView();
   const Qt::MouseButton b = dice_.Pick(buttons);
+  // The right button erases whatever the tool.
+  const int32_t tool = b == Qt::RightButton ? EraserSound : ChosenTool(f());
+  const TSong before = f().Song();
   Mouse(QEvent::MouseButtonPress, b, at);
   Mouse(QEvent::MouseButtonRelease, b, at);
   const bool twice = dice_.Chance(20);
@@ -109,7 +112,17 @@ void TSoak::ClickView() {
            .arg(at.x())
            .arg(at.y())
            .arg(twice ? " twice" : "")
-           .arg(f().SelectedSound));
+           .arg(tool));
+  // A click edits with the tool whose button is down, whatever the window holds besides.
+  const int32_t placed = tool == EraserSound ? 0 : tool;
+  for (int column = 1; column <= ColumnCount; ++column)
+    for (int row = 1; row <= RowCount; ++row)
+      if (f().Song().Cell(row, column) != before.Cell(row, column) &&
+          (tool == EndMarkerSound || f().Song().Cell(row, column) != placed))
+        Fail("a click with tool " + std::to_string(tool) + " put " +
+             std::to_string(f().Song().Cell(row, column)) + " in a cell");
+  if (f().Song().EndColumn != before.EndColumn && tool != EndMarkerSound)
+    Fail("a click with tool " + std::to_string(tool) + " moved the end");
 }
 
 // While a button holds the pointer the view gets every move and press, wherever it is.
@@ -138,7 +151,7 @@ void TSoak::DragView() {
 // A wheel by notches or parts of one, on either axis, or a touchpad by its pixels; Shift
 // often. Over the staff the song scrolls by as much, within the scroll bar's range.
 void TSoak::Wheel() {
-  QWidget* w = dice_.Pick(std::vector<QWidget*>{f().MainImage, f().ScrollBar, f().TempoBar});
+  QWidget* w = dice_.Pick(std::vector<QWidget*>{c().MainImage, c().ScrollBar, c().TempoBar});
   const QPoint at = Within(w);
   const bool touchpad = dice_.Chance(25);
   const int turn = touchpad           ? dice_.Between(-60, 60)
@@ -149,7 +162,7 @@ void TSoak::Wheel() {
   const QPoint angle = touchpad ? delta * 3 : delta;
   const QPoint pixels = touchpad ? delta : QPoint();
   const Qt::KeyboardModifiers shift = dice_.Chance(30) ? Qt::ShiftModifier : Qt::NoModifier;
-  const int before = f().ScrollBar->value();
+  const int before = c().ScrollBar->value();
   QWheelEvent event(at, w->mapToGlobal(at), pixels, angle, Qt::NoButton, shift, Qt::NoScrollPhase,
                     false);
   QCoreApplication::sendEvent(w, &event);
@@ -157,61 +170,59 @@ void TSoak::Wheel() {
            .arg(touchpad ? "pixels" : "angle")
            .arg(turn)
            .arg(w->objectName()));
-  if (w != f().MainImage) return;
+  if (w != c().MainImage) return;
   // A fine wheel's parts of a pixel are kept for the next turn: at most one pixel more.
   const int moved = touchpad ? -turn : -turn * ColumnWidth / 120;
-  const int wanted = std::clamp(before + moved, 0, f().ScrollBar->maximum());
-  if (std::abs(f().ScrollBar->value() - wanted) > (touchpad ? 0 : 1))
+  const int wanted = std::clamp(before + moved, 0, c().ScrollBar->maximum());
+  if (std::abs(c().ScrollBar->value() - wanted) > (touchpad ? 0 : 1))
     Fail("the wheel over the staff scrolled from " + std::to_string(before) + " to " +
-         std::to_string(f().ScrollBar->value()) + ", not to " + std::to_string(wanted));
+         std::to_string(c().ScrollBar->value()) + ", not to " + std::to_string(wanted));
 }
 
 // The timer's handler called as the timer would, once or many times in a row.
-void TSoak::Palette() {
-  ClickButton(f().SoundButtons[static_cast<std::size_t>(dice_.Between(1, PaletteButtonCount))]);
-}
-void TSoak::Eraser() { ClickButton(f().EraserBtn); }
-void TSoak::TimeSignature() { ClickButton(dice_.Chance(50) ? f().TimeBtn44 : f().TimeBtn34); }
-void TSoak::Loop() { ClickButton(f().LoopBtn); }
+void TSoak::Palette() { ClickButton(&SoundButton(f(), dice_.Between(1, PaletteButtonCount))); }
+void TSoak::Eraser() { ClickButton(c().EraserBtn); }
+void TSoak::TimeSignature() { ClickButton(dice_.Chance(50) ? c().TimeBtn44 : c().TimeBtn34); }
+void TSoak::Loop() { ClickButton(c().LoopBtn); }
 void TSoak::Play() {
   const bool wasPlaying = f().Playing();
-  ClickButton(f().PlayBtn);
-  if (!wasPlaying && f().Playing() && !(f().Position == TPlayPosition{1, 1}))
-    Fail("Play started at column " + std::to_string(f().Position.PlayColumn));
+  ClickButton(c().PlayBtn);
+  if (!wasPlaying && f().Playing() && !(f().PlayPosition() == TPlayPosition{1, 1}))
+    Fail("Play started at column " + std::to_string(f().PlayPosition().PlayColumn));
 }
 
 // Shift and a click on Play, or Shift+Space whatever has the focus (which stops a song that
 // plays): a song starts at the first column wholly in view.
 void TSoak::PlayFromHere() {
   const bool wasPlaying = f().Playing();
-  const int first = FirstWhollyVisibleColumn(f().ScrollBar->value());
+  const int first = FirstWhollyVisibleColumn(c().ScrollBar->value());
   const bool byKey = dice_.Chance(50);
   if (byKey) {
-    QWidget* focused = dice_.Pick(std::vector<QWidget*>{f().TempoBar, f().ScrollBar, &f()});
+    QWidget* focused = dice_.Pick(std::vector<QWidget*>{c().TempoBar, c().ScrollBar, &f()});
     QTest::keyClick(focused, Qt::Key_Space, Qt::ShiftModifier);
   } else {
-    QTest::mouseClick(f().PlayBtn, Qt::LeftButton, Qt::ShiftModifier);
+    QTest::mouseClick(c().PlayBtn, Qt::LeftButton, Qt::ShiftModifier);
   }
   Note(QStringLiteral("%1 from column %2").arg(byKey ? "key" : "click").arg(first));
   if (wasPlaying) {
     if (byKey && f().Playing()) Fail("Shift+Space did not stop the song");
   } else if (!f().Playing()) {
     Fail("play from here did not play");
-  } else if (!(f().Position == TPlayPosition{first, 2 * first - 1})) {
-    Fail("play from here started at column " + std::to_string(f().Position.PlayColumn) +
+  } else if (!(f().PlayPosition() == TPlayPosition{first, 2 * first - 1})) {
+    Fail("play from here started at column " + std::to_string(f().PlayPosition().PlayColumn) +
          ", not at " + std::to_string(first));
   }
 }
-void TSoak::Stop() { ClickButton(f().StopBtn); }
-void TSoak::LiteMode() { f().Lite1->trigger(); }
+void TSoak::Stop() { ClickButton(c().StopBtn); }
+void TSoak::LiteMode() { c().Lite1->trigger(); }
 void TSoak::DisabledButtons() {
   ClickButton(dice_.Pick(
-      std::vector<QWidget*>{f().UndoBtn, f().etcBtn1, f().etcBtn2, f().etcBtn3, f().OptionBtn}));
+      std::vector<QWidget*>{c().UndoBtn, c().etcBtn1, c().etcBtn2, c().etcBtn3, c().OptionBtn}));
 }
 
 void TSoak::Tick() {
   const int count = dice_.Chance(85) ? 1 : dice_.Between(2, 200);
-  for (int k = count; k > 0 && f().Timer->isActive() && failure_.empty(); --k) {
+  for (int k = count; k > 0 && c().Timer->isActive() && failure_.empty(); --k) {
     MixATick();
     f().TimerTimer();
     if (const std::string broken = BrokenInvariant(f()); !broken.empty())
@@ -221,37 +232,37 @@ void TSoak::Tick() {
 
 // Ticks of the real timer: few, and only while playing, so that the run stays short.
 void TSoak::RealTicks() {
-  if (!f().Timer->isActive()) return;
+  if (!c().Timer->isActive()) return;
   const int wanted = dice_.Chance(75) ? 1 : 2;
   for (int k = 0; k < wanted; ++k) MixATick();
   int seen = 0;
   QEventLoop loop;
   // Connected after the window's own handler, so it counts ticks already handled.
-  QObject::connect(f().Timer, &QTimer::timeout, &loop, [&] {
-    if (++seen == wanted || !f().Timer->isActive()) loop.quit();
+  QObject::connect(c().Timer, &QTimer::timeout, &loop, [&] {
+    if (++seen == wanted || !c().Timer->isActive()) loop.quit();
   });
-  QTimer::singleShot(wanted * f().Timer->interval() + 2000, &loop, &QEventLoop::quit);
+  QTimer::singleShot(wanted * c().Timer->interval() + 2000, &loop, &QEventLoop::quit);
   loop.exec();
   Note(QStringLiteral("%1 of %2").arg(seen).arg(wanted));
 }
 
 void TSoak::Tempo() {
   if (dice_.Chance(50)) {
-    f().TempoBar->setValue(dice_.Between(0, 800));
+    c().TempoBar->setValue(dice_.Between(0, 800));
   } else {
-    QTest::mouseClick(f().TempoBar, Qt::LeftButton, {}, Within(f().TempoBar));
+    QTest::mouseClick(c().TempoBar, Qt::LeftButton, {}, Within(c().TempoBar));
   }
-  Note(QString::number(f().TempoBar->value()));
+  Note(QString::number(c().TempoBar->value()));
 }
 
 // Often to either end, where the columns at the song's edges lie under the pointer.
 void TSoak::Scroll() {
   if (dice_.Chance(30)) {
-    f().ScrollBar->setValue(dice_.Chance(50) ? f().ScrollBar->maximum() : 0);
+    c().ScrollBar->setValue(dice_.Chance(50) ? c().ScrollBar->maximum() : 0);
   } else if (dice_.Chance(50)) {
-    f().ScrollBar->setValue(dice_.Between(-100, 2900));
+    c().ScrollBar->setValue(dice_.Between(-100, 2900));
   } else {
-    QTest::mouseClick(f().ScrollBar, Qt::LeftButton, {}, Within(f().ScrollBar));
+    QTest::mouseClick(c().ScrollBar, Qt::LeftButton, {}, Within(c().ScrollBar));
   }
 }
 
@@ -260,16 +271,16 @@ void TSoak::Keys() {
                                             Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown,
                                             Qt::Key_Home, Qt::Key_End,    Qt::Key_Space};
   const Qt::Key key = dice_.Pick(keys);
-  QTest::keyClick(dice_.Chance(60) ? static_cast<QWidget*>(f().TempoBar) : f().ScrollBar, key);
+  QTest::keyClick(dice_.Chance(60) ? static_cast<QWidget*>(c().TempoBar) : c().ScrollBar, key);
   Note(QStringLiteral("key %1").arg(key));
 }
 
-void TSoak::New() { dice_.Chance(50) ? Command(f().NewBtn) : f().New1->trigger(); }
-void TSoak::Open() { dice_.Chance(50) ? Command(f().OpenBtn) : f().Open1->trigger(); }
+void TSoak::New() { dice_.Chance(50) ? Command(c().NewBtn) : c().New1->trigger(); }
+void TSoak::Open() { dice_.Chance(50) ? Command(c().OpenBtn) : c().Open1->trigger(); }
 void TSoak::SaveAs() {
-  (dice_.Chance(50) ? f().SaveAs1 : f().SaveBtnMenu->actions().at(1))->trigger();
+  (dice_.Chance(50) ? c().SaveAs1 : c().SaveBtnMenu->actions().at(1))->trigger();
 }
-void TSoak::Export() { f().Copy1->trigger(); }
+void TSoak::Export() { c().Copy1->trigger(); }
 
 void TSoak::Save() {
   if (f().SongFileName() != UntitledSongName) {
@@ -277,14 +288,14 @@ void TSoak::Save() {
     pendingSave_ = TSave{name.contains(".psq") ? name : name + ".psq", SongText()};
   }
   if (dice_.Chance(40))
-    Command(f().SaveBtn, QPoint(6, 11));  // left of its menu's arrow
+    Command(c().SaveBtn, QPoint(6, 11));  // left of its menu's arrow
   else
-    (dice_.Chance(50) ? f().Save1 : f().SaveBtnMenu->actions().at(0))->trigger();
+    (dice_.Chance(50) ? c().Save1 : c().SaveBtnMenu->actions().at(0))->trigger();
 }
 
 void TSoak::Import() {
   inputs_.FillClipboard(SongText());
-  dice_.Chance(50) ? Command(f().PasteBtn) : f().Paste1->trigger();
+  dice_.Chance(50) ? Command(c().PasteBtn) : c().Paste1->trigger();
 }
 
 void TSoak::Drop() {

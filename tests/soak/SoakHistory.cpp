@@ -13,10 +13,10 @@ void TSoak::Undo() {
       QTest::keyClick(&f(), Qt::Key_Z, Qt::ControlModifier);
       break;
     case 1:
-      f().Undo1->trigger();
+      c().Undo1->trigger();
       break;
     default:
-      QTest::mouseClick(f().UndoBtn, Qt::LeftButton);
+      QTest::mouseClick(c().UndoBtn, Qt::LeftButton);
   }
   if (playing && SongText() != before) Fail("a step was undone while playing");
 }
@@ -32,7 +32,7 @@ void TSoak::Redo() {
       QTest::keyClick(&f(), Qt::Key_Y, Qt::ControlModifier);
       break;
     default:
-      f().Redo1->trigger();
+      c().Redo1->trigger();
   }
   if (playing && SongText() != before) Fail("a step was redone while playing");
 }
@@ -40,15 +40,15 @@ void TSoak::Redo() {
 // Every step back leads to the song the history began with (the empty song after New),
 // unless more changes were made than the history keeps; every step forward leads back.
 void TSoak::UndoToTheStart() {
-  QTest::mouseClick(f().StopBtn, Qt::LeftButton);
+  QTest::mouseClick(c().StopBtn, Qt::LeftButton);
   const std::string end = SongText();
   long undone = 0;
-  for (; f().Undo1->isEnabled() && undone <= 1000; ++undone) f().Undo1->trigger();
-  if (f().Undo1->isEnabled()) Fail("more than 1000 steps to undo");
+  for (; c().Undo1->isEnabled() && undone <= 1000; ++undone) c().Undo1->trigger();
+  if (c().Undo1->isEnabled()) Fail("more than 1000 steps to undo");
   if (changesSinceStart_ < 1000 && SongText() != historyStart_)
     Fail("undoing every step does not give back the song the history began with");
   Note(QStringLiteral("%1 steps").arg(undone));
   if (dice_.Chance(50)) return;
-  while (f().Redo1->isEnabled() && undone-- > 0) f().Redo1->trigger();
+  while (c().Redo1->isEnabled() && undone-- > 0) c().Redo1->trigger();
   if (SongText() != end) Fail("redoing every step does not give back the song");
 }

@@ -41,6 +41,7 @@ class Documents : public ::testing::Test {
  protected:
   TFormFixture fx;
   TForm1& f = *fx.Form;
+  const TFormControls c = FindControls(f);
   TAnswers& answers = *fx.Answers;
   QTemporaryDir dir;
 
@@ -82,16 +83,16 @@ class Documents : public ::testing::Test {
     QCoreApplication::sendEvent(&f, &drop);
   }
   void Place(int sound, int row, int column) {
-    f.SoundButtons[static_cast<size_t>(sound)]->click();
-    QTest::mouseClick(f.MainImage, Qt::LeftButton, Qt::NoModifier,
-                      QPoint(82 + 32 * (column - 1) - f.ScrollBar->value(), 32 + 8 * row));
+    SoundButton(f, sound).click();
+    QTest::mouseClick(c.MainImage, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(82 + 32 * (column - 1) - c.ScrollBar->value(), 32 + 8 * row));
   }
   std::string Clipboard() const { return QGuiApplication::clipboard()->text().toStdString(); }
   std::string SongText() {
-    f.SaveToClipbrdAction->trigger();
+    c.SaveToClipbrdAction->trigger();
     return Clipboard();
   }
-  void Modify() { (f.TimeBtn44->isChecked() ? f.TimeBtn34 : f.TimeBtn44)->click(); }
+  void Modify() { (c.TimeBtn44->isChecked() ? c.TimeBtn34 : c.TimeBtn44)->click(); }
 };
 
 }  // namespace documents

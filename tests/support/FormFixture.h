@@ -12,6 +12,7 @@
 #include "app/Application.h"
 #include "app/Prompter.h"
 #include "app/Unit1.h"
+#include "app/layout/FormControls.h"
 
 // What a test answers, in order. With nothing left, a question is answered No, a file
 // dialog is cancelled and a recovery is put off.
@@ -87,6 +88,14 @@ T& Control(const TForm1& f, const char* name) {
   if (found == nullptr) throw std::logic_error(std::string("no control named ") + name);
   return *found;
 }
+
+// Every control and component of the window's layout, each found by its layout name.
+TFormControls FindControls(const TForm1& f);
+// The palette's button of sound n (1 to 16).
+TToolButton& SoundButton(const TForm1& f, int n);
+// The tool the user has chosen, as the buttons show it: the sound whose palette button is
+// down, or EraserSound while the eraser is; 0 when no single tool is down.
+int32_t ChosenTool(const TForm1& f);
 
 // Changes the song as an edit would, one step of its history: a cell, keeping its column's
 // count of notes, or the end of the song.
